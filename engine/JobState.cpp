@@ -1,0 +1,10 @@
+#include "engine/JobState.h"
+
+namespace tarnwick {
+
+TJobState& JobState() {
+    static TJobState state;
+    return state;
+}
+
+} // namespace tarnwick

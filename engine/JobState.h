@@ -1,0 +1,28 @@
+#pragma once
+// Engine-wide job state: one current job per process.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace tarnwick {
+
+class TVornBurner;
+class TCacheThread;
+class TThWrite;
+
+struct TJobState {
+    std::atomic<TVornBurner*> CurrentEngine{nullptr};
+    std::shared_ptr<TCacheThread> CurrentCache;
+    std::shared_ptr<TThWrite> CurrentWriter;
+    // Set by AbortWrite on the main thread, read by the write thread before every block.
+    std::atomic<bool> AbortFlag{false};
+    // Disc type code of the running disc job (GetDiscType); read by the readiness wait.
+    std::atomic<uint16_t> DiscType{0};
+    // Receives each block on the write thread.
+    alignas(16) std::array<uint8_t, 65536> TransferBuffer{};
+};
+
+TJobState& JobState();
+
+} // namespace tarnwick

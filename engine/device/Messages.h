@@ -1,0 +1,27 @@
+#pragma once
+// The engine's message table: its own texts (below) and the SCSI status and sense texts
+// (SenseTables.h). The empty text is the result of a job without error.
+#include <string>
+
+namespace tarnwick::msg {
+
+inline constexpr const char* NoError = "";
+inline constexpr const char* MaxDirectories = "MAXIMUM DIRECTORIES CAN BE %d";
+inline constexpr const char* MaxFiles = "MAXIMUM FILES CAN BE %d";
+inline constexpr const char* InvalidDestinationPath = "INVALID DESTINATION PATH";
+inline constexpr const char* InvalidDeviceId = "INVALID DEVICE ID / NOT A CD OR DVD DRIVE";
+inline constexpr const char* OperationAborted = "OPERATION ABORTED BY USER";
+inline constexpr const char* CantOpenFile = "CAN'T OPEN FILE \"%s\" OR FILE IS IN USES BY OTHER SOFTWARE";
+inline constexpr const char* CantCreateFile = "CAN'T CREATE FILE \"%s\"";
+inline constexpr const char* InternalError0005 = "INTERNAL ERROR 0005";
+inline constexpr const char* StartingWriteProcess = "STARTING WRITE PROCESS ON %s AT %s";
+inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
+inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";
+inline constexpr const char* WriterError = "WRITER ERROR";
+inline constexpr const char* Unknown = "UNKNOWN";
+
+// Fills one %d or %s of a message.
+std::string Format(const char* pattern, long long value);
+std::string Format(const char* pattern, const std::string& value);
+
+} // namespace tarnwick::msg
