@@ -1,6 +1,7 @@
 #pragma once
 // The one injectable clock of every device-level sleep and timed wait (write retries,
 // readiness polling, command time-outs), so tests run long budgets in virtual time.
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
@@ -33,8 +34,8 @@ public:
     uint64_t SleptMs() const;
 
 private:
-    uint64_t Time = 0;
-    uint64_t Slept = 0;
+    std::atomic<uint64_t> Time{0};
+    std::atomic<uint64_t> Slept{0};
 };
 
 } // namespace platform

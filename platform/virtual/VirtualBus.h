@@ -26,5 +26,8 @@ void RegisterVirtualDrive(char letter, std::shared_ptr<IScsiTarget> target,
 void UnregisterVirtualDrive(char letter);
 void ClearVirtualDrives();
 std::shared_ptr<IScsiTarget> VirtualDrive(char letter);
+std::optional<SCSI_ADDRESS> VirtualDriveAddress(char letter);
+// The folder that holds the files of a virtual drive's disc; empty for none.
+std::string VirtualDriveRoot(char letter);
 
 } // namespace platform
