@@ -102,8 +102,9 @@ TEST(ImageJob, WritesExactlyTheCacheStreamAndReportsSuccessOnTheMainThread) {
     EXPECT_EQ(job.Result.Calls, 1);
     EXPECT_TRUE(ReadFile(s.Path("out.iso")) == job.Expected);
     EXPECT_EQ(job.Engine.BytesWritten, int64_t(job.Expected.size()));
-    EXPECT_EQ(job.Engine.CurrentFile.Get(), "");
+    // The write thread clears the current file after the job end has been delivered.
     EXPECT_TRUE(WaitUntil([&] { return !job.Engine.JobRunning(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(job.Engine.CurrentFile.Get(), "");
 }
 
 TEST(ImageJob, SmallCompilationIsPaddedTo300SectorsAndBytesWrittenStopsAtTheTrack) {
