@@ -236,3 +236,23 @@ TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
     EXPECT_EQ(JobState().CurrentEngine.load(), nullptr);
     EXPECT_EQ(doneCalls, 0);
 }
+TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
+    TScratch s;
+    TImageJob job;
+    MakeSparse(s.Path("big"), 256LL << 20);
+    job.AddFile(s.Path("big"), 256LL << 20);
+    job.Start(s.Path("first.iso"));
+    EXPECT_TRUE(job.Engine.JobRunning());
+    EXPECT_EQ(job.Engine.CreateImageFile(s.Path("second.iso")), -1);
+    {
+        std::lock_guard lock(job.MessagesMutex);
+        ASSERT_FALSE(job.Messages.empty());
+        EXPECT_EQ(job.Messages.back(), msg::JobAlreadyRunning);
+    }
+    ASSERT_TRUE(job.WaitEnd());
+    EXPECT_EQ(job.Result.Error, "");
+    EXPECT_EQ(job.Result.Calls, 1);
+    EXPECT_FALSE(std::filesystem::exists(s.Path("second.iso")));
+    EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 131072) * 2048LL));
+}
+
