@@ -5,11 +5,6 @@
 
 namespace tarnwick {
 
-const char* const DiscTypeNames[15] = {
-    "UNKNOWN", "CD-ROM", "CD-R",   "CD-RW",  "DVD-ROM",  "DVD-R",  "DVD-RAM", "DVD-RW",
-    "DVD-RW",  "DVD-RW", "DVD+RW", "DVD+R",  "DDCD-ROM", "DDCD-R", "DDCD-RW",
-};
-
 uint8_t TSCSIDevice::GetDiscType() {
     auto& cfg = DrvLibState().ConfigurationBuffer;
     cfg.fill(0);

@@ -5,6 +5,15 @@
 
 #include "engine/device/ScsiDevice.h"
 
+namespace tarnwick {
+
+const char* const DiscTypeNames[15] = {
+    "UNKNOWN", "CD-ROM", "CD-R",   "CD-RW",  "DVD-ROM",  "DVD-R",  "DVD-RAM", "DVD-RW",
+    "DVD-RW",  "DVD-RW", "DVD+RW", "DVD+R",  "DDCD-ROM", "DDCD-R", "DDCD-RW",
+};
+
+} // namespace tarnwick
+
 namespace tarnwick::reply {
 
 size_t Valid(size_t moved, size_t declared) { return std::min(moved, declared); }
