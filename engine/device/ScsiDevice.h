@@ -94,7 +94,7 @@ public:
     std::string SelectedDevice;
     std::string DeviceIdentity;
     uint8_t PeripheralType = 127;
-    std::array<uint8_t, 131> InquiryData{};
+    alignas(4) std::array<uint8_t, 131> InquiryData{}; // a command buffer: keep it aligned
     int8_t HostAdapterCount = 0;
     SRB_HAInquiry HAInquiry{};
     bool ForceBUF = false, ForceLSV = false, ExtraReadyWait = false;
@@ -141,7 +141,7 @@ public:
     // current or maximum write speed of 0 replaced by 1385 KB/s.
     std::array<uint8_t, 256> CapabilitiesPage{};
     uint32_t CapabilityFlags = 0;
-    std::array<uint8_t, 26> ATIPData{};
+    alignas(4) std::array<uint8_t, 26> ATIPData{}; // a command buffer: keep it aligned
 
     uint16_t DeviceMaxWriteSpeed() const { return FDeviceMaxWriteSpeed; }
     uint16_t DeviceMaxReadSpeed() const { return FDeviceMaxReadSpeed; }

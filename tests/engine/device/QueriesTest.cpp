@@ -53,6 +53,8 @@ B DiscInfo(uint8_t status, uint8_t sessions, uint16_t declared = 32) {
 class Queries : public ::testing::Test, public TScriptedFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(Loaded); }
+    // Every command buffer is aligned: no alignment message, and no other message either.
+    void TearDown() override { EXPECT_EQ(Messages, std::vector<std::string>{}); }
     void ScriptCapabilities(const B& defaults, const B& current) {
         Drive->On(TScriptedDrive::ModeSenseKey(0x2A, true), {TReply::Good(defaults)});
         Drive->On(TScriptedDrive::ModeSenseKey(0x2A, false), {TReply::Good(current)});

@@ -28,6 +28,7 @@ protected:
         DrvLibState().ExtraReadyWaitVendor = false;
     }
     void TearDown() override {
+        EXPECT_EQ(Messages, std::vector<std::string>{});
         JobState().DiscType = 0;
         DrvLibState().ExtraReadyWaitVendor = false;
     }

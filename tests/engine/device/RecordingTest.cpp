@@ -28,6 +28,8 @@ B WritePage(uint8_t ps = 0x00) {
 class Recording : public ::testing::Test, public TScriptedFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(Loaded); }
+    // Every command buffer is aligned: no alignment message, and no other message either.
+    void TearDown() override { EXPECT_EQ(Messages, std::vector<std::string>{}); }
     TRecord Only() {
         auto c = Drive->Commands();
         EXPECT_EQ(c.size(), 1u);
