@@ -56,8 +56,8 @@ void TVornBurner::WritePrimaryDescriptor() {
     PutHeader(s.data(), 1);
     ToIsoField(UpperCase(FIdSystem), &s[iso::kVdSystemId], 32);
     ToIsoField(UpperCase(FIdVolume), &s[iso::kVdVolumeId], 32);
-    // The escape sequence here as well: some readers look for the Joliet marker in both.
-    if (FJolietFileSystem) std::memcpy(&s[iso::kVdEscapes], iso::kJolietEscape, 3);
+    // Bytes 88-119 of the primary descriptor stay zero even with Joliet: libarchive (bsdtar)
+    // rejects a primary descriptor whose unused field is not zero, and then reads nothing.
     PutCommon(s.data(), EndLBA, PathTableSize, PathTableL, PathTableM, IsoDirArea, DirTable[0]->IsoSize,
               FDateCreation, FDateModification, ApplicationUseText);
     ToIsoField(UpperCase(FIdVolumeSet), &s[iso::kVdVolumeSetId], iso::kIdWidth);

@@ -56,7 +56,7 @@ public:
     void Start(const std::string& isoFile) {
         Engine.HeaderStream.Clear();
         Engine.HeaderStream.Write(HeaderBytes.data(), HeaderBytes.size());
-        Engine.FileTable = Files.Table;
+        Engine.FileTable = Files.HandOver();
         Engine.FileCount = Files.Count();
         Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
         Engine.SetISOFileName(isoFile);
@@ -102,8 +102,9 @@ TEST(ImageJob, WritesExactlyTheCacheStreamAndReportsSuccessOnTheMainThread) {
     EXPECT_EQ(job.Result.Calls, 1);
     EXPECT_TRUE(ReadFile(s.Path("out.iso")) == job.Expected);
     EXPECT_EQ(job.Engine.BytesWritten, int64_t(job.Expected.size()));
-    EXPECT_EQ(job.Engine.CurrentFile.Get(), "");
+    // The write thread clears the current file after the job end has been delivered.
     EXPECT_TRUE(WaitUntil([&] { return !job.Engine.JobRunning(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(job.Engine.CurrentFile.Get(), "");
 }
 
 TEST(ImageJob, SmallCompilationIsPaddedTo300SectorsAndBytesWrittenStopsAtTheTrack) {
@@ -211,6 +212,30 @@ TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
     EXPECT_EQ(size % 2048, 0u);
 }
 
+TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
+    TScratch s;
+    platform::SetMainThread();
+    auto engine = std::make_unique<TVornBurner>();
+    std::atomic<int> doneCalls{0};
+    engine->OnWriteDone = [&](TComponent*, const std::string&) { ++doneCalls; };
+    MakeSparse(s.Path("big"), 3LL << 30);
+    TFileList files;
+    files.Add(s.Path("big"), 3LL << 30);
+    engine->FileTable = files.HandOver();
+    engine->FileCount = files.Count();
+    engine->ImageSectors = (3LL << 30) / 2048;
+    engine->SetISOFileName(s.Path("destroy.iso"));
+    ASSERT_TRUE(engine->StartCache(65536, ""));
+    engine->StartWriteThread(true);
+    ASSERT_TRUE(WaitUntil([&] { return engine->BytesWritten > (4 << 20); }, std::chrono::seconds(30)));
+    std::weak_ptr<TCacheThread> cache = JobState().CurrentCache;
+    engine.reset();
+    // The threads are gone with the engine; its owner is not called back while it goes.
+    EXPECT_TRUE(cache.expired());
+    EXPECT_EQ(JobState().CurrentWriter, nullptr);
+    EXPECT_EQ(JobState().CurrentEngine.load(), nullptr);
+    EXPECT_EQ(doneCalls, 0);
+}
 TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
     TScratch s;
     TImageJob job;
@@ -231,27 +256,3 @@ TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
     EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 131072) * 2048LL));
 }
 
-TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
-    TScratch s;
-    platform::SetMainThread();
-    auto engine = std::make_unique<TVornBurner>();
-    std::atomic<int> doneCalls{0};
-    engine->OnWriteDone = [&](TComponent*, const std::string&) { ++doneCalls; };
-    MakeSparse(s.Path("big"), 3LL << 30);
-    TFileList files;
-    files.Add(s.Path("big"), 3LL << 30);
-    engine->FileTable = files.Table;
-    engine->FileCount = files.Count();
-    engine->ImageSectors = (3LL << 30) / 2048;
-    engine->SetISOFileName(s.Path("destroy.iso"));
-    ASSERT_TRUE(engine->StartCache(65536, ""));
-    engine->StartWriteThread(true);
-    ASSERT_TRUE(WaitUntil([&] { return engine->BytesWritten > (4 << 20); }, std::chrono::seconds(30)));
-    std::weak_ptr<TCacheThread> cache = JobState().CurrentCache;
-    engine.reset();
-    // The threads are gone with the engine; its owner is not called back while it goes.
-    EXPECT_TRUE(cache.expired());
-    EXPECT_EQ(JobState().CurrentWriter, nullptr);
-    EXPECT_EQ(JobState().CurrentEngine.load(), nullptr);
-    EXPECT_EQ(doneCalls, 0);
-}

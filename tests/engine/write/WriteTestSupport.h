@@ -72,6 +72,12 @@ struct TFileList {
         return Table.back();
     }
     int32_t Count() const { return int32_t(Table.size()); }
+    // The engine frees its file table's entries: give them up when it takes the table.
+    std::vector<TFEntry*> HandOver() {
+        for (auto& e : Owned) e.release();
+        Owned.clear();
+        return Table;
+    }
 };
 
 inline int64_t Sectors(int64_t bytes) { return (bytes + 2047) / 2048; }
