@@ -12,7 +12,7 @@ using platform::SCSI_IOCTL_DATA_IN;
 using platform::SCSI_IOCTL_DATA_OUT;
 
 TEmulatedDrive::TEmulatedDrive(TDriveConfig config)
-    : Settings(std::move(config)), CommandLog(Settings.LogDataLimit), Page05(WritePage(true)) {}
+    : Settings(std::move(config)), CommandLog(Settings.LogDataLimit) {}
 
 TEmulatedDrive::~TEmulatedDrive() {
     std::string ignored;
@@ -180,12 +180,12 @@ TProfile TEmulatedDrive::CurrentProfile() const {
 
 std::vector<uint8_t> TEmulatedDrive::WriteParametersPage() const {
     std::lock_guard lock(Mutex);
-    return Page05;
+    return CurrentWritePage();
 }
 
 bool TEmulatedDrive::TestWriteActive() const {
     std::lock_guard lock(Mutex);
-    return Page05.size() > 2 && (Page05[2] & 0x10);
+    return (CurrentWritePage()[2] & 0x10) != 0;
 }
 
 } // namespace emulator
