@@ -65,7 +65,7 @@ TEST_F(Header, EmptyCompilationWithJoliet) {
     EXPECT_TRUE(AllBytes(pvd + 8, 64, ' '));
     EXPECT_TRUE(AllBytes(pvd + 190, 623, ' '));
     EXPECT_EQ(Text(pvd + 80, 8), std::string("\x96\0\0\0\0\0\0\x96", 8));
-    EXPECT_EQ(Text(pvd + 88, 3), "%/@");
+    EXPECT_TRUE(AllBytes(pvd + 88, 32, 0)); // no escape sequence in the primary descriptor
     EXPECT_EQ(Text(pvd + 120, 12), std::string("\1\0\0\1\1\0\0\1\0\x08\x08\0", 12));
     EXPECT_EQ(Text(pvd + 132, 8), std::string("\x0A\0\0\0\0\0\0\x0A", 8));
     EXPECT_EQ(Text(pvd + 140, 16), std::string("\x13\0\0\0\0\0\0\0\0\0\0\x14\0\0\0\0", 16));
