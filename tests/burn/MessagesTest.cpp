@@ -85,7 +85,7 @@ TEST(TestWrite, RecordsNothingClosesNothingAndSaysSoAfterTheStartMessage) {
         // The page sent before writing carries the test-write bit.
         auto selects = rig.CommandsWith(op::ModeSelect10);
         ASSERT_FALSE(selects.empty());
-        EXPECT_EQ(selects[0].Data[8 + 2] & 0x10, simulates ? 0x10 : 0x00);
+        EXPECT_EQ(selects[0].Data[8 + 2] & 0x10, p == TProfile::DvdRwSequential ? 0x00 : 0x10);
         // A CD drive is returned to rest with test write off (a DVD drive refuses the CD
         // page of the resting state and keeps its last one).
         if (p == TProfile::CdR) EXPECT_FALSE(rig.Drive->TestWriteActive());
