@@ -59,9 +59,9 @@ TEST(StartMessage, NamesTheMediumAndTheDrivesCurrentSpeed) {
 }
 
 TEST(TestWrite, RecordsNothingClosesNothingAndSaysSoAfterTheStartMessage) {
-    // Only CD and DVD-R pages carry the test-write bit: DVD+R knows no simulation and the
-    // DVD-RW page never sets it, so there the drive records for real and only the closing and
-    // the messages are the engine's to check.
+    // DVD+R knows no simulation (its drive records whatever the page says) and the DVD-RW
+    // page never carries the bit, so there the drive records for real and only the closing
+    // and the messages are the engine's to check.
     for (TProfile p : {TProfile::CdR, TProfile::DvdR, TProfile::DvdRwSequential, TProfile::DvdPlusR}) {
         const bool simulates = p == TProfile::CdR || p == TProfile::DvdR;
         TBurnRig rig(p);
