@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/Bytes.h"
+#include "engine/device/Identity.h"
 #include "engine/device/ScsiDevice.h"
 #include "platform/Drives.h"
 #include "platform/virtual/VirtualBus.h"
@@ -35,6 +36,19 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     dev.HaId = ha;
     dev.Target = t;
     dev.Lun = l;
+    // The model adjustments first, so that the capabilities read below include ForceBUF as a
+    // recording would see them.
+    ident::TModelFlags flags;
+    dev.InquiryData.fill(0);
+    if (dev.Inquiry()) {
+        ident::SanitizeIdentity(dev.InquiryData.data());
+        flags = ident::ModelFlagsFor(dev.InquiryData.data());
+    }
+    dev.ForceBUF = flags.ForceBUF;
+    if (flags.ForceBUF) r.Adjustments.push_back("underrun-free whatever its page says");
+    if (flags.ForceLSV) r.Adjustments.push_back("LS_V in the write parameters");
+    if (flags.ExtraReadyWait || flags.ExtraReadyWaitVendor) r.Adjustments.push_back("extra readiness wait");
+    if (!flags.ImmediateClose) r.Adjustments.push_back("session closed without Immed");
     dev.ReadDeviceIdentity();
     r.Identity = dev.DeviceIdentity;
     r.CapabilityFlags = dev.CapabilityFlags;
@@ -50,6 +64,7 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     r.Sessions = dev.GetSessionCount();
     r.Files = r.Letter ? DriveFilesText(r.Letter) : "no drive letter";
     dev.HaId = dev.Target = dev.Lun = 254;
+    dev.ForceBUF = false;
     return r;
 }
 
@@ -119,6 +134,11 @@ std::string FormatReport(const TDriveReport& r) {
                                               : std::string(disc) + ", " + std::to_string(r.Sessions) +
                                                     (r.Sessions == 1 ? " session" : " sessions"));
     s += Line("Files", r.Files);
+    if (!r.Adjustments.empty()) {
+        std::string a;
+        for (const auto& x : r.Adjustments) a += (a.empty() ? "" : ", ") + x;
+        s += Line("Adjustments", a);
+    }
     return s;
 }
 

@@ -21,6 +21,7 @@ struct TDriveReport {
     uint8_t DiscType = 0;
     uint8_t Sessions = 0;
     std::string Files; // where the disc's files are, or why they are not reachable
+    std::vector<std::string> Adjustments; // model adjustments the engine applies to this drive
 };
 
 // h:t:l of a device string ("1:0:0,E: ..."), multi-digit numbers allowed.

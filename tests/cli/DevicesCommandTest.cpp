@@ -73,6 +73,20 @@ TEST_F(DevicesCommand, VirtualOptionBeforeAndAfterTheCommandAndDriveFolders) {
     EXPECT_NE(r.Output.find("    Files         the emulated drive H: has no folder of files\n", h), std::string::npos);
 }
 
+TEST_F(DevicesCommand, ModelAdjustmentsAreShownAndApplied) {
+    const TRun r = Cli("devices --virtual E=cd-r+cd-w512eb --virtual F=cd-r+cdrw321040x");
+    ASSERT_EQ(r.Code, 0) << r.Output;
+    const size_t e = r.Output.find(",E: ");
+    const size_t f = r.Output.find(",F: ");
+    ASSERT_NE(e, std::string::npos) << r.Output;
+    ASSERT_NE(f, std::string::npos) << r.Output;
+    // This model's page hides its underrun protection; the engine counts it anyway.
+    const std::string first = r.Output.substr(e, f - e);
+    EXPECT_NE(first.find("    Recording     test write, buffer-underrun free\n"), std::string::npos) << r.Output;
+    EXPECT_NE(r.Output.find("    Adjustments   underrun-free whatever its page says\n", e), std::string::npos) << r.Output;
+    EXPECT_NE(r.Output.find("    Adjustments   session closed without Immed\n", f), std::string::npos) << r.Output;
+}
+
 TEST_F(DevicesCommand, BadVirtualDriveIsASetupFailure) {
     const TRun r = Cli("devices --virtual E=floppy");
     EXPECT_EQ(r.Code, 4) << r.Output;
