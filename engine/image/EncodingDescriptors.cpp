@@ -56,9 +56,8 @@ void TVornBurner::WritePrimaryDescriptor() {
     PutHeader(s.data(), 1);
     ToIsoField(UpperCase(FIdSystem), &s[iso::kVdSystemId], 32);
     ToIsoField(UpperCase(FIdVolume), &s[iso::kVdVolumeId], 32);
-    // Bytes 88-119 stay zero, as ISO 9660 requires of this field. With the Joliet escape
-    // sequence copied here, libarchive rejects the descriptor (bsdtar lists no file at all)
-    // and isoinfo decodes the ISO 9660 names as UCS-2.
+    // Bytes 88-119 of the primary descriptor stay zero even with Joliet: libarchive (bsdtar)
+    // rejects a primary descriptor whose unused field is not zero, and then reads nothing.
     PutCommon(s.data(), EndLBA, PathTableSize, PathTableL, PathTableM, IsoDirArea, DirTable[0]->IsoSize,
               FDateCreation, FDateModification, ApplicationUseText);
     ToIsoField(UpperCase(FIdVolumeSet), &s[iso::kVdVolumeSetId], iso::kIdWidth);

@@ -219,3 +219,13 @@ TEST_F(Header, PathTableRecordsInPathTableOrder) {
     EXPECT_EQ(Text(jl + 18, 6), Ucs2("Ant"));
     EXPECT_EQ(Text(jl + 24 + 8, 6), Ucs2("Bee"));
 }
+
+TEST_F(Header, HeaderWithoutALayoutWritesNoRecordsOutOfBounds) {
+    E.AddFileEntry(E.DirTable[0], Listed("a.txt", 5), "/s/a");
+    E.BuildImageHeader(true, nullptr); // no layout yet: sizes are 0
+    E.LayoutCompilation(true, nullptr);
+    E.AddFileEntry(E.DirTable[0], Listed("b.txt", 5), "/s/b"); // changed after the layout
+    for (int i = 0; i < 60; ++i) E.AddFileEntry(E.DirTable[0], Listed("more" + std::to_string(i) + ".txt"), "/s");
+    E.BuildImageHeader(true, nullptr);
+    EXPECT_EQ(E.HeaderStream.Size(), int64_t(E.FirstFileSector) * 2048);
+}
