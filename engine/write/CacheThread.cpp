@@ -58,17 +58,23 @@ TCacheThread::~TCacheThread() {
 }
 
 void TCacheThread::Signal() {
+    bool waiting;
     {
         std::lock_guard lock(SignalMutex);
         ++ChangeCount;
+        waiting = Waiters != 0;
     }
-    Changed.notify_all();
+    // A wake-up per block costs a system call even when nobody waits: the common case while
+    // both sides keep up.
+    if (waiting) Changed.notify_all();
 }
 
 void TCacheThread::WaitForChange(uint32_t ms) {
     std::unique_lock lock(SignalMutex);
     const uint64_t seen = ChangeCount;
+    ++Waiters;
     Changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return ChangeCount != seen || Destroying.load(); });
+    --Waiters;
 }
 
 bool TCacheThread::WaitForEnd(uint32_t ms) {
@@ -145,7 +151,9 @@ void TCacheThread::Execute() {
         Signal();
         // Lingers a moment so a consumer that looks again still finds the thread alive.
         std::unique_lock lock(SignalMutex);
+        ++Waiters;
         Changed.wait_for(lock, std::chrono::milliseconds(1000), [&] { return Destroying.load(); });
+        --Waiters;
     } catch (TStop&) {
     }
     FreeBlockList();

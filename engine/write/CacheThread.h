@@ -121,6 +121,7 @@ private:
     std::mutex SignalMutex;
     std::condition_variable Changed;
     uint64_t ChangeCount = 0; // under SignalMutex
+    int Waiters = 0;          // under SignalMutex: threads inside a wait on Changed
 
     std::thread Thread;
 };
