@@ -26,9 +26,15 @@ TDateTime Now() {
         std::lock_guard lock(Overrides().Mutex);
         if (Overrides().Now) return *Overrides().Now;
     }
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return EncodeDateTime(TDateParts{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds});
+    // Local time as 100-ns ticks since 1601-01-01, which lies 109205 days before the
+    // TDateTime epoch 1899-12-30.
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    FILETIME ft;
+    if (!SystemTimeToFileTime(&local, &ft)) return 0;
+    const double ticks = double((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+    constexpr double kTicksPerDay = 864e9;
+    return ticks / kTicksPerDay - 109205.0;
 }
 
 // The standard bias only: directory-record dates carry the zone without daylight saving.
