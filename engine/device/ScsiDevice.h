@@ -101,7 +101,8 @@ public:
 
     // ---- Command execution and its messages ---------------------------------------------
     int32_t ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut);
-    void AbortCommand(SRB_ExecSCSICmd& Request);
+    // True when the transport confirmed the abort (it then no longer touches the request).
+    bool AbortCommand(SRB_ExecSCSICmd& Request);
     std::string StatusText(uint8_t Status, uint8_t HaStat, uint8_t TargStat);
     void ErrorText(const SRB_ExecSCSICmd& Request);
     void SenseText(const SRB_ExecSCSICmd& Request);
