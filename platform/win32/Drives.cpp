@@ -85,6 +85,14 @@ std::string DriveRootFolder(char letter) {
     return root;
 }
 
+std::string RealDriveDevice(char letter) {
+    int i = LetterIndex(letter);
+    if (i < 0 || VirtualDrive(char('A' + i))) return {};
+    std::string root = std::string(1, char('A' + i)) + ":\\";
+    if (::GetDriveTypeW(win32::Widen(root).c_str()) != DRIVE_CDROM) return {};
+    return std::string("\\\\.\\") + char('A' + i) + ":";
+}
+
 std::string ResolvePath(const std::string& path) {
     int i = PathLetter(path);
     if (i < 0) return path;

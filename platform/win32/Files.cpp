@@ -118,8 +118,30 @@ bool DirectoryExists(const std::string& path) {
 
 // ---- Folder listing -------------------------------------------------------------------------
 
+namespace {
+
+thread_local TListingWarningHook WarningHook;
+
+void Warn(const std::string& text) {
+    if (WarningHook) WarningHook(text);
+}
+
+std::string FolderOf(const std::string& pathAndMask) {
+    size_t cut = pathAndMask.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : pathAndMask.substr(0, cut + 1);
+}
+
+} // namespace
+
+TListingWarningHook SetListingWarningHook(TListingWarningHook hook) {
+    TListingWarningHook old = std::move(WarningHook);
+    WarningHook = std::move(hook);
+    return old;
+}
+
 struct TFindState {
     HANDLE Handle = INVALID_HANDLE_VALUE;
+    std::string Folder; // for warnings
     // Entries with any of these attributes are passed over (those the caller did not ask for).
     DWORD ExcludeAttr = 0;
 };
@@ -152,10 +174,25 @@ void FillSearchRec(const WIN32_FIND_DATAW& data, TSearchRec& rec) {
         rec.Time = 0;
 }
 
+// A folder that is a junction or a symbolic link may lead back up the tree (or to another
+// volume); like a link to a folder elsewhere, it is listed as absent.
+bool IsLinkToFolder(const WIN32_FIND_DATAW& data) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool Skipped(const TFindState& state, const WIN32_FIND_DATAW& data) {
+    if (data.dwFileAttributes & state.ExcludeAttr) return true;
+    if (IsLinkToFolder(data)) {
+        Warn("LINK TO A FOLDER NOT FOLLOWED: \"" + state.Folder + win32::Narrow(data.cFileName) + "\"");
+        return true;
+    }
+    return false;
+}
+
 // Reads entries until one passes the attribute filter; false at the end of the listing.
 bool NextMatching(TFindState& state, WIN32_FIND_DATAW& data, bool haveFirst) {
     if (!haveFirst && !FindNextFileW(state.Handle, &data)) return false;
-    while (data.dwFileAttributes & state.ExcludeAttr)
+    while (Skipped(state, data))
         if (!FindNextFileW(state.Handle, &data)) return false;
     return true;
 }
@@ -166,10 +203,16 @@ int FindFirst(const std::string& pathAndMask, uint32_t attr, TSearchRec& rec, TF
     FindClose(h);
     auto state = std::make_unique<TFindState>();
     state->ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
+    const std::string resolved = ResolvePath(pathAndMask);
+    state->Folder = FolderOf(resolved);
     WIN32_FIND_DATAW data;
-    state->Handle = FindFirstFileW(Widen(ResolvePath(pathAndMask)).c_str(), &data);
+    state->Handle = FindFirstFileW(Widen(resolved).c_str(), &data);
     if (state->Handle == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
+        // No match and no such folder are ordinary answers; anything else means the folder is
+        // there but could not be read.
+        if (e != ERROR_FILE_NOT_FOUND && e != ERROR_PATH_NOT_FOUND && e != ERROR_NO_MORE_FILES)
+            Warn("CANNOT READ FOLDER \"" + state->Folder + "\": " + win32::ErrorText(e));
         return e ? int(e) : int(ERROR_FILE_NOT_FOUND);
     }
     if (!NextMatching(*state, data, true)) {

@@ -1,5 +1,5 @@
 // SCSI pass-through with DeviceIoControl on the drive-letter device "\\.\X:".
-#include "platform/OsPassThrough.h"
+#include "platform/PassThrough.h"
 
 #include <cctype>
 #include <cstddef>

@@ -5,7 +5,7 @@
 #include "TempFolder.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
-#include "platform/OsPassThrough.h"
+#include "platform/PassThrough.h"
 #include "platform/virtual/VirtualBus.h"
 
 using namespace platform;
