@@ -19,9 +19,11 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # ctest and test discovery run the .exe files under Wine, in a prefix of the build tree so
-# a test run never touches the user's own Wine setup.
+# a test run never touches the user's own Wine setup. Wine carries an ASPI layer of its own
+# that it would load for any "WNASPI32.DLL", even one named by its path; the override makes
+# it load only real files, as a Windows without an ASPI layer does.
 find_program(TARNWICK_WINE wine)
 if(TARNWICK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wine
-      ${TARNWICK_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all WINEDLLOVERRIDES=wnaspi32=n
+      WINEPREFIX=${CMAKE_BINARY_DIR}/wine ${TARNWICK_WINE})
 endif()

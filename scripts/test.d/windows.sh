@@ -17,7 +17,7 @@ for preset in mingw32 mingw64; do
 done
 
 # The first start of a Wine prefix takes a while; do it once before tests run in parallel.
-export WINEPREFIX="$PWD/build/mingw64/wine" WINEDEBUG=-all
+export WINEPREFIX="$PWD/build/mingw64/wine" WINEDEBUG=-all WINEDLLOVERRIDES=wnaspi32=n
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   echo "== windows: creating the Wine prefix"
   wine wineboot -i >/dev/null 2>&1 || true
@@ -27,8 +27,11 @@ echo "== windows: Win32 platform layer under Wine"
 ctest --preset mingw64 -L windows
 
 # The engine's unit tests under Wine. Left out, with the reason:
-#   (none so far)
-EXCLUDE=()
+# - LoaderTest.TheLibraryIsFoundInTheCurrentFolder: Wine has a built-in WNASPI32.DLL and maps
+#   every relative or bare use of that name to it (to its system folder), so a stand-in library
+#   of that name loads under Wine only by its full path; Windows itself takes ".\WNASPI32.DLL"
+#   from the current folder.
+EXCLUDE=(LoaderTest.TheLibraryIsFoundInTheCurrentFolder)
 echo "== windows: engine unit tests under Wine"
 if ((${#EXCLUDE[@]})); then
   ctest --preset mingw64 -L unit -E "$(IFS='|'; echo "${EXCLUDE[*]}")"
