@@ -112,6 +112,28 @@ TEST(WindowsLibrary, LoadsByNameAndFindsEntryPoints) {
     EXPECT_EQ(platform::GetProcAddress(0, "GetTickCount"), nullptr);
 }
 
+TEST(WindowsLibrary, NamesAreResolvedAsTheSystemResolvesThem) {
+    using Answer = int (*)();
+    const std::string folder = TARNWICK_PLAIN_LIBRARY_DIR;
+    // By its full path.
+    TLibraryHandle byPath = LoadLibrary(folder + "\\tarnwick_plain.dll");
+    ASSERT_NE(byPath, 0u);
+    auto answer = reinterpret_cast<Answer>(platform::GetProcAddress(byPath, "TarnwickPlainAnswer"));
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(answer(), 42);
+    platform::FreeLibrary(byPath);
+
+    // Relative to the current folder, and nowhere else.
+    wchar_t previous[MAX_PATH + 1];
+    GetCurrentDirectoryW(MAX_PATH + 1, previous);
+    EXPECT_EQ(LoadLibrary(".\\tarnwick_plain.dll"), 0u) << "not in the current folder yet";
+    ASSERT_TRUE(SetCurrentDirectoryW(Widen(folder).c_str()));
+    TLibraryHandle relative = LoadLibrary(".\\tarnwick_plain.dll");
+    SetCurrentDirectoryW(previous);
+    EXPECT_NE(relative, 0u);
+    platform::FreeLibrary(relative);
+}
+
 TEST(WindowsTime, OverridesWinOverTheSystem) {
     OverrideTimeZoneBias(-60);
     EXPECT_EQ(TimeZoneBias(), -60);
