@@ -7,13 +7,15 @@
 #include "engine/device/Messages.h"
 #include "engine/image/CompilationMessages.h"
 #include "engine/image/IsoLib.h"
+#include "engine/image/IsoFormat.h"
+#include "engine/image/Layout.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
 
 namespace {
-bool IsDirEntry(const TFEntry* f) { return (f->Attr & platform::faDirectory) && f->Dir; }
+bool IsDirEntry(const TFEntry* f) { return IsDirectoryEntry(f); }
 
 TDateTime ListedTime(uint32_t dos) {
     TDateTime dt;
@@ -112,8 +114,15 @@ TDEntry* TVornBurner::FindDir(const std::string& Path) {
 }
 
 void TVornBurner::IndexChild(TDEntry* Dir, TFEntry* F) {
-    // emplace keeps an earlier child of the same name: F is the newest, so it comes later.
-    FChildIndex.emplace(TChildKey{Dir, UpperCase(F->LongName)}, F);
+    auto [it, inserted] = FChildIndex.emplace(TChildKey{Dir, UpperCase(F->LongName)}, F);
+    if (inserted || it->second == F) return;
+    // Two children of one name (a file and a folder added separately): the first in the list
+    // is the one found. A new child is the last, so this walk only runs for a renamed one.
+    for (const TFEntry* c = F->Next; c; c = c->Next)
+        if (c == it->second) {
+            it->second = F;
+            return;
+        }
 }
 
 TFEntry* TVornBurner::FirstChildNamed(TDEntry* Dir, const std::string& UpperName, const TFEntry* Except) {
@@ -260,6 +269,8 @@ TDEntry* TVornBurner::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& S
     f->Dir = d;
     f->DateTime = ListedTime(SR.Time);
     IndexChild(Parent, f);
+    if (CharCount(SR.Name) > iso::kMaxJolietIdentChars || shortName.size() > iso::kMaxIsoIdentBytes)
+        DebugMessage(">>> " + msg::Format(msg::NameShortened, d->FullPath), 4);
     return d;
 }
 
@@ -294,6 +305,8 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     TFEntry* existing = FindFile(Dir, longName);
     std::string shortName = SR.AlternateName.empty() ? UpperCase(longName) : SR.AlternateName;
     TDateTime dt = ListedTime(SR.Time);
+    // The 109 counts characters (code points of the UTF-8 name), as the Joliet tree stores
+    // one UCS-2 unit per character; counting bytes would skip accented names too early.
     bool skip = CharCount(longName) > 109;
     const std::string offeredKey = UpperCase(longName);
     if (OnAddFile) OnAddFile(this, SourcePath, longName, shortName, dt, int32_t(SR.Attr), SR.Size, skip);
@@ -304,9 +317,11 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
         if (TFEntry* clash = FindFile(Dir, longName)) existing = clash;
 
     TFEntry* f;
+    bool reindex = true;
     if (existing && FReplaceFile && !IsDirEntry(existing)) {
         f = existing;
-        UnindexChild(Dir, f);
+        reindex = UpperCase(f->LongName) != UpperCase(longName);
+        if (reindex) UnindexChild(Dir, f);
     } else if (existing) {
         // Already present: silent when it is the same source added again; a different file
         // of the same name (letter case differs on a case-sensitive file system) is reported.
@@ -324,7 +339,10 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     f->Attr = int32_t(SR.Attr);
     f->DateTime = dt;
     f->SourcePath = SourcePath;
-    IndexChild(Dir, f);
+    if (reindex) IndexChild(Dir, f);
+    // Only reachable when the handler let a long name through: the layout cuts it to fit.
+    if (CharCount(longName) > iso::kMaxJolietIdentChars - 2 || f->ShortName.size() > iso::kMaxIsoIdentBytes - 2)
+        DebugMessage(">>> " + msg::Format(msg::NameShortened, SourcePath), 4);
     return true;
 }
 
