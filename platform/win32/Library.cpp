@@ -25,7 +25,4 @@ unsigned SetErrorMode(unsigned mode) { return ::SetErrorMode(mode); }
 
 unsigned ErrorMode() { return ::GetErrorMode(); }
 
-// Windows loads library names as they are.
-std::string SharedObjectName(const std::string& name) { return name; }
-
 } // namespace platform
