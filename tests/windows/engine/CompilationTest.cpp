@@ -4,7 +4,7 @@
 
 #include "engine/write/VornBurner.h"
 #include "platform/win32/Win32.h"
-#include "windows/platform/TempFolder.h"
+#include "windows/support/TempFolder.h"
 
 using namespace tarnwick;
 using platform::win32::Narrow;

@@ -2,7 +2,7 @@
 // standing in as CD-ROM drives.
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "windows/support/TempFolder.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/PassThrough.h"

@@ -1,7 +1,7 @@
 // File handles in the stream layer's open modes, on the real Win32 calls.
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "windows/support/TempFolder.h"
 #include "platform/Files.h"
 
 using namespace platform;

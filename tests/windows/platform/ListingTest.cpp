@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "TempFolder.h"
+#include "windows/support/TempFolder.h"
 #include "platform/Files.h"
 
 using namespace platform;

@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "TempFolder.h"
+#include "windows/support/TempFolder.h"
 #include "platform/Files.h"
 #include "platform/Library.h"
 #include "platform/Profile.h"

@@ -1,16 +1,35 @@
-#include "TempFolder.h"
-
+#pragma once
+// A fresh folder in the Windows temporary folder, removed with its contents afterwards.
 #include <atomic>
 #include <stdexcept>
+#include <string>
+
+#include "platform/win32/Win32.h"
 
 namespace testing_win {
 
-using platform::win32::Narrow;
-using platform::win32::Widen;
+class TTempFolder {
+public:
+    TTempFolder();
+    ~TTempFolder();
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
 
-namespace {
+    const std::string& Path() const { return Folder; }
+    std::wstring WPath() const { return platform::win32::Widen(Folder); }
+    // Path of a name inside the folder.
+    std::string operator/(const std::string& name) const { return Folder + "\\" + name; }
+    // Creates a file with these bytes; returns its path.
+    std::string Write(const std::string& name, const std::string& bytes) const;
+    std::string MakeDir(const std::string& name) const;
 
-void RemoveTree(const std::wstring& folder) {
+private:
+    std::string Folder;
+};
+
+namespace detail {
+
+inline void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (h != INVALID_HANDLE_VALUE) {
@@ -29,9 +48,9 @@ void RemoveTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
-} // namespace
+} // namespace detail
 
-TTempFolder::TTempFolder() {
+inline TTempFolder::TTempFolder() {
     wchar_t temp[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     if (n == 0 || n > MAX_PATH) throw std::runtime_error("no temporary folder");
@@ -42,18 +61,18 @@ TTempFolder::TTempFolder() {
         std::wstring path = base + L"tarnwick-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(counter++);
         if (CreateDirectoryW(path.c_str(), nullptr)) {
-            Folder = Narrow(path);
+            Folder = platform::win32::Narrow(path);
             return;
         }
     }
     throw std::runtime_error("cannot create a temporary folder");
 }
 
-TTempFolder::~TTempFolder() { RemoveTree(WPath()); }
+inline TTempFolder::~TTempFolder() { detail::RemoveTree(WPath()); }
 
-std::string TTempFolder::Write(const std::string& name, const std::string& bytes) const {
+inline std::string TTempFolder::Write(const std::string& name, const std::string& bytes) const {
     std::string path = *this / name;
-    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    HANDLE h = CreateFileW(platform::win32::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
     DWORD done = 0;
@@ -62,9 +81,9 @@ std::string TTempFolder::Write(const std::string& name, const std::string& bytes
     return path;
 }
 
-std::string TTempFolder::MakeDir(const std::string& name) const {
+inline std::string TTempFolder::MakeDir(const std::string& name) const {
     std::string path = *this / name;
-    CreateDirectoryW(Widen(path).c_str(), nullptr);
+    CreateDirectoryW(platform::win32::Widen(path).c_str(), nullptr);
     return path;
 }
 
