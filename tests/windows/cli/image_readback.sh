@@ -41,14 +41,18 @@ if ! diff -r "$src" "$work/bsdtar"; then
   echo "bsdtar: the extracted tree differs from the source"; status=1
 fi
 
-# isoinfo: the Joliet listing names every file, and each file extracts to the same bytes.
-listing=$(isoinfo -i "$iso" -J -j UTF-8 -f)
+# isoinfo: the Joliet listing names every file, and each file extracts to the same bytes
+# (isoinfo prints names in 8-bit character sets only: the files with ASCII paths; bsdtar
+# above covers the others).
+listing=$(isoinfo -i "$iso" -J -f)
 while IFS= read -r -d '' f; do
   rel=${f#"$src"}
-  if ! grep -Fxq "$rel" <<<"$listing"; then
+  LC_ALL=C grep -q '[^ -~]' <<<"$rel" && continue
+  # Files carry the version ";1" in the Joliet tree too.
+  if ! grep -Fxq "$rel;1" <<<"$listing"; then
     echo "isoinfo: $rel is not listed"; status=1; continue
   fi
-  if ! isoinfo -i "$iso" -J -j UTF-8 -x "$rel" | cmp -s - "$f"; then
+  if ! isoinfo -i "$iso" -J -x "$rel;1" | cmp -s - "$f"; then
     echo "isoinfo: $rel differs"; status=1
   fi
 done < <(find "$src" -type f -print0)
