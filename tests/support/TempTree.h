@@ -46,7 +46,17 @@ public:
     TTempTree(const TTempTree&) = delete;
     TTempTree& operator=(const TTempTree&) = delete;
 
+#ifdef _WIN32
+    // The engine joins paths with the platform's delimiter; so do the expected values.
+    std::string Path(const std::string& rel = "") const {
+        std::string r = rel;
+        for (char& c : r)
+            if (c == '/') c = '\\';
+        return r.empty() ? Root : Root + "\\" + r;
+    }
+#else
     std::string Path(const std::string& rel = "") const { return rel.empty() ? Root : Root + "/" + rel; }
+#endif
     void Dir(const std::string& rel) const { std::filesystem::create_directories(Path(rel)); }
     void File(const std::string& rel, const std::string& content = "") const {
         auto p = std::filesystem::path(Path(rel));
