@@ -11,7 +11,7 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-src=$work/src
+src="$work/source ✓ folder"  # not in any ANSI code page: the arguments must arrive in UTF-8
 mkdir -p "$src/VIDEO_TS" "$src/Long Folder Name With Spaces/deeper/deepest" \
          "$src/Ünïcödé ✓ folder" "$src/Empty Files"
 # Sizes around the 64 KiB blocks of the write path and the 2048-byte sectors.
