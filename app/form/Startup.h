@@ -9,9 +9,9 @@ namespace tarnwick::app {
 
 enum class TVersionFile { Missing, Read, Failed };
 
-// "ver.ini" in the program's folder: Read with its first line in version, Missing when there is
+// "ver.ini" in folder: Read with its first line in version, Missing when there is
 // no such file, Failed with the text of the failed file operation in error.
-TVersionFile ReadVersionFile(std::string& version, std::string& error);
+TVersionFile ReadVersionFile(const std::string& folder, std::string& version, std::string& error);
 
 // Copies the keys of the settings file into the engine; missing or non-numeric keys leave the
 // engine's values.

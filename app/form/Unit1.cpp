@@ -4,12 +4,14 @@
 #include <cstdio>
 
 #include "app/form/Startup.h"
+#include "platform/Shell.h"
 #include "platform/Threads.h"
 
 namespace tarnwick::app {
 
 TForm1::TForm1(IMainView& view, TForm2& about) : View(view), About(about) {
     platform::SetMainThread();
+    ProgramFolder = platform::ProgramFolder();
     NowMs = [] {
         using namespace std::chrono;
         return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
@@ -48,7 +50,7 @@ TForm1::~TForm1() {
 
 void TForm1::FormShow() {
     std::string version, error;
-    switch (ReadVersionFile(version, error)) {
+    switch (ReadVersionFile(ProgramFolder, version, error)) {
     case TVersionFile::Missing:
         break;
     case TVersionFile::Read:

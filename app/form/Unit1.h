@@ -60,6 +60,8 @@ public:
     // The open dialog's file name: the image file of a burn job.
     const std::string& OpenDialogFileName() const { return FOpenDialogFileName; }
 
+    // Where "ver.ini" is looked for: the program's folder.
+    std::string ProgramFolder;
     // Milliseconds for the transfer-rate figure; a steady clock unless a test replaces it.
     std::function<uint64_t()> NowMs;
 
