@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/form/Startup.h"
+#include "app/common/Settings.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 
@@ -49,19 +49,16 @@ TForm1::~TForm1() {
 // ---- Start-up -------------------------------------------------------------------------------
 
 void TForm1::FormShow() {
-    std::string version, error;
-    switch (ReadVersionFile(ProgramFolder, version, error)) {
-    case TVersionFile::Missing:
-        break;
-    case TVersionFile::Read:
-        View.SetGroupCaption("Version " + version);
-        About.SetVersionLabel("version " + version);
-        break;
-    case TVersionFile::Failed:
-        View.ShowFileError(error);
+    const TVersionFile version = ReadVersionFile(ProgramFolder);
+    if (version.Result == TVersionFile::Failed) {
+        View.ShowFileError(version.Error);
         return;
     }
-    ApplySettingsFile(*vorn);
+    if (version.Result == TVersionFile::Read) {
+        View.SetGroupCaption("Version " + version.Text);
+        About.SetVersionLabel("version " + version.Text);
+    }
+    ReadSettings(*vorn);
     View.ClearLog();
 
     vorn->InitializeASPI(true, "");
