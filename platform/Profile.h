@@ -1,6 +1,12 @@
 #pragma once
 // Private-profile (INI) reading, read-only. A bare file name is looked up where the platform
-// keeps such files (the Windows directory on Windows; see the implementation for Linux).
+// keeps such files. Windows: the Windows directory. Linux, first found wins:
+//   1. $TARNWICK_CONFIG_DIR (tests and portable setups),
+//   2. $XDG_CONFIG_HOME/tarnwick, or ~/.config/tarnwick when XDG_CONFIG_HOME is unset,
+//   3. the program's own folder,
+//   4. /etc/tarnwick.
+// A name with a folder in it is taken as it is. The window and the command-line tool share
+// this lookup, so both read the same settings.
 #include <optional>
 #include <string>
 
@@ -9,6 +15,9 @@ namespace platform {
 // Full path of the profile file that a bare name resolves to; empty when none exists.
 std::string ProfilePath(const std::string& fileName);
 // Value of key in section, or nullopt when the file, section or key is missing.
+// The same over the text of a profile file already read.
+std::optional<std::string> ParseProfileString(const std::string& text, const std::string& section,
+                                              const std::string& key);
 std::optional<std::string> ReadProfileString(const std::string& fileName, const std::string& section,
                                              const std::string& key);
 

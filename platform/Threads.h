@@ -21,6 +21,10 @@ bool IsMainThread();
 
 // Runs fn on the main thread and waits until it has run. On the main thread it runs at once.
 void Synchronize(const std::function<void()>& fn);
+// The same with a bound on the wait for the main thread to pick fn up: false (and fn is
+// withdrawn, never to run) when it had not started within startTimeoutMs. Once started it is
+// waited for until it returns.
+bool SynchronizeFor(const std::function<void()>& fn, uint32_t startTimeoutMs);
 // Main thread: runs the queued procedures; waits up to timeoutMs for one to arrive when the
 // queue is empty. Returns true when at least one ran.
 bool CheckSynchronize(uint32_t timeoutMs = 0);

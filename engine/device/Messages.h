@@ -14,6 +14,16 @@ inline constexpr const char* OperationAborted = "OPERATION ABORTED BY USER";
 inline constexpr const char* CantOpenFile = "CAN'T OPEN FILE \"%s\" OR FILE IS IN USES BY OTHER SOFTWARE";
 inline constexpr const char* CantCreateFile = "CAN'T CREATE FILE \"%s\"";
 inline constexpr const char* InternalError0005 = "INTERNAL ERROR 0005";
+// A source gave fewer bytes than the compilation lists for it (it shrank, or a read failed).
+inline constexpr const char* CantReadFile = "CAN'T READ FILE \"%s\"";
+// The image file refused bytes (disk full, size limit, I/O error) or failed to close.
+inline constexpr const char* CantWriteFile = "CAN'T WRITE FILE \"%s\"";
+// The data of a job did not add up to the size its layout announced.
+inline constexpr const char* InternalError0006 = "INTERNAL ERROR 0006";
+// A job entry was called while the engine's previous job still runs.
+inline constexpr const char* JobAlreadyRunning = "ANOTHER JOB IS STILL RUNNING";
+// The disc target is not available in this build.
+inline constexpr const char* DiscWriteUnavailable = "DISC RECORDING IS NOT AVAILABLE";
 inline constexpr const char* StartingWriteProcess = "STARTING WRITE PROCESS ON %s AT %s";
 inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
 inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";

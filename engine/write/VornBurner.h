@@ -1,10 +1,12 @@
 #pragma once
 // TVornBurner: the burning engine. Adds to the device side (TSCSIDevice) the compilation,
 // its layout and encoding, and the jobs.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/GuardedString.h"
 #include "engine/MemoryStream.h"
 #include "engine/device/ScsiDevice.h"
 #include "engine/image/Entries.h"
@@ -117,14 +119,26 @@ public:
     void AbortWrite();
     int64_t GetTrackSectors() const;
     void DoWriteDone();
+    // True while a job of this engine has threads that have not ended.
+    bool JobRunning() const;
+    // Destruction: aborts this engine's running job and waits for its threads, running the
+    // main-thread queue meanwhile so the write thread can report. OnWriteDone is not raised
+    // (its owner is going away). Called first by the destructor.
+    void EndJobs();
+
+    // Starts the cache thread of a new job and waits until it is full; false (OnWriteDone
+    // raised) when it failed first.
+    bool StartCache(int32_t BlockSize, const std::string& ImageFileName);
 
     TMemoryStream HeaderStream;
     int64_t ImageSectors = 0;
     int32_t StartLBA = 0;
     int64_t EndLBA = 0;
-    int64_t BytesWritten = 0;
-    std::string CurrentFile;
-    std::string LastWriteError;
+    // Read by the main thread (progress) while the write thread counts.
+    std::atomic<int64_t> BytesWritten{0};
+    TGuardedString CurrentFile;
+    std::string LastWriteError; // written by the write thread before DoWriteDone runs
+    std::atomic<bool> Destroying{false};
 
 protected:
     bool FReplaceFile = false;

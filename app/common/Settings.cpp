@@ -1,0 +1,89 @@
+#include "app/common/Settings.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "engine/write/VornBurner.h"
+#include "platform/Files.h"
+#include "platform/Profile.h"
+#include "platform/Shell.h"
+
+namespace tarnwick::app {
+
+std::optional<int32_t> ParseSettingInteger(const std::string& text) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size()) return std::nullopt;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
+        value = value * base + digit;
+        if (value > 0xFFFFFFFFLL) return std::nullopt;
+    }
+    if (base == 16) {
+        // Hexadecimal spells the 32-bit pattern: $FFFFFFFF is -1.
+        int32_t v = int32_t(uint32_t(value));
+        return negative ? int32_t(-int64_t(v)) : v;
+    }
+    if (negative) value = -value;
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return int32_t(value);
+}
+
+void ReadSettings(TVornBurner& Engine, const std::string& FileName) {
+    auto integer = [&](const char* key) -> std::optional<int32_t> {
+        auto text = platform::ReadProfileString(FileName, kSettingsSection, key);
+        return text ? ParseSettingInteger(*text) : std::nullopt;
+    };
+    if (auto v = integer("CloseDisc")) Engine.SetFinalizeDisc(*v != 0);
+    if (auto v = integer("JolietFS")) Engine.SetJolietFileSystem(*v != 0);
+    if (auto v = integer("TestWrite")) Engine.SetTestWrite(*v != 0);
+    if (auto v = integer("PerformOPC")) Engine.SetPerformOPC(*v != 0);
+    if (auto v = integer("UnderrunProtection")) Engine.SetUnderrunProtection(*v != 0);
+    if (auto v = integer("CacheSize")) Engine.SetCacheSize(*v);
+}
+
+TVersionFile ReadVersionFile(const std::string& Folder) {
+    TVersionFile result;
+    const std::string folder = Folder.empty() ? platform::ProgramFolder() : Folder;
+    const std::string path = folder + platform::PathDelim + kVersionFileName;
+    if (!platform::FileExists(path)) return result;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        result.Result = TVersionFile::Failed;
+        result.Error = path + ": " + std::strerror(errno);
+        return result;
+    }
+    std::string line;
+    std::getline(in, line);
+    if (in.bad()) {
+        result.Result = TVersionFile::Failed;
+        result.Error = path + ": read error";
+        return result;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    result.Result = TVersionFile::Read;
+    result.Text = line;
+    return result;
+}
+
+} // namespace tarnwick::app

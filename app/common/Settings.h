@@ -1,0 +1,36 @@
+#pragma once
+// The program's settings, shared by the window and the command-line tool: the settings file
+// (read only, looked up by its bare name through the platform's profile lookup) and the
+// version text of "ver.ini" beside the program.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tarnwick {
+class TVornBurner;
+}
+
+namespace tarnwick::app {
+
+inline constexpr const char* kSettingsFileName = "ZKT_CDDVDBurn.ini";
+inline constexpr const char* kSettingsSection = "Options";
+inline constexpr const char* kVersionFileName = "ver.ini";
+
+// A setting's integer: optional sign, then decimal digits, or hexadecimal digits after "0x"
+// or "$"; it must fit 32 bits. Anything else is not a number (nullopt).
+std::optional<int32_t> ParseSettingInteger(const std::string& text);
+
+// Copies "CloseDisc", "JolietFS", "TestWrite", "PerformOPC", "UnderrunProtection" and
+// "CacheSize" of section "Options" into the engine, in that order; a key that is missing or
+// not a number leaves the property as it is. Booleans: 0 false, any other number true.
+void ReadSettings(TVornBurner& Engine, const std::string& FileName = kSettingsFileName);
+
+struct TVersionFile {
+    enum { Missing, Read, Failed } Result = Missing;
+    std::string Text;  // the first line when Read
+    std::string Error; // what went wrong when Failed
+};
+// Reads the first line of "ver.ini" in Folder (the program's folder by default).
+TVersionFile ReadVersionFile(const std::string& Folder = std::string());
+
+} // namespace tarnwick::app

@@ -1,0 +1,38 @@
+#pragma once
+// The subcommands of tarnwick-cli. Each lives in its own file and registers itself with
+// RegisterCommand at start-up; Main.cpp adds every registered one to the parser.
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnwick::cli {
+
+// Exit codes (also listed by --help).
+enum TExitCode : int {
+    ExitOk = 0,               // the job ended without an error text
+    ExitJobFailed = 1,        // the job ended with an error text (printed)
+    ExitUsage = 2,            // bad command line
+    ExitSourceUnreadable = 3, // the source is missing or cannot be listed
+    ExitSetupFailed = 4,      // the engine could not be prepared (virtual drive, settings...)
+    ExitAborted = 5,          // interrupted (Ctrl-C): the job ended "OPERATION ABORTED BY USER"
+};
+
+inline constexpr const char* kExitCodesHelp =
+    "Exit codes: 0 ok, 1 job failed, 2 usage error, 3 source missing or unreadable, "
+    "4 setup failed, 5 aborted by the user.";
+
+// Adds the command's options to sub; returns what runs it once the command line is parsed.
+using TCommandSetup = std::function<std::function<int()>(CLI::App& sub)>;
+
+struct TCommandInfo {
+    std::string Name;
+    std::string Description;
+    TCommandSetup Setup;
+};
+
+// Used as `const bool registered = RegisterCommand(...)` at namespace scope.
+bool RegisterCommand(const std::string& name, const std::string& description, TCommandSetup setup);
+const std::vector<TCommandInfo>& Commands();
+
+} // namespace tarnwick::cli

@@ -1,0 +1,131 @@
+// tarnwick-cli image [options] SOURCE OUTPUT.iso
+// SOURCE is a folder (its contents become the image's root) or a drive letter ("E:", the
+// disc in that drive, copied the way the main window copies a drive).
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app/common/Settings.h"
+#include "cli/Command.h"
+#include "cli/JobRunner.h"
+#include "engine/write/VornBurner.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+struct TImageOptions {
+    std::string Source;
+    std::string Output;
+    bool NoJoliet = false;
+    bool Quiet = false;
+    std::optional<int32_t> CacheSize;
+    std::optional<std::string> VolumeId, SystemId, VolumeSetId, PublisherId, PreparerId, ApplicationId;
+    std::optional<std::string> CopyrightFile, AbstractFile, BibliographicFile;
+};
+
+// "E:", "E:\" or "E:/" name a drive; anything else is a folder.
+std::optional<char> DriveLetterOf(const std::string& s) {
+    const bool shape = (s.size() == 2 || (s.size() == 3 && (s[2] == '\\' || s[2] == '/'))) && s[1] == ':';
+    if (!shape) return std::nullopt;
+    const char c = s[0];
+    if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z') return c;
+    return std::nullopt;
+}
+
+// A source that cannot be listed at all would give an empty image that looks like success.
+bool CanList(const std::string& folder, std::string& why) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        why = ec ? ec.message() : "not a folder";
+        return false;
+    }
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec) {
+        why = ec.message();
+        return false;
+    }
+    return true;
+}
+
+int RunImage(const TImageOptions& o) {
+    TConsole console;
+    console.Quiet = o.Quiet;
+    TVornBurner engine;
+    app::ReadSettings(engine);
+    if (o.NoJoliet) engine.SetJolietFileSystem(false);
+    if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
+    if (o.VolumeId) engine.SetIdVolume(*o.VolumeId);
+    if (o.SystemId) engine.SetIdSystem(*o.SystemId);
+    if (o.VolumeSetId) engine.SetIdVolumeSet(*o.VolumeSetId);
+    if (o.PublisherId) engine.SetIdPublisher(*o.PublisherId);
+    if (o.PreparerId) engine.SetIdPreparer(*o.PreparerId);
+    if (o.ApplicationId) engine.SetIdApplication(*o.ApplicationId);
+    if (o.CopyrightFile) engine.SetFileCopyright(*o.CopyrightFile);
+    if (o.AbstractFile) engine.SetFileAbstract(*o.AbstractFile);
+    if (o.BibliographicFile) engine.SetFileBibliographic(*o.BibliographicFile);
+
+    std::string sourcePath, listed, why;
+    bool appendSourcePath;
+    if (auto letter = DriveLetterOf(o.Source)) {
+        listed = platform::DriveRootFolder(*letter);
+        if (listed.empty()) {
+            console.Error(std::string("no disc or drive at ") + *letter + ":");
+            return ExitSourceUnreadable;
+        }
+        // The main window's drive copy: the drive's root under the image's root.
+        sourcePath = std::string(1, *letter) + ":\\";
+        appendSourcePath = true;
+    } else {
+        std::error_code ec;
+        auto abs = std::filesystem::absolute(o.Source, ec);
+        sourcePath = ec ? o.Source : abs.lexically_normal().string();
+        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == '\\')) sourcePath.pop_back();
+        listed = sourcePath;
+        appendSourcePath = false; // the folder's contents, not the folder, go to the root
+    }
+    if (!CanList(listed, why)) {
+        console.Error("cannot read source \"" + o.Source + "\": " + why);
+        return ExitSourceUnreadable;
+    }
+
+    AttachConsole(engine, console);
+    engine.ClearCompilation(600000, 20000);
+    engine.LastFolderOnly = true;
+    if (!engine.AddFolder("\\", sourcePath, "*.*", 63, true, appendSourcePath, false)) {
+        console.Error("cannot add source \"" + o.Source + "\"");
+        return ExitSourceUnreadable;
+    }
+    engine.PrepareCompilation(true, nullptr);
+    const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
+    if (code == ExitOk) console.Message("Image: " + o.Output);
+    return code;
+}
+
+[[maybe_unused]] const bool kRegistered = RegisterCommand(
+    "image", "Write a folder or a drive's disc to an ISO 9660 + Joliet image file", [](CLI::App& sub) {
+        auto o = std::make_shared<TImageOptions>();
+        sub.add_option("SOURCE", o->Source, "Folder, or drive letter such as E:")->required();
+        sub.add_option("OUTPUT", o->Output, "Image file to create (replaced when it exists)")->required();
+        sub.add_flag("--no-joliet", o->NoJoliet, "Leave out the Joliet tree of long names");
+        sub.add_option("--cache-size", o->CacheSize,
+                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)");
+        sub.add_option("--volume-id", o->VolumeId, "Volume identifier");
+        sub.add_option("--system-id", o->SystemId, "System identifier");
+        sub.add_option("--volume-set-id", o->VolumeSetId, "Volume set identifier");
+        sub.add_option("--publisher", o->PublisherId, "Publisher identifier");
+        sub.add_option("--preparer", o->PreparerId, "Data preparer identifier");
+        sub.add_option("--application-id", o->ApplicationId, "Application identifier");
+        sub.add_option("--copyright-file", o->CopyrightFile, "Copyright file identifier");
+        sub.add_option("--abstract-file", o->AbstractFile, "Abstract file identifier");
+        sub.add_option("--bibliographic-file", o->BibliographicFile, "Bibliographic file identifier");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        return [o] { return RunImage(*o); };
+    });
+
+} // namespace
+
+} // namespace tarnwick::cli

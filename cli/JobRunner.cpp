@@ -1,0 +1,128 @@
+#include "cli/JobRunner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/Command.h"
+#include "engine/device/Messages.h"
+#include "engine/write/VornBurner.h"
+#include "platform/Console.h"
+#include "platform/Threads.h"
+
+namespace tarnwick::cli {
+
+namespace {
+// Plain progress lines (output not a terminal) come this often.
+constexpr double kPlainProgressSeconds = 5.0;
+} // namespace
+
+TConsole::TConsole() : Terminal(platform::StdoutIsTerminal()) {}
+
+void TConsole::ClearLine() {
+    if (!LineShown) return;
+    std::fputs("\r\033[K", stdout);
+    LineShown = false;
+}
+
+void TConsole::Message(const std::string& text) {
+    std::lock_guard lock(Mutex);
+    ClearLine();
+    std::fputs(text.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void TConsole::Error(const std::string& text) {
+    std::lock_guard lock(Mutex);
+    ClearLine();
+    std::fflush(stdout);
+    std::fprintf(stderr, "tarnwick-cli: %s\n", text.c_str());
+}
+
+std::string ProgressText(int64_t done, int64_t total, double seconds) {
+    const double percent = total > 0 ? 100.0 * double(done) / double(total) : 0.0;
+    const double rate = seconds > 0 ? double(done) / seconds : 0.0; // bytes per second
+    char buf[96];
+    if (rate > 0 && done < total) {
+        const auto left = int64_t(double(total - done) / rate + 0.5);
+        std::snprintf(buf, sizeof buf, "%5.1f%%  %7.1f MB/s  %lld:%02lld left", percent, rate / 1e6,
+                      static_cast<long long>(left / 60), static_cast<long long>(left % 60));
+    } else {
+        std::snprintf(buf, sizeof buf, "%5.1f%%  %7.1f MB/s", percent, rate / 1e6);
+    }
+    return buf;
+}
+
+void TConsole::Progress(int64_t done, int64_t total, double seconds) {
+    if (Quiet) return;
+    std::lock_guard lock(Mutex);
+    const std::string text = ProgressText(done, total, seconds);
+    if (Terminal) {
+        std::fputs(("\r\033[K" + text).c_str(), stdout);
+        LineShown = true;
+    } else {
+        if (LastPlain >= 0 && seconds - LastPlain < kPlainProgressSeconds) return;
+        LastPlain = seconds;
+        std::fputs((text + "\n").c_str(), stdout);
+    }
+    std::fflush(stdout);
+}
+
+void TConsole::EndProgress() {
+    std::lock_guard lock(Mutex);
+    ClearLine();
+    std::fflush(stdout);
+}
+
+void AttachConsole(TVornBurner& engine, TConsole& console) {
+    engine.OnDebugMessage = [&console](TComponent*, const std::string& message, uint8_t) {
+        console.Message(message);
+    };
+}
+
+int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start) {
+    std::string error;
+    bool ended = false;
+    engine.OnWriteDone = [&](TComponent*, const std::string& e) {
+        error = e;
+        ended = true;
+    };
+    platform::CatchInterrupts();
+    const auto t0 = std::chrono::steady_clock::now();
+    start();
+    const int64_t total = engine.GetTrackSectors() * kSectorSize;
+    bool abortSent = false;
+    while (!ended) {
+        platform::CheckSynchronize(100);
+        if (ended) break;
+        if (platform::InterruptRequested() && !abortSent) {
+            engine.AbortWrite();
+            abortSent = true;
+        }
+        if (!engine.JobRunning()) {
+            // Ended without a report reaching us (a refused start): one last look.
+            platform::CheckSynchronize(0);
+            if (!ended) {
+                error = "the job did not start";
+                break;
+            }
+            break;
+        }
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        console.Progress(engine.BytesWritten, total, seconds);
+    }
+    console.EndProgress();
+    engine.OnWriteDone = nullptr;
+    if (error.empty()) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        console.Message("Done: " + std::to_string(engine.BytesWritten.load()) + " bytes in " +
+                        std::to_string(int64_t(seconds * 1000)) + " ms");
+        return ExitOk;
+    }
+    console.Error(error);
+    if (abortSent && error == msg::OperationAborted) return ExitAborted;
+    return ExitJobFailed;
+}
+
+} // namespace tarnwick::cli

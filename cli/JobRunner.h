@@ -1,0 +1,45 @@
+#pragma once
+// Runs one engine job from the command line: prints the engine's messages, shows progress,
+// turns Ctrl-C into AbortWrite, runs the main-thread queue until the job has ended, and maps
+// the outcome to an exit code.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace tarnwick {
+class TVornBurner;
+}
+
+namespace tarnwick::cli {
+
+// Console output shared by the messages (from any thread) and the progress line.
+class TConsole {
+public:
+    TConsole();
+    void Message(const std::string& text);
+    void Error(const std::string& text);
+    // Updates the progress display (a line rewritten in place on a terminal, a plain line
+    // every few seconds otherwise).
+    void Progress(int64_t done, int64_t total, double seconds);
+    void EndProgress();
+    bool Quiet = false;
+
+private:
+    void ClearLine();
+    std::mutex Mutex;
+    bool Terminal;
+    bool LineShown = false;
+    double LastPlain = -1;
+};
+
+// Formats "42.3%  118.2 MB/s  0:37 left" (exposed for tests).
+std::string ProgressText(int64_t done, int64_t total, double seconds);
+
+// Prints the engine's messages through console for the life of the job.
+void AttachConsole(TVornBurner& engine, TConsole& console);
+
+// start() begins the job (CreateImageFile, BurnImageFile, ...). Returns the exit code.
+int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start);
+
+} // namespace tarnwick::cli

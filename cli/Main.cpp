@@ -1,0 +1,68 @@
+// tarnwick-cli: the engine's jobs from the command line.
+#include <algorithm>
+#include <iostream>
+#include <map>
+
+#include "cli/Command.h"
+#include "cli/VirtualOption.h"
+#include "platform/Console.h"
+#include "platform/Threads.h"
+
+namespace tarnwick::cli {
+
+namespace {
+std::vector<TCommandInfo>& Registry() {
+    static std::vector<TCommandInfo> commands;
+    return commands;
+}
+} // namespace
+
+bool RegisterCommand(const std::string& name, const std::string& description, TCommandSetup setup) {
+    Registry().push_back({name, description, std::move(setup)});
+    return true;
+}
+
+const std::vector<TCommandInfo>& Commands() { return Registry(); }
+
+} // namespace tarnwick::cli
+
+int main(int argc, char** argv) {
+    using namespace tarnwick::cli;
+    platform::SetMainThread();
+    platform::IgnoreFileSizeSignal();
+
+    CLI::App app{"Tarnwick: ISO 9660 + Joliet images from folders and discs, and disc burning."};
+    app.footer(kExitCodesHelp);
+    app.require_subcommand(1);
+    std::vector<std::string> virtualSpecs;
+    app.add_option("--virtual", virtualSpecs,
+                   "Put an emulated drive at a drive letter for this run: LETTER=KIND[:BACKING] (repeatable)")
+        ->type_name("LETTER=KIND[:BACKING]");
+
+    std::map<CLI::App*, std::function<int()>> runners;
+    auto commands = Commands();
+    std::sort(commands.begin(), commands.end(), [](auto& a, auto& b) { return a.Name < b.Name; });
+    for (auto& c : commands) {
+        CLI::App* sub = app.add_subcommand(c.Name, c.Description);
+        sub->footer(kExitCodesHelp);
+        runners[sub] = c.Setup(*sub);
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? ExitOk : ExitUsage;
+    }
+
+    for (const auto& spec : virtualSpecs) {
+        std::string error;
+        if (!ApplyVirtualOption(spec, error)) {
+            std::cerr << "tarnwick-cli: " << error << "\n";
+            return ExitSetupFailed;
+        }
+    }
+    for (auto& [sub, run] : runners)
+        if (sub->parsed()) return run();
+    return ExitUsage;
+}

@@ -1,0 +1,22 @@
+#include "cli/VirtualOption.h"
+
+namespace tarnwick::cli {
+
+namespace {
+TVirtualOptionHandler& Handler() {
+    static TVirtualOptionHandler handler;
+    return handler;
+}
+} // namespace
+
+void SetVirtualOptionHandler(TVirtualOptionHandler handler) { Handler() = std::move(handler); }
+
+bool ApplyVirtualOption(const std::string& spec, std::string& error) {
+    if (!Handler()) {
+        error = "virtual drives are not available in this build (--virtual " + spec + ")";
+        return false;
+    }
+    return Handler()(spec, error);
+}
+
+} // namespace tarnwick::cli

@@ -1,0 +1,30 @@
+// The image-file-to-disc job entry (its own unit: it is the one entry that asks the drive).
+#include "engine/JobState.h"
+#include "engine/device/Messages.h"
+#include "engine/write/CacheThread.h"
+#include "engine/write/StreamEx.h"
+#include "engine/write/VornBurner.h"
+
+namespace tarnwick {
+
+bool TVornBurner::BurnImageFile(const std::string& FileName) {
+    if (JobRunning()) {
+        DebugMessage(msg::JobAlreadyRunning, 0);
+        return false;
+    }
+    JobState().CurrentEngine = this;
+    const uint8_t discType = GetDiscType();
+    // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.
+    const int32_t blockSize = discType == dtCDR || discType == dtCDRW ? 55296 : 65536;
+    try {
+        TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
+        ImageSectors = BytesToSectors(image.GetSize());
+    } catch (EFileStreamError&) {
+        if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
+        return false;
+    }
+    if (!StartCache(blockSize, FileName)) return false;
+    return StartWriteThread(false);
+}
+
+} // namespace tarnwick

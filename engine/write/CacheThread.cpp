@@ -1,0 +1,314 @@
+#include "engine/write/CacheThread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "engine/device/Messages.h"
+#include "engine/write/StreamEx.h"
+#include "platform/Threads.h"
+
+namespace tarnwick {
+
+namespace {
+
+int64_t RoundUpToSector(int64_t n) { return (n + kSectorSize - 1) / kSectorSize * kSectorSize; }
+
+platform::TThreadPriority PriorityOfLevel(int level) {
+    switch (level) {
+    case 0: return platform::TThreadPriority::Idle;
+    case 1: return platform::TThreadPriority::Lowest;
+    case 2: return platform::TThreadPriority::Lower;
+    default: return platform::TThreadPriority::Normal;
+    }
+}
+
+} // namespace
+
+TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, int32_t ABlockSize,
+                           bool APadToMinimum, int64_t ATotalBytes, TMemoryStream* AHeaderStream,
+                           const std::string& AImageFileName, const std::vector<TFEntry*>* AFiles,
+                           int32_t AFileCount)
+    : WriteLock(AWriteLock),
+      // Blocks hold whole sectors and at most the transfer buffer's 65536 bytes.
+      FBlockSize(std::clamp(ABlockSize / kSectorSize * kSectorSize, kSectorSize, kMaxBlockBytes)),
+      // At least two, so that the "full" mark (MaxBlocks - 1) leaves room for one block.
+      FMaxBlocks(std::max<int32_t>(2, CacheSize / FBlockSize)),
+      HeaderStream(AHeaderStream),
+      ImageFileName(AImageFileName),
+      Files(AFiles),
+      FileCount(AFiles ? std::min<int32_t>(AFileCount, int32_t(AFiles->size())) : 0),
+      TotalBytes(ATotalBytes),
+      PadToMinimum(APadToMinimum && ATotalBytes < kMinimumImageBytes),
+      FRemaining(ATotalBytes) {
+    // Flags are set before the thread starts, so an Abort that comes at once is not lost.
+    Thread = std::thread([this] { Execute(); });
+}
+
+TCacheThread::~TCacheThread() {
+    Destroying = true;
+    AbortRequested = true;
+    Signal();
+    if (Thread.joinable()) {
+        if (Thread.get_id() == std::this_thread::get_id())
+            Thread.detach();
+        else
+            Thread.join();
+    }
+}
+
+void TCacheThread::Signal() {
+    {
+        std::lock_guard lock(SignalMutex);
+        ++ChangeCount;
+    }
+    Changed.notify_all();
+}
+
+void TCacheThread::WaitForChange(uint32_t ms) {
+    std::unique_lock lock(SignalMutex);
+    const uint64_t seen = ChangeCount;
+    Changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return ChangeCount != seen || Destroying.load(); });
+}
+
+bool TCacheThread::WaitForEnd(uint32_t ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!FEnded) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        WaitForChange(10);
+    }
+    return true;
+}
+
+int32_t TCacheThread::QueuedBlocks() {
+    std::lock_guard lock(WriteLock);
+    return int32_t(Blocks.size());
+}
+
+void TCacheThread::Abort() {
+    AbortRequested = true;
+    Signal();
+}
+
+void TCacheThread::SetLevel(int Level) {
+    if (FPriorityLevel.exchange(Level) != Level) platform::SetCurrentThreadPriority(PriorityOfLevel(Level));
+}
+
+void TCacheThread::Execute() {
+    platform::SetCurrentThreadPriority(PriorityOfLevel(2));
+    try {
+        if (ImageFileName.empty()) QueueHeader();
+        if (!ImageFileName.empty()) {
+            QueueSource({ImageFileName, -1}, true);
+        } else {
+            for (int32_t i = 0; i < FileCount; ++i) {
+                const TFEntry* e = (*Files)[size_t(i)];
+                if (!e) Fail(msg::InternalError0005);
+                if ((e->Attr & 0x10) || e->SourcePath.empty() || e->IsoSize <= 0) continue;
+                QueueSource({e->SourcePath, e->IsoSize}, i == FileCount - 1);
+            }
+        }
+        if (Staged > 0) QueueCurrent();
+        Source.reset();
+        // The writer counts down to TotalBytes: data that does not add up would either never
+        // finish or spill past the image's end.
+        if (Produced != TotalBytes) Fail(msg::InternalError0006);
+
+        if (PadToMinimum && ImageFileName.empty()) {
+            std::lock_guard lock(WriteLock);
+            int64_t z = kMinimumImageBytes - TotalBytes;
+            FRemaining += z;
+            while (z > 0) {
+                auto block = std::make_unique<TBlock>();
+                block->Count = int32_t(std::min<int64_t>(FBlockSize, z));
+                std::memset(block->Data, 0, size_t(block->Count));
+                z -= block->Count;
+                Blocks.push_back(std::move(block));
+            }
+            FPeakBlocks = std::max<int32_t>(FPeakBlocks, int32_t(Blocks.size()));
+        }
+        Ready = true;
+        Signal();
+
+        // Drain: wait until the consumer has taken everything.
+        while (FRemaining > 0) {
+            if (AbortRequested) {
+                for (int i = 0; Taking && i < 1000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                Busy = true;
+                LastError.SetIfEmpty(msg::OperationAborted);
+                Finished = true;
+                throw TStop{};
+            }
+            WaitForChange(10);
+        }
+        Finished = true;
+        Signal();
+        // Lingers a moment so a consumer that looks again still finds the thread alive.
+        std::unique_lock lock(SignalMutex);
+        Changed.wait_for(lock, std::chrono::milliseconds(1000), [&] { return Destroying.load(); });
+    } catch (TStop&) {
+    }
+    FreeBlockList();
+    FEnded = true;
+    Signal();
+}
+
+void TCacheThread::QueueHeader() {
+    if (!HeaderStream) return;
+    int64_t h = HeaderStream->Size();
+    HeaderStream->SetPosition(0);
+    while (h > 0) {
+        const int32_t c = int32_t(std::min<int64_t>(FBlockSize, h));
+        Current.reset(new TBlock);
+        HeaderStream->Read(Current->Data, size_t(c));
+        Staged = c;
+        Free = FBlockSize - c;
+        Produced += c;
+        if (c == FBlockSize) {
+            std::lock_guard lock(WriteLock);
+            QueueCurrent();
+        }
+        h -= c;
+        WaitWhileFull(false);
+    }
+    HeaderStream->Clear();
+    WaitWhileFull(false);
+}
+
+void TCacheThread::QueueSource(const TSource& Src, bool Last) {
+    CurrentFileName.Set(Src.Path);
+    Source.reset();
+    try {
+        Source = std::make_unique<TFileStreamEx>(Src.Path, fmOpenRead | fmShareDenyNone);
+    } catch (EFileStreamError&) {
+        Fail(msg::Format(msg::CantOpenFile, Src.Path));
+    }
+    int64_t r = Src.Bytes;
+    if (r < 0) {
+        // An image file: its size now. It was measured when the job started; a file that
+        // shrank since then cannot give the image that was announced.
+        r = std::min(Source->GetSize(), TotalBytes);
+        if (RoundUpToSector(r) != TotalBytes) Fail(msg::Format(msg::CantReadFile, Src.Path));
+    }
+    while (r > 0) {
+        if (Free == 0) {
+            Current.reset(new TBlock);
+            Staged = 0;
+            Free = FBlockSize;
+        }
+        const int32_t c = int32_t(std::min<int64_t>(Free, r));
+        uint8_t* dest = Current->Data + Staged;
+        int32_t got = 0;
+        while (got < c) {
+            const int32_t n = Source->Read(dest + got, c - got);
+            if (n <= 0) break;
+            got += n;
+        }
+        // A file that yields less than its listed size would leave a hole of stale bytes in
+        // the image, and every later file at the wrong place: stop with its name instead.
+        if (got < c) Fail(msg::Format(msg::CantReadFile, Src.Path));
+        const int32_t p = int32_t(RoundUpToSector(c));
+        std::memset(dest + c, 0, size_t(p - c)); // the tail of a file's last sector reads as zeros
+        Staged += p;
+        Free -= p;
+        Produced += p;
+        if (AbortRequested) AbortCleanUp();
+        int32_t q;
+        {
+            std::lock_guard lock(WriteLock);
+            Busy = false;
+            if (Free == 0 || (Last && r == c)) QueueCurrent();
+            q = int32_t(Blocks.size());
+        }
+        r -= c;
+        SetLevel(q < FMaxBlocks / 4 ? 3 : q < FMaxBlocks / 2 ? 2 : 1);
+        WaitWhileFull(true);
+    }
+}
+
+// Appends the block being filled (takes WriteLock itself; it is re-entrant).
+void TCacheThread::QueueCurrent() {
+    std::lock_guard lock(WriteLock);
+    Current->Count = Staged;
+    Blocks.push_back(std::move(Current));
+    FPeakBlocks = std::max<int32_t>(FPeakBlocks, int32_t(Blocks.size()));
+    Staged = 0;
+    Free = 0;
+    Signal();
+}
+
+void TCacheThread::WaitWhileFull(bool Idle) {
+    while (QueuedBlocks() >= FMaxBlocks - 1) {
+        if (Idle) SetLevel(0);
+        if (AbortRequested) AbortCleanUp();
+        Ready = true;
+        ++FFullWaits;
+        WaitForChange(1);
+    }
+}
+
+void TCacheThread::AbortCleanUp() {
+    // The consumer leaves ReadBlock within one copy; the bound only guards against a stuck one.
+    for (int i = 0; Taking && i < 1000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Busy = true;
+    {
+        std::lock_guard lock(WriteLock);
+        Blocks.clear();
+        LastError.SetIfEmpty(msg::OperationAborted);
+        Finished = true;
+    }
+    Source.reset();
+    Busy = false;
+    throw TStop{};
+}
+
+void TCacheThread::Fail(const std::string& Error) {
+    {
+        std::lock_guard lock(WriteLock);
+        // The first error of a job is the one reported (the writer may have set its own).
+        LastError.SetIfEmpty(Error);
+        Finished = true;
+    }
+    Source.reset();
+    throw TStop{};
+}
+
+void TCacheThread::FreeBlockList() {
+    std::lock_guard lock(WriteLock);
+    Blocks.clear();
+    Current.reset();
+}
+
+int32_t TCacheThread::ReadBlock(void* Buffer) {
+    if ((FRemaining == 0 && Finished) || FEnded) return 0;
+    {
+        std::lock_guard lock(WriteLock);
+        if (Blocks.empty()) {
+            if (Finished) return 0;
+            ++FEmptyReads;
+            return -1;
+        }
+    }
+    while (Busy) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (AbortRequested) return 0;
+    }
+    std::unique_ptr<TBlock> block;
+    {
+        std::lock_guard lock(WriteLock);
+        Taking = true;
+        if (Blocks.empty()) {
+            Taking = false;
+            return Finished ? 0 : -1;
+        }
+        block = std::move(Blocks.front());
+        Blocks.pop_front();
+        std::memcpy(Buffer, block->Data, size_t(block->Count));
+        FRemaining -= block->Count;
+        Taking = false;
+    }
+    Signal();
+    return block->Count;
+}
+
+} // namespace tarnwick

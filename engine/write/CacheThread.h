@@ -1,0 +1,128 @@
+#pragma once
+// TCacheThread: reads the image of a job ahead of the writer into a bounded queue of blocks:
+// the encoded header, then every file of the compilation in file-table order (each padded
+// with zeros to whole sectors), then optional zero padding to 300 sectors; or the bytes of
+// one image file.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/GuardedString.h"
+#include "engine/MemoryStream.h"
+#include "engine/image/Entries.h"
+
+namespace tarnwick {
+
+class TFileStreamEx;
+
+class TCacheThread {
+public:
+    static constexpr int32_t kMaxBlockBytes = 65536;
+    // Small images are padded to this many bytes (300 sectors) when asked.
+    static constexpr int64_t kMinimumImageBytes = 614400;
+
+    struct TBlock {
+        int32_t Count = 0;
+        alignas(64) uint8_t Data[kMaxBlockBytes];
+    };
+
+    // Starts the thread at once. HeaderStream (not owned) is streamed first and emptied when
+    // done; Files[0 .. FileCount-1] are the compilation's entries (not owned; both must
+    // outlive the thread). A non-empty ImageFileName streams that file instead.
+    TCacheThread(int32_t CacheSize, std::recursive_mutex& WriteLock, int32_t BlockSize, bool PadToMinimum,
+                 int64_t TotalBytes, TMemoryStream* HeaderStream, const std::string& ImageFileName,
+                 const std::vector<TFEntry*>* Files = nullptr, int32_t FileCount = 0);
+    // Asks the thread to stop and waits for it.
+    ~TCacheThread();
+    TCacheThread(const TCacheThread&) = delete;
+    TCacheThread& operator=(const TCacheThread&) = delete;
+
+    // Consumer side: moves the oldest block into Buffer (at least 65536 bytes). Returns its
+    // byte count, 0 when no more data will come (all delivered, error or abort), -1 when no
+    // block is ready yet.
+    int32_t ReadBlock(void* Buffer);
+    void Abort();
+    void Lock() { WriteLock.lock(); }
+    void Unlock() { WriteLock.unlock(); }
+
+    // Waits up to ms for something to change (a block queued or taken, the thread ending).
+    void WaitForChange(uint32_t ms);
+    // True once the thread body has returned and the queue is released.
+    bool Ended() const { return FEnded.load(); }
+    // Waits up to ms for the thread to end; true when it has.
+    bool WaitForEnd(uint32_t ms);
+
+    int32_t BlockSize() const { return FBlockSize; }
+    int32_t MaxBlocks() const { return FMaxBlocks; }
+    int64_t Remaining() const { return FRemaining.load(); }
+    int PriorityLevel() const { return FPriorityLevel.load(); }
+    int32_t QueuedBlocks();
+    // Most blocks ever queued at once: the bound on memory a test can check.
+    int32_t PeakBlocks() const { return FPeakBlocks.load(); }
+    // How often the producer waited on a full queue and the consumer found it empty.
+    int64_t FullWaits() const { return FFullWaits.load(); }
+    int64_t EmptyReads() const { return FEmptyReads.load(); }
+
+    std::atomic<bool> Ready{false};
+    std::atomic<bool> Finished{false};
+    std::atomic<bool> AbortRequested{false};
+    std::atomic<bool> Busy{false};
+    std::atomic<bool> Taking{false};
+    TGuardedString CurrentFileName;
+    TGuardedString LastError;
+
+private:
+    struct TSource {
+        std::string Path;
+        int64_t Bytes; // data bytes to read; the source yields them padded to whole sectors
+    };
+    struct TStop {}; // unwinds Execute after the abort clean-up or a failure
+
+    void Execute();
+    void QueueHeader();
+    void QueueSource(const TSource& Src, bool Last);
+    void QueueCurrent();
+    void WaitWhileFull(bool Idle);
+    void AbortCleanUp();
+    void Fail(const std::string& Error);
+    void SetLevel(int Level);
+    void FreeBlockList();
+    void Signal();
+
+    std::recursive_mutex& WriteLock;
+    std::deque<std::unique_ptr<TBlock>> Blocks; // under WriteLock
+    std::unique_ptr<TBlock> Current; // the block being filled (the staging area)
+    int32_t Staged = 0;              // S: bytes staged in Current
+    int32_t Free = 0;                // F: room left in Current
+    int32_t FBlockSize;
+    int32_t FMaxBlocks;
+    TMemoryStream* HeaderStream;
+    std::string ImageFileName;
+    const std::vector<TFEntry*>* Files;
+    int32_t FileCount;
+    int64_t TotalBytes;
+    int64_t Produced = 0; // bytes put into blocks, padding excluded
+    bool PadToMinimum;
+    std::unique_ptr<TFileStreamEx> Source;
+    std::atomic<int64_t> FRemaining;
+    std::atomic<int> FPriorityLevel{2};
+    std::atomic<int32_t> FPeakBlocks{0};
+    std::atomic<int64_t> FFullWaits{0};
+    std::atomic<int64_t> FEmptyReads{0};
+    std::atomic<bool> FEnded{false};
+    std::atomic<bool> Destroying{false};
+
+    std::mutex SignalMutex;
+    std::condition_variable Changed;
+    uint64_t ChangeCount = 0; // under SignalMutex
+
+    std::thread Thread;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,28 @@
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <io.h>
+
+#include "platform/Console.h"
+
+namespace platform {
+
+namespace {
+std::atomic<int> Interrupts{0};
+
+BOOL WINAPI OnConsoleEvent(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    return Interrupts.fetch_add(1) == 0 ? TRUE : FALSE;
+}
+} // namespace
+
+bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
+void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+bool InterruptRequested() { return Interrupts.load() > 0; }
+
+void IgnoreFileSizeSignal() {}
+
+} // namespace platform
