@@ -29,4 +29,8 @@ std::string DriveRootFolder(char letter);
 // Maps a drive-letter path to an OS path (Linux); other paths are returned unchanged.
 std::string ResolvePath(const std::string& path);
 
+// The OS device of a real optical drive at a letter ("/dev/sr0" on Linux); empty when the
+// letter has none.
+std::string RealDriveDevice(char letter);
+
 } // namespace platform

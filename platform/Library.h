@@ -15,5 +15,10 @@ void FreeLibrary(TLibraryHandle lib);
 // SetErrorMode: returns the previous mode (no-op apart from bookkeeping on Linux).
 unsigned SetErrorMode(unsigned mode);
 constexpr unsigned SEM_FAILCRITICALERRORS = 1;
+// The error mode in force (the last one set).
+unsigned ErrorMode();
+
+// The shared-object name that a Windows library name maps to on Linux.
+std::string SharedObjectName(const std::string& name);
 
 } // namespace platform

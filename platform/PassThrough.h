@@ -5,6 +5,8 @@
 // DeviceIoControl on Windows).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace platform {
 
@@ -67,5 +69,19 @@ bool CloseDrive(TDriveHandle h);
 bool PassThroughDirect(TDriveHandle h, SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request);
 // IOCTL_SCSI_GET_ADDRESS; false when the device has no SCSI address.
 bool GetScsiAddress(TDriveHandle h, SCSI_ADDRESS& address);
+
+// Where the pass-through reports what the user can fix (a drive that may not be opened for
+// lack of permission). Without a hook the message goes to stderr.
+void SetPassThroughMessageHook(std::function<void(const std::string&)> hook);
+void PassThroughMessage(const std::string& message);
+
+// The OS side behind the functions above (SG_IO on Linux, DeviceIoControl on Windows); the
+// common dispatch routes every letter without a virtual drive here.
+namespace os {
+TDriveHandle OpenDrive(char letter, bool readWrite);
+bool CloseDrive(TDriveHandle h);
+bool PassThroughDirect(TDriveHandle h, SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request);
+bool GetScsiAddress(TDriveHandle h, SCSI_ADDRESS& address);
+} // namespace os
 
 } // namespace platform

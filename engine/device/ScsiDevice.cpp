@@ -7,7 +7,13 @@ TDrvLibState& DrvLibState() {
     return state;
 }
 
-TSCSIDevice::TSCSIDevice(TComponent* owner) : TComponent(owner) {}
+TSCSIDevice::TSCSIDevice(TComponent* owner) : TComponent(owner) {
+    // An engine created after another one loaded the transport lists the drives at once.
+    if (ASPIInitialized()) {
+        HostAdapterInquiry(0);
+        ScanDevices();
+    }
+}
 
 TSCSIDevice::~TSCSIDevice() = default;
 

@@ -101,7 +101,8 @@ public:
 
     // ---- Command execution and its messages ---------------------------------------------
     int32_t ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut);
-    void AbortCommand(SRB_ExecSCSICmd& Request);
+    // True when the transport confirmed the abort (it then no longer touches the request).
+    bool AbortCommand(SRB_ExecSCSICmd& Request);
     std::string StatusText(uint8_t Status, uint8_t HaStat, uint8_t TargStat);
     void ErrorText(const SRB_ExecSCSICmd& Request);
     void SenseText(const SRB_ExecSCSICmd& Request);
@@ -130,6 +131,14 @@ public:
     bool ReadTOC(uint8_t Format, uint8_t* Buffer, bool MSF, uint8_t TrackOrSession, uint8_t AllocLen,
                  uint8_t Control);
 
+    // Sends one CDB built by engine/device/Cdb.h with SRB_Flags, data buffer and time-out;
+    // true when SRB_Status is 01h. Moved receives the bytes the transport reports as moved
+    // (SRB_BufLen after the command, capped at Length); Status the final SRB_Status.
+    bool RunCdb(const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags, uint8_t* Buffer, uint32_t Length,
+                int32_t TimeOut, uint32_t* Moved = nullptr, uint8_t* Status = nullptr);
+
+    // The capabilities page (2Ah) from its page-code byte on, in the drive's byte order, with a
+    // current or maximum write speed of 0 replaced by 1385 KB/s.
     std::array<uint8_t, 256> CapabilitiesPage{};
     uint32_t CapabilityFlags = 0;
     std::array<uint8_t, 26> ATIPData{};
@@ -160,7 +169,11 @@ public:
     bool PreventAllowRemoval(bool Allow);
     void RezeroUnit();
 
+    // Mode page 05h (byte 0 = page code) as last probed or sent.
     std::array<uint8_t, 54> WriteParametersPage{};
+    // Sends the parameter list in DrvLibState().PageBufferA built from the page in
+    // PageBufferB found at PageStart of the MODE SENSE reply.
+    bool SendWriteParametersList(int PageStart, uint8_t ListLength);
 
     // Published properties used by the device side.
     bool UnderrunProtection() const { return FUnderrunProtection; }

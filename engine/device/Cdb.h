@@ -1,0 +1,72 @@
+#pragma once
+// Command descriptor blocks of the MMC command set, each built by a pure function from its
+// arguments so that every byte can be checked without a drive. Bytes not named stay 0; the
+// LUN bits of byte 1 are the executor's.
+#include <array>
+#include <cstdint>
+
+namespace tarnwick::cdb {
+
+using TCdb6 = std::array<uint8_t, 6>;
+using TCdb10 = std::array<uint8_t, 10>;
+using TCdb12 = std::array<uint8_t, 12>;
+
+// Opcodes (SPC / SBC / MMC).
+enum : uint8_t {
+    opTestUnitReady = 0x00,
+    opRezeroUnit = 0x01,
+    opRequestSense = 0x03,
+    opInquiry = 0x12,
+    opStartStopUnit = 0x1B,
+    opPreventAllow = 0x1E,
+    opWrite10 = 0x2A,
+    opSynchronizeCache = 0x35,
+    opReadTOC = 0x43,
+    opGetConfiguration = 0x46,
+    opReadDiscInformation = 0x51,
+    opReserveTrack = 0x53,
+    opSendOPC = 0x54,
+    opModeSelect10 = 0x55,
+    opModeSense10 = 0x5A,
+    opCloseTrackSession = 0x5B,
+    opReadBufferCapacity = 0x5C,
+    opSetStreaming = 0xB6,
+    opSetCDSpeed = 0xBB,
+    opSendDVDStructure = 0xBF,
+};
+
+// The INQUIRY allocation length: 128 bytes of the 131-byte identity buffer.
+constexpr uint8_t kInquiryAlloc = 0x80;
+// READ BUFFER CAPACITY asks for its 12-byte block form in a 32-byte allocation.
+constexpr uint8_t kBufferCapacityAlloc = 0x20;
+// A speed of FFFFh asks the drive for its maximum.
+constexpr uint16_t kMaxSpeed = 0xFFFF;
+
+TCdb6 TestUnitReady();
+TCdb6 RezeroUnit();
+TCdb6 RequestSense(uint8_t alloc);
+TCdb6 Inquiry();
+TCdb6 LoadEject(bool eject);
+TCdb6 PreventAllowRemoval(bool allow);
+
+TCdb10 ModeSense10(uint8_t pageCode, uint16_t alloc, bool defaultValues);
+TCdb10 ModeSelect10(uint8_t listLength);
+// Only the low byte of the starting feature and of the allocation length is sent, which is
+// all the engine asks for (features below 100h, replies of at most 114 bytes).
+TCdb10 GetConfiguration(uint8_t rt, uint16_t startFeature, uint16_t alloc);
+TCdb10 ReadBufferCapacity();
+TCdb10 ReadDiscInformation(uint8_t alloc);
+TCdb10 ReadTOC(uint8_t format, bool msf, uint8_t trackOrSession, uint8_t alloc, uint8_t control);
+TCdb10 SendOPC();
+TCdb10 Write10(uint32_t lba, uint16_t blocks);
+TCdb10 SynchronizeCache(bool immed);
+TCdb10 CloseTrackSession(bool closeTrack, bool immed, bool finalize);
+TCdb10 CloseTrackSessionRaw(bool immed, uint8_t function, uint8_t b3, uint8_t b4, uint8_t b5);
+
+TCdb12 SetCDSpeed(uint16_t readKBs, uint16_t writeKBs);
+TCdb12 SetStreaming(uint16_t descriptorLength);
+TCdb12 SendDVDStructure(uint8_t format, uint16_t length);
+// RESERVE TRACK is a 10-byte command; it goes out with a CDB length of 12, the last two 0.
+TCdb12 ReserveTrack(uint32_t blocks);
+
+} // namespace tarnwick::cdb

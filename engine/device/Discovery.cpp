@@ -1,0 +1,93 @@
+// Starting the transport and listing the CD/DVD devices on every host adapter.
+#include <cstring>
+
+#include "engine/device/Identity.h"
+#include "engine/device/ScsiDevice.h"
+#include "engine/transport/Aspi.h"
+#include "engine/transport/Spti.h"
+#include "platform/PassThrough.h"
+
+namespace tarnwick {
+
+namespace {
+// A 16-byte text field of the host-adapter inquiry, up to its first zero byte.
+std::string HaField(const uint8_t* p) {
+    size_t n = 0;
+    while (n < 16 && p[n] != 0) ++n;
+    return std::string(reinterpret_cast<const char*>(p), n);
+}
+
+std::string TrimSpaces(const std::string& s) {
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+} // namespace
+
+bool TSCSIDevice::InitializeASPI(bool PreferSPTI, const std::string& LibraryPath) {
+    bool ok = false;
+    try {
+        ok = LoadASPI(PreferSPTI, LibraryPath);
+    } catch (...) {
+        ok = false;
+    }
+    if (ok) {
+        HostAdapterInquiry(0);
+        ScanDevices();
+    }
+    return ok;
+}
+
+void TSCSIDevice::ScanDevices() {
+    FDeviceList.clear();
+    const uint8_t ha = HaId, t = Target, l = Lun;
+    if (FDoDebug) DebugMessage(">>> " + ASPIState().ASPIModuleName, 1);
+
+    const int adapters = HostAdapterCount; // the inquiries below store the count again
+    for (int h = 0; h < adapters; ++h) {
+        HostAdapterInquiry(uint8_t(h));
+        if (FDoDebug)
+            DebugMessage(">>> " + HaField(HAInquiry.HA_ManagerId) + " (" + TrimSpaces(HaField(HAInquiry.HA_Identifier)) +
+                             ")",
+                         1);
+        for (int target = 0; target < 8; ++target) {
+            for (int lun = 0; lun < 8; ++lun) {
+                HaId = uint8_t(h);
+                Target = uint8_t(target);
+                Lun = uint8_t(lun);
+                InquiryData.fill(0);
+                if (!Inquiry() || !ident::IsListedType(InquiryData[0])) continue;
+                const char letter = GetDriveLetter();
+                FDeviceList.push_back(ident::DeviceString(HaId, Target, Lun, letter, InquiryData.data()));
+            }
+        }
+    }
+
+    HaId = ha;
+    Target = t;
+    Lun = l;
+    LastCommandError.clear();
+}
+
+char TSCSIDevice::GetDriveLetter() {
+    if (ASPIState().ASPIModuleName == kSPTIModuleName) return SPTIDriveLetter(HaId, Target, Lun);
+
+    // Under an ASPI library: ask each drive letter for its SCSI address.
+    for (char letter = 'B'; letter <= 'Z'; ++letter) {
+        platform::TDriveHandle h = platform::OpenDrive(letter, true);
+        if (h == platform::kInvalidDriveHandle) h = platform::OpenDrive(letter, false);
+        if (h == platform::kInvalidDriveHandle) continue;
+        platform::SCSI_ADDRESS a{};
+        a.Length = sizeof a;
+        const bool got = platform::GetScsiAddress(h, a);
+        platform::CloseDrive(h);
+        // The LUN is not compared: port drivers report it inconsistently.
+        if (got && a.PortNumber == HaId && a.TargetId == Target) return letter;
+    }
+    const uint8_t index = GetDiskInfoLetter(HaId, Target, Lun);
+    // 128 means no answer; an index past "Z" is no letter either.
+    if (index < 26) return char('A' + index);
+    return 0;
+}
+
+} // namespace tarnwick

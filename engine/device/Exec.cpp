@@ -1,0 +1,81 @@
+// One SCSI command on the current device: address it, send it through the transport's entry
+// point, wait for completion up to its time-out, abort it when the time-out passes, and turn
+// a failure into the engine's message text.
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "engine/device/ScsiDevice.h"
+#include "engine/transport/Aspi.h"
+#include "platform/Clock.h"
+#include "platform/Threads.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Below this no command is given less time: a drive that is spinning up needs it.
+constexpr int32_t kMinTimeOutMs = 10000;
+
+// The transport may finish a request on another thread; the status byte is its hand-over.
+uint8_t LoadStatus(SRB_ExecSCSICmd& r) {
+    return std::atomic_ref<uint8_t>(r.SRB_Status).load(std::memory_order_acquire);
+}
+
+} // namespace
+
+int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) {
+    LastCommandError.clear();
+    TargetBusy = false;
+    LastSense.fill(0);
+
+    auto& aspi = ASPIState();
+    TSendASPI32Command send = aspi.SendASPI32Command.load();
+    if (!ASPIInitialized() || HaId == 254 || send == nullptr) return SS_NO_TRANSPORT;
+
+    // The event outlives this call only when a request that timed out could not be
+    // aborted: the transport may still signal it later.
+    std::unique_ptr<platform::TEvent> event;
+    if (Request.SRB_Flags & SRB_EVENT_NOTIFY) event = std::make_unique<platform::TEvent>();
+    Request.SRB_PostProc = event.get();
+
+    Request.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    Request.SRB_HaId = HaId;
+    Request.SRB_Target = Target;
+    Request.SRB_Lun = Lun;
+    Request.SRB_SenseLen = 24;
+    Request.CDBByte[1] = uint8_t((Request.CDBByte[1] & 0x1F) | ((Lun & 0x07) << 5));
+    const uint32_t waitMs = uint32_t(std::max(TimeOut, kMinTimeOutMs));
+
+    send(&Request);
+
+    if (event && LoadStatus(Request) == SS_PENDING) platform::Clock().WaitEvent(*event, waitMs);
+
+    const uint8_t status = LoadStatus(Request);
+    if (status != SS_PENDING && status != SS_COMP) ErrorText(Request);
+
+    if (status == SS_PENDING) {
+        const bool aborted = AbortCommand(Request);
+        if (!aborted) (void)event.release(); // a late completion may still set it
+        Request.SRB_Status = SS_ERR;
+        Request.SRB_HaStat = HASTAT_TIMEOUT;
+    }
+    event.reset();
+
+    const auto address = reinterpret_cast<std::uintptr_t>(Request.SRB_BufPointer);
+    if (address % 4 != 0) DebugMessage("aaaa" + std::to_string(int32_t(uint32_t(address))), 0);
+    return 1;
+}
+
+bool TSCSIDevice::AbortCommand(SRB_ExecSCSICmd& Request) {
+    TSendASPI32Command send = ASPIState().SendASPI32Command.load();
+    if (send == nullptr) return false;
+    SRB_Abort abort{};
+    abort.SRB_Cmd = SC_ABORT_SRB;
+    abort.SRB_HaId = HaId;
+    abort.SRB_ToAbort = &Request;
+    return send(&abort) == SS_COMP;
+}
+
+} // namespace tarnwick

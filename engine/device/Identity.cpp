@@ -1,0 +1,59 @@
+#include "engine/device/Identity.h"
+
+#include <string_view>
+
+namespace tarnwick::ident {
+
+namespace {
+std::string Field(const uint8_t* p, int len) {
+    std::string s(reinterpret_cast<const char*>(p), size_t(len));
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return s;
+}
+
+std::string Trim(std::string s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
+    return s.substr(b, e - b);
+}
+
+bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+} // namespace
+
+std::string DeviceString(uint8_t ha, uint8_t target, uint8_t lun, char letter, const uint8_t* inq) {
+    std::string s = std::to_string(ha) + ":" + std::to_string(target) + ":" + std::to_string(lun) + ",";
+    s += letter ? std::string(1, letter) : std::string("?");
+    s += ": ";
+    s += Field(inq + kVendor, kVendorLen) + Field(inq + kProduct, kProductLen) + Field(inq + kRevision, kRevisionLen);
+    if (inq[0] == kTypeWriteOnce) s += " (not supported)";
+    return s;
+}
+
+void SanitizeIdentity(uint8_t* inq) {
+    for (int i = 8; i <= 55; ++i)
+        if (inq[i] < 0x20) inq[i] = 0x20;
+}
+
+std::string IdentityText(const uint8_t* inq) {
+    return Field(inq + kVendor, kVendorLen) + " " + Field(inq + kProduct, kProductLen) + " " +
+           Field(inq + kRevision, kRevisionLen);
+}
+
+TModelFlags ModelFlagsFor(const uint8_t* inq) {
+    const std::string product16 = Field(inq + kProduct, kProductLen);
+    const std::string product = Trim(product16);
+    const std::string vendor = Trim(Field(inq + kVendor, kVendorLen));
+    TModelFlags f;
+    f.ForceBUF = product == "CD-W512EB";
+    f.ForceLSV = product == "CRX175E" || product == "CD-RW  CRX800E";
+    // These two report ready while still settling after a load; compared with the padding.
+    f.ExtraReadyWait = product16 == "DVD-RW  DVR-103 " || product16 == "DVD-RW  DVR-104 ";
+    f.ExtraReadyWaitVendor = StartsWith(product, "UJDA") || (vendor.size() >= 3 && StartsWith(vendor, "TDK"));
+    // This model rejects an immediate close of the session.
+    f.ImmediateClose = product != "CDRW321040X";
+    return f;
+}
+
+} // namespace tarnwick::ident

@@ -1,0 +1,70 @@
+// Waiting for a drive to become ready after a load, a reservation or a close. Polled within a
+// budget; every sleep goes through the injectable clock.
+#include <cstring>
+
+#include "engine/JobState.h"
+#include "engine/device/ScsiDevice.h"
+#include "platform/Clock.h"
+
+namespace tarnwick {
+
+namespace {
+constexpr uint8_t kAscNotReady = 0x04;
+constexpr uint8_t kSenseValidCurrent = 0xF0;
+constexpr uint32_t kQuirkSleepMs = 1500;
+constexpr int32_t kPollTimeOut = 5000;
+} // namespace
+
+bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
+    auto& clock = platform::Clock();
+    auto& rs = DrvLibState().ReadySense;
+    // A step of 0 would never use up the budget.
+    const int64_t step = Step > 0 ? Step : 1;
+    int64_t remaining = Budget;
+    auto lastAsc = [this] { return LastSense[12]; };
+
+    rs.fill(0);
+
+    // Some drives report ready too early after a load; let them settle first.
+    if (ExtraReadyWait || DrvLibState().ExtraReadyWaitVendor) {
+        do {
+            clock.SleepMs(kQuirkSleepMs);
+            remaining -= kQuirkSleepMs;
+            if (remaining < 0) break;
+            TestUnitReady(kPollTimeOut);
+        } while (lastAsc() == kAscNotReady);
+    }
+
+    if (JobState().DiscType == dtDVDRAM) {
+        // A DVD-RAM formats in the background and answers READ DISC INFORMATION meanwhile.
+        rs[12] = kAscNotReady;
+    } else {
+        do {
+            clock.SleepMs(uint32_t(step));
+            UpdateDiscInformation();
+            remaining -= step;
+            if (remaining < 0) return false;
+        } while (lastAsc() == kAscNotReady);
+    }
+
+    if (TestUnitReady(kPollTimeOut) && rs[12] == 0) return true;
+
+    do {
+        clock.SleepMs(uint32_t(step));
+        remaining -= step;
+        if (remaining < 0) return false;
+        TestUnitReady(kPollTimeOut);
+    } while (lastAsc() == kAscNotReady);
+
+    do {
+        rs.fill(0);
+        RequestSense(rs.data(), uint8_t(rs.size()));
+        remaining -= step;
+        if (remaining < 0) return false;
+        if (rs[0] == kSenseValidCurrent) rs[12] = kAscNotReady; // a current error counts as not ready whatever its ASC
+        if (rs[12] == kAscNotReady) clock.SleepMs(uint32_t(step));
+    } while (rs[12] != 0);
+    return true;
+}
+
+} // namespace tarnwick
