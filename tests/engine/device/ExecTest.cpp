@@ -7,6 +7,7 @@
 #include "engine/device/ScsiDevice.h"
 #include "engine/transport/Aspi.h"
 #include "engine/transport/Spti.h"
+#include "platform/Clock.h"
 #include "support/FakeDrive.h"
 
 using namespace tarnwick;
@@ -201,4 +202,14 @@ TEST_F(ExecTest, EverySenseTextReachesTheEngineThroughTheBus) {
         ++pairs;
     }
     EXPECT_EQ(pairs, 256);
+}
+
+TEST_F(ExecTest, ARequestFinishedBeforeTheCallReturnsIsNotWaitedFor) {
+    platform::TVirtualClock clock;
+    platform::SetClock(&clock);
+    SRB_ExecSCSICmd r = TestUnitReady();
+    Dev.ExecSCSICommand(r, 180000);
+    platform::SetClock(nullptr);
+    EXPECT_EQ(r.SRB_Status, SS_COMP);
+    EXPECT_EQ(clock.NowMs(), 0u);
 }
