@@ -28,6 +28,9 @@ void UnregisterDriveRoot(char letter);
 std::string DriveRootFolder(char letter);
 // Maps a drive-letter path to an OS path (Linux); other paths are returned unchanged.
 std::string ResolvePath(const std::string& path);
+// Device path of the real optical drive at a letter ("/dev/sr0"); empty when the letter is
+// not a real drive. The pass-through opens this path.
+std::string RealDriveDevice(char letter);
 
 // The OS device of a real optical drive at a letter ("/dev/sr0" on Linux); empty when the
 // letter has none.

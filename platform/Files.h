@@ -3,6 +3,7 @@
 // stream layer, and a find-first / find-next folder listing with Windows semantics
 // (8.3 alternate names, attributes, DOS date-times, wildcard masks).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -75,5 +76,11 @@ void FindClose(TFindHandle& h);
 
 // Windows wildcard match of a name against a mask (case-insensitive, '*' and '?').
 bool MatchesMask(const std::string& name, const std::string& mask);
+
+// Receives one line for every entry a listing on the calling thread leaves out although it
+// is there (a link to a folder, a special file, an entry or folder that cannot be read).
+// An empty function removes the hook. Returns the previous hook.
+using TListingWarningHook = std::function<void(const std::string&)>;
+TListingWarningHook SetListingWarningHook(TListingWarningHook hook);
 
 } // namespace platform

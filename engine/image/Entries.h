@@ -22,6 +22,11 @@ struct TDEntry {
     int32_t Number = 0;       // path-table number, 1 = root
     TDEntry* Parent = nullptr; // the root is its own parent
     TFEntry* FirstChild = nullptr;
+    // Kept by the compilation's operations: the tail of the child list (appending stays O(1)).
+    TFEntry* LastChild = nullptr;
+    // Identifiers the path tables carry, fitted by the layout (equal to the directory entry's).
+    std::string IsoIdent;
+    std::u16string JolietIdent;
 };
 
 struct TFEntry {
@@ -36,6 +41,12 @@ struct TFEntry {
     int32_t Attr = 0; // Windows attributes; 0x10 marks a directory entry
     TDEntry* Dir = nullptr;
     TFEntry* Next = nullptr;
+    // Kept by the compilation's operations: the previous sibling (removal stays O(1)).
+    TFEntry* Prev = nullptr;
+    // Identifiers as written into the directory records (";1" included for files), set by
+    // the layout: the names, cut where a record would pass its one-byte length.
+    std::string IsoIdent;
+    std::u16string JolietIdent;
 };
 
 } // namespace tarnwick

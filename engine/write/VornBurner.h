@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/GuardedString.h"
@@ -96,10 +97,47 @@ public:
     int32_t MaxDirs = 0;
     int8_t TimeZoneOffset = 0; // signed 15-minute intervals from GMT, captured by ClearCompilation
 
+private:
+    // Lookup indexes beside the tables (FindDir and FindFile must not scan): full path ->
+    // directory, and (directory, upper-case long name) -> first such child in list order.
+    struct TChildKey {
+        const TDEntry* Dir;
+        std::string Name;
+        bool operator==(const TChildKey& o) const { return Dir == o.Dir && Name == o.Name; }
+    };
+    struct TChildKeyHash {
+        size_t operator()(const TChildKey& k) const {
+            return std::hash<std::string>()(k.Name) ^ (std::hash<const void*>()(k.Dir) * 31);
+        }
+    };
+    std::unordered_map<std::string, TDEntry*> FDirIndex;
+    int32_t FDirIndexed = 1;          // DirTable slots below this are in FDirIndex
+    bool FDirIndexDuplicates = false; // two directories share a path (only a hand-built tree)
+    std::unordered_map<TChildKey, TFEntry*, TChildKeyHash> FChildIndex;
+    bool FListingReports = false; // listing warnings of the running folder scan go to the log
+    bool FFilesRefused = false;   // a folder add lost files to the full file table
+
+    enum class TScan { Continue, Stop };
+    void FreeCompilation();
+    void IndexDirs();
+    void IndexChild(TDEntry* Dir, TFEntry* F);
+    void UnindexChild(TDEntry* Dir, TFEntry* F);
+    TFEntry* FirstChildNamed(TDEntry* Dir, const std::string& UpperName, const TFEntry* Except);
+    void AppendChild(TDEntry* Dir, TFEntry* F);
+    void UnlinkChild(TDEntry* Dir, TFEntry* F);
+    void RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std::vector<TFEntry*>& Files);
+    TScan ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask, int32_t Attr, bool Recurse,
+                     bool AppendSourcePath, bool ArchiveOnly);
+
+public:
     // ---- Layout ------------------------------------------------------------------------------
     bool PrepareCompilation(bool ImageOnly, TDEntry* Dir);
     bool LayoutCompilation(bool ImageOnly, TDEntry* Dir);
     static int64_t BytesToSectors(int64_t Bytes);
+    // Fits every entry's identifiers into one-byte record lengths (see Layout.cpp).
+    void AssignIdentifiers();
+    // Puts IsoPathOrder and JolietPathOrder into path-table order and numbers the directories.
+    void OrderPathTables();
 
     int32_t PathTableL = 0, PathTableM = 0, JolietPathTableL = 0, JolietPathTableM = 0;
     int32_t PathTableSize = 0, JolietPathTableSize = 0;
@@ -111,6 +149,15 @@ public:
 
     // ---- Encoding -------------------------------------------------------------------------------
     bool BuildImageHeader(bool ImageOnly, TDEntry* Dir);
+    void WritePrimaryDescriptor();
+    void WriteJolietDescriptor();
+    void WriteTerminator();
+    void WriteIsoPathTable(int32_t BaseSector, bool BigEndian);
+    void WriteJolietPathTable(int32_t BaseSector, bool BigEndian);
+    void WriteIsoDirectories(int32_t DirArea, int32_t FirstFile);
+    void WriteJolietDirectories(int32_t DirArea, int32_t FirstFile);
+    bool HeaderImageOnly = true;    // kept with the job's settings by BuildImageHeader
+    TDEntry* HeaderDir = nullptr;
 
     // ---- Jobs --------------------------------------------------------------------------------
     bool BurnImageFile(const std::string& FileName);

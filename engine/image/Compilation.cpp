@@ -1,0 +1,380 @@
+// The compilation tree: its tables, lookups (indexed by hash maps beside the tables, so
+// adding 600000 files does not turn quadratic) and the operations that add and remove
+// single entries.
+#include <algorithm>
+#include <unordered_set>
+
+#include "engine/device/Messages.h"
+#include "engine/image/CompilationMessages.h"
+#include "engine/image/IsoLib.h"
+#include "engine/write/VornBurner.h"
+#include "platform/Time.h"
+
+namespace tarnwick {
+
+namespace {
+bool IsDirEntry(const TFEntry* f) { return (f->Attr & platform::faDirectory) && f->Dir; }
+
+TDateTime ListedTime(uint32_t dos) {
+    TDateTime dt;
+    if (platform::DosDateTimeToDateTime(dos, dt)) return dt;
+    return platform::Now();
+}
+} // namespace
+
+void TVornBurner::FreeCompilation() {
+    for (int32_t i = 0; i < FileCount; ++i) delete FileTable[size_t(i)];
+    for (int32_t i = 0; i < DirCount; ++i) delete DirTable[size_t(i)];
+    FileTable.clear();
+    DirTable.clear();
+    IsoPathOrder.clear();
+    JolietPathOrder.clear();
+    FileCount = DirCount = 0;
+    FDirIndex.clear();
+    FChildIndex.clear();
+    FDirIndexed = 1;
+    FDirIndexDuplicates = false;
+}
+
+bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
+    // Daylight saving is not applied: the offset is the bias in force now.
+    TimeZoneOffset = int8_t(-platform::TimeZoneBias() / 15);
+    HeaderStream.Clear();
+    FreeCompilation();
+    MaxFiles = std::max(NewMaxFiles, 0);
+    MaxDirs = std::max(NewMaxDirs, 1); // the root always has its slot
+    FileTable.assign(size_t(MaxFiles), nullptr);
+    DirTable.assign(size_t(MaxDirs), nullptr);
+    IsoPathOrder.assign(size_t(MaxDirs), nullptr);
+    JolietPathOrder.assign(size_t(MaxDirs), nullptr);
+    TDEntry* root = NewDirEntry();
+    root->ShortName = "CD_ROOT";
+    root->LongName = "CD Root Directory";
+    root->FullPath = "\\";
+    root->Level = 1;
+    root->Parent = root;
+    return true;
+}
+
+bool TVornBurner::InitCompilation() { return ClearCompilation(65535, 8191); }
+
+TDEntry* TVornBurner::NewDirEntry() {
+    if (DirCount >= MaxDirs) {
+        DebugMessage(">>> " + msg::Format(msg::MaxDirectories, MaxDirs), 3);
+        return nullptr;
+    }
+    auto* d = new TDEntry();
+    DirTable[size_t(DirCount)] = d;
+    IsoPathOrder[size_t(DirCount)] = d;
+    JolietPathOrder[size_t(DirCount)] = d;
+    ++DirCount;
+    return d;
+}
+
+TFEntry* TVornBurner::NewFileEntry() {
+    if (FileCount >= MaxFiles) {
+        DebugMessage(msg::Format(msg::MaxFiles, MaxFiles), 3);
+        return nullptr;
+    }
+    auto* f = new TFEntry();
+    FileTable[size_t(FileCount++)] = f;
+    return f;
+}
+
+// Directories are indexed lazily from a watermark: a new directory's FullPath is filled in
+// after NewDirEntry, so it is taken into the index at the next lookup.
+void TVornBurner::IndexDirs() {
+    for (int32_t i = std::max(FDirIndexed, 1); i < DirCount; ++i) {
+        TDEntry* d = DirTable[size_t(i)];
+        if (!FDirIndex.emplace(d->FullPath, d).second) FDirIndexDuplicates = true; // first slot wins
+    }
+    FDirIndexed = std::max(DirCount, 1);
+}
+
+TDEntry* TVornBurner::FindDir(const std::string& Path) {
+    if (DirCount == 0) return nullptr;
+    if (Path.empty() || Path == "\\") return DirTable[0];
+    std::string key = Path;
+    if (key.back() == '\\') key.pop_back();
+    key = UpperCase(key);
+    IndexDirs();
+    auto it = FDirIndex.find(key);
+    if (it == FDirIndex.end()) return nullptr;
+    if (it->second->FullPath != key) { // a path changed behind the index: rebuild it once
+        FDirIndex.clear();
+        FDirIndexed = 1;
+        FDirIndexDuplicates = false;
+        IndexDirs();
+        it = FDirIndex.find(key);
+        return it == FDirIndex.end() ? nullptr : it->second;
+    }
+    return it->second;
+}
+
+void TVornBurner::IndexChild(TDEntry* Dir, TFEntry* F) {
+    // emplace keeps an earlier child of the same name: F is the newest, so it comes later.
+    FChildIndex.emplace(TChildKey{Dir, UpperCase(F->LongName)}, F);
+}
+
+TFEntry* TVornBurner::FirstChildNamed(TDEntry* Dir, const std::string& UpperName, const TFEntry* Except) {
+    for (TFEntry* c = Dir->FirstChild; c; c = c->Next)
+        if (c != Except && UpperCase(c->LongName) == UpperName) return c;
+    return nullptr;
+}
+
+void TVornBurner::UnindexChild(TDEntry* Dir, TFEntry* F) {
+    TChildKey key{Dir, UpperCase(F->LongName)};
+    auto it = FChildIndex.find(key);
+    if (it == FChildIndex.end() || it->second != F) return;
+    // Another child of the same name (possible only through renaming handlers) takes over.
+    if (TFEntry* other = FirstChildNamed(Dir, key.Name, F))
+        it->second = other;
+    else
+        FChildIndex.erase(it);
+}
+
+TFEntry* TVornBurner::FindFile(TDEntry* Dir, const std::string& LongName) {
+    if (!Dir) return nullptr;
+    auto it = FChildIndex.find(TChildKey{Dir, UpperCase(LongName)});
+    return it == FChildIndex.end() ? nullptr : it->second;
+}
+
+void TVornBurner::AppendChild(TDEntry* Dir, TFEntry* F) {
+    TFEntry* tail = Dir->LastChild;
+    if (!tail || tail->Next) { // a list built by hand: find its end
+        tail = Dir->FirstChild;
+        while (tail && tail->Next) tail = tail->Next;
+    }
+    F->Next = nullptr;
+    F->Prev = tail;
+    if (tail)
+        tail->Next = F;
+    else
+        Dir->FirstChild = F;
+    Dir->LastChild = F;
+}
+
+void TVornBurner::UnlinkChild(TDEntry* Dir, TFEntry* F) {
+    TFEntry* prev = F->Prev;
+    bool linked = prev ? prev->Next == F : Dir->FirstChild == F;
+    if (!linked) { // not our bookkeeping: walk the list
+        prev = nullptr;
+        TFEntry* c = Dir->FirstChild;
+        while (c && c != F) {
+            prev = c;
+            c = c->Next;
+        }
+        if (!c) return; // not a child of Dir
+    }
+    if (prev)
+        prev->Next = F->Next;
+    else
+        Dir->FirstChild = F->Next;
+    if (F->Next)
+        F->Next->Prev = prev;
+    if (Dir->LastChild == F) Dir->LastChild = prev;
+    F->Next = F->Prev = nullptr;
+}
+
+namespace {
+// Removes the given references from the first count slots of a table, keeping the order of
+// the rest. A few are searched from the end, where a just-added entry lives; many are
+// removed in one sweep.
+template <typename T>
+int32_t RemoveSlots(std::vector<T*>& table, int32_t count, const std::vector<T*>& gone, int32_t* belowMark,
+                    int32_t mark) {
+    int32_t removedBelow = 0;
+    if (gone.size() <= 8) {
+        for (T* g : gone) {
+            for (int32_t i = count - 1; i >= 0; --i) {
+                if (table[size_t(i)] != g) continue;
+                std::move(table.begin() + i + 1, table.begin() + count, table.begin() + i);
+                table[size_t(--count)] = nullptr;
+                if (i < mark) ++removedBelow, --mark;
+                break;
+            }
+        }
+    } else {
+        std::unordered_set<T*> set(gone.begin(), gone.end());
+        int32_t out = 0;
+        for (int32_t i = 0; i < count; ++i) {
+            T* e = table[size_t(i)];
+            if (set.count(e)) {
+                if (i < mark) ++removedBelow;
+                continue;
+            }
+            table[size_t(out++)] = e;
+        }
+        std::fill(table.begin() + out, table.begin() + count, nullptr);
+        count = out;
+    }
+    if (belowMark) *belowMark = removedBelow;
+    return count;
+}
+} // namespace
+
+void TVornBurner::RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std::vector<TFEntry*>& Files) {
+    if (!Files.empty()) FileCount = RemoveSlots(FileTable, FileCount, Files, nullptr, 0);
+    if (Dirs.empty()) return;
+    for (TDEntry* d : Dirs) {
+        auto it = FDirIndex.find(d->FullPath);
+        if (it != FDirIndex.end() && it->second == d) FDirIndex.erase(it);
+    }
+    int32_t below = 0;
+    const int32_t count = DirCount;
+    DirCount = RemoveSlots(DirTable, count, Dirs, &below, FDirIndexed);
+    RemoveSlots(IsoPathOrder, count, Dirs, nullptr, 0);
+    RemoveSlots(JolietPathOrder, count, Dirs, nullptr, 0);
+    FDirIndexed = std::max(FDirIndexed - below, 1);
+    if (FDirIndexDuplicates) { // a shadowed duplicate may now be the first: rebuild
+        FDirIndex.clear();
+        FDirIndexed = 1;
+        FDirIndexDuplicates = false;
+    }
+}
+
+TDEntry* TVornBurner::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR) {
+    if (!Parent) return nullptr;
+    std::string path = Parent->FullPath + "\\" + SR.Name;
+    if (path.compare(0, 2, "\\\\") == 0) path = path.substr(1);
+    if (TDEntry* existing = FindDir(path)) return existing;
+    if (DirCount >= MaxDirs) {
+        DebugMessage(">>> " + msg::Format(msg::MaxDirectories, MaxDirs), 3);
+        return nullptr;
+    }
+    if (FileCount >= MaxFiles) {
+        DebugMessage(msg::Format(msg::MaxFiles, MaxFiles), 3);
+        return nullptr;
+    }
+    TDEntry* d = NewDirEntry();
+    TFEntry* f = NewFileEntry();
+    AppendChild(Parent, f);
+    const std::string shortName = SR.AlternateName.empty() ? UpperCase(SR.Name) : SR.AlternateName;
+    d->ShortName = f->ShortName = shortName;
+    d->LongName = f->LongName = SR.Name;
+    d->Parent = Parent;
+    d->Level = uint8_t(Parent->Level + 1);
+    d->FullPath = BuildDirPath(d);
+    f->Attr = int32_t(SR.Attr);
+    f->IsoSize = f->JolietSize = 0;
+    f->Dir = d;
+    f->DateTime = ListedTime(SR.Time);
+    IndexChild(Parent, f);
+    return d;
+}
+
+TDEntry* TVornBurner::CreateDir(TDEntry* Parent, const std::string& Name, int32_t Attr) {
+    std::string name = Name;
+    if (!name.empty() && name.front() == '\\') name.erase(0, 1);
+    if (!name.empty() && name.back() == '\\') name.pop_back();
+    platform::TSearchRec sr;
+    sr.Name = name;
+    sr.AlternateName = MakeAlternateName(name);
+    sr.Attr = uint32_t(Attr);
+    sr.Time = platform::DateTimeToDosDateTime(platform::Now());
+    return AddDirEntry(Parent, sr);
+}
+
+TDEntry* TVornBurner::ForceDir(const std::string& Path) {
+    if (TDEntry* d = FindDir(Path)) return d;
+    size_t cut = Path.rfind('\\');
+    std::string before = cut == std::string::npos ? std::string() : Path.substr(0, cut);
+    std::string after = cut == std::string::npos ? Path : Path.substr(cut + 1);
+    TDEntry* parent = FindDir(before);
+    if (!parent) parent = ForceDir(before);
+    if (!parent) return nullptr;
+    if (after.empty()) return parent;
+    return CreateDir(parent, after, platform::faDirectory);
+}
+
+bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, const std::string& SourcePath) {
+    if (!Dir) return false;
+    std::string longName = SR.Name;
+    if (!(SR.Attr & platform::faDirectory) && longName.find('.') == std::string::npos) longName += ".";
+    TFEntry* existing = FindFile(Dir, longName);
+    std::string shortName = SR.AlternateName.empty() ? UpperCase(longName) : SR.AlternateName;
+    TDateTime dt = ListedTime(SR.Time);
+    bool skip = CharCount(longName) > 109;
+    const std::string offeredKey = UpperCase(longName);
+    if (OnAddFile) OnAddFile(this, SourcePath, longName, shortName, dt, int32_t(SR.Attr), SR.Size, skip);
+    if (skip) return false;
+    // A handler that renamed the file must not create a second child of one name: the entry
+    // that holds the final name decides.
+    if (UpperCase(longName) != offeredKey)
+        if (TFEntry* clash = FindFile(Dir, longName)) existing = clash;
+
+    TFEntry* f;
+    if (existing && FReplaceFile && !IsDirEntry(existing)) {
+        f = existing;
+        UnindexChild(Dir, f);
+    } else if (existing) {
+        // Already present: silent when it is the same source added again; a different file
+        // of the same name (letter case differs on a case-sensitive file system) is reported.
+        if (existing->SourcePath != SourcePath)
+            DebugMessage(">>> " + msg::Format(msg::DuplicateName, SourcePath), 4);
+        return false;
+    } else {
+        f = NewFileEntry();
+        if (!f) return false;
+        AppendChild(Dir, f);
+    }
+    f->ShortName = UpperCase(shortName);
+    f->LongName = longName;
+    f->IsoSize = f->JolietSize = SR.Size;
+    f->Attr = int32_t(SR.Attr);
+    f->DateTime = dt;
+    f->SourcePath = SourcePath;
+    IndexChild(Dir, f);
+    return true;
+}
+
+bool TVornBurner::RemoveEntry(TDEntry* Dir, TFEntry* F) {
+    if (!Dir || !F) return false;
+    std::vector<TDEntry*> dirs;
+    std::vector<TFEntry*> files{F};
+    // Collect the sub-tree breadth-first, then take it out of the tables in one step.
+    if (IsDirEntry(F)) {
+        dirs.push_back(F->Dir);
+        for (size_t i = 0; i < dirs.size(); ++i) {
+            for (TFEntry* c = dirs[i]->FirstChild; c; c = c->Next) {
+                files.push_back(c);
+                FChildIndex.erase(TChildKey{dirs[i], UpperCase(c->LongName)});
+                if (IsDirEntry(c)) dirs.push_back(c->Dir);
+            }
+        }
+    }
+    UnindexChild(Dir, F);
+    UnlinkChild(Dir, F);
+    RemoveFromTables(dirs, files);
+    for (TFEntry* f : files) delete f;
+    for (TDEntry* d : dirs) delete d;
+    return true;
+}
+
+bool TVornBurner::RemoveFile(const std::string& DirPath, const std::string& LongName) {
+    TDEntry* dir = FindDir(DirPath);
+    if (!dir) return false;
+    TFEntry* f = FindFile(dir, LongName);
+    if (!f) return false;
+    return RemoveEntry(dir, f);
+}
+
+bool TVornBurner::RemoveDir(TDEntry*& Dir) {
+    if (!Dir || DirCount == 0 || Dir == DirTable[0] || Dir->FullPath == "\\") return false;
+    while (Dir->FirstChild) RemoveEntry(Dir, Dir->FirstChild);
+    // The parent's entry for this directory is looked up by identity: a file of the same name
+    // in the parent must not be taken for it. It is usually the newest child.
+    TDEntry* parent = Dir->Parent;
+    TFEntry* entry = parent ? parent->LastChild : nullptr;
+    while (entry && entry->Dir != Dir) entry = entry->Prev;
+    if (!entry && parent) {
+        for (entry = parent->FirstChild; entry && entry->Dir != Dir; entry = entry->Next) {
+        }
+    }
+    if (!entry) return false;
+    RemoveEntry(parent, entry);
+    Dir = nullptr;
+    return true;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,135 @@
+// File handles on Linux: descriptors with 64-bit offsets. Sharing modes have no meaning here
+// and are ignored; drive-letter paths are resolved through the drive table first.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/Drives.h"
+#include "platform/Files.h"
+
+namespace platform {
+
+namespace {
+thread_local int LastError = 0;
+
+int Fail() {
+    LastError = errno;
+    return -1;
+}
+} // namespace
+
+TFileHandle FileOpen(const std::string& path, uint16_t mode) {
+    int flags = O_CLOEXEC;
+    switch (mode & 3) {
+    case 1: flags |= O_WRONLY; break;
+    case 2: flags |= O_RDWR; break;
+    default: flags |= O_RDONLY; break;
+    }
+    int fd;
+    do {
+        fd = ::open(ResolvePath(path).c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        Fail();
+        return kInvalidFileHandle;
+    }
+    return fd;
+}
+
+TFileHandle FileCreate(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(ResolvePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        Fail();
+        return kInvalidFileHandle;
+    }
+    return fd;
+}
+
+int32_t FileRead(TFileHandle h, void* buffer, int32_t count) {
+    if (count < 0) {
+        errno = EINVAL;
+        return Fail();
+    }
+    auto* p = static_cast<char*>(buffer);
+    int32_t done = 0;
+    while (done < count) {
+        ssize_t n = ::read(int(h), p + done, size_t(count - done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail();
+            return done > 0 ? done : -1;
+        }
+        if (n == 0) break; // end of file
+        done += int32_t(n);
+    }
+    return done;
+}
+
+int32_t FileWrite(TFileHandle h, const void* buffer, int32_t count) {
+    if (count < 0) {
+        errno = EINVAL;
+        return Fail();
+    }
+    const auto* p = static_cast<const char*>(buffer);
+    int32_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(int(h), p + done, size_t(count - done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail();
+            return done > 0 ? done : -1; // the short count tells the caller the write failed
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            Fail();
+            return done > 0 ? done : -1;
+        }
+        done += int32_t(n);
+    }
+    return done;
+}
+
+int64_t FileSeek(TFileHandle h, int64_t offset, int origin) {
+    int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
+    off_t r = ::lseek(int(h), off_t(offset), whence);
+    if (r < 0) return Fail();
+    return int64_t(r);
+}
+
+bool FileSetEndOfFile(TFileHandle h) {
+    off_t pos = ::lseek(int(h), 0, SEEK_CUR);
+    if (pos < 0) return Fail(), false;
+    int r;
+    do {
+        r = ::ftruncate(int(h), pos);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) return Fail(), false;
+    return true;
+}
+
+bool FileClose(TFileHandle h) {
+    if (h == kInvalidFileHandle) return false;
+    // close is not retried on EINTR: on Linux the descriptor is already gone.
+    if (::close(int(h)) < 0) return Fail(), false;
+    return true;
+}
+
+std::string LastErrorText() { return std::strerror(LastError); }
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(ResolvePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(ResolvePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace platform

@@ -1,0 +1,63 @@
+// Local time and the time-zone bias on Linux.
+//
+// The bias is taken from the current offset of the local zone (tm_gmtoff), so it already
+// includes daylight saving when that is in force right now; nothing else about DST is
+// considered (the image's dates carry one offset for the whole volume).
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <mutex>
+
+#include "platform/Time.h"
+
+namespace platform {
+
+namespace {
+struct TTimeOverrides {
+    std::mutex Mutex;
+    std::optional<int32_t> Bias;
+    std::optional<TDateTime> Now;
+};
+TTimeOverrides& Overrides() {
+    static TTimeOverrides o;
+    return o;
+}
+} // namespace
+
+TDateTime Now() {
+    {
+        std::lock_guard lock(Overrides().Mutex);
+        if (Overrides().Now) return *Overrides().Now;
+    }
+    using namespace std::chrono;
+    auto now = system_clock::now();
+    std::time_t t = system_clock::to_time_t(now);
+    int ms = int(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    if (ms < 0) ms += 1000;
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return EncodeDateTime({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms});
+}
+
+int32_t TimeZoneBias() {
+    {
+        std::lock_guard lock(Overrides().Mutex);
+        if (Overrides().Bias) return *Overrides().Bias;
+    }
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return int32_t(-tm.tm_gmtoff / 60);
+}
+
+void OverrideTimeZoneBias(std::optional<int32_t> bias) {
+    std::lock_guard lock(Overrides().Mutex);
+    Overrides().Bias = bias;
+}
+
+void OverrideNow(std::optional<TDateTime> now) {
+    std::lock_guard lock(Overrides().Mutex);
+    Overrides().Now = now;
+}
+
+} // namespace platform
