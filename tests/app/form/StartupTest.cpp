@@ -28,7 +28,8 @@ TEST_F(FormTest, WithoutVersionFileTheDesignCaptionsStay) {
 }
 
 TEST_F(FormTest, UnreadableVersionFileIsReportedAndEndsStartUp) {
-    std::filesystem::create_directories(ProgramDir / "ver.ini"); // exists, cannot be read as text
+    // A file that exists but fails every read, even for root: the process's memory at offset 0.
+    std::filesystem::create_symlink("/proc/self/mem", ProgramDir / "ver.ini");
     WriteSettings("CloseDisc=1\n");
     Form->FormShow();
     ASSERT_EQ(View.FileErrors.size(), 1u);
