@@ -218,12 +218,12 @@ void TForm1::StopJobDisplay() {
 }
 
 void TForm1::StatusTimerTick() {
-    vorn->LockDevice();
+    // BytesWritten and the buffer figures are atomics that the write thread keeps current;
+    // ImageSectors is set before the job's threads start.
     const int64_t written = vorn->BytesWritten;
     const int64_t total = vorn->ImageSectors * kSectorSize;
     const uint32_t bufferSize = vorn->DeviceBufferSize();
     const uint32_t freeBuffer = vorn->DeviceFreeBufferSize();
-    vorn->UnlockDevice();
 
     const uint64_t now = NowMs();
     if (now > RateSinceMs && written >= RateSinceBytes) {

@@ -192,8 +192,9 @@ protected:
     std::vector<std::string> FDeviceList;
     uint16_t FDeviceMaxWriteSpeed = 0;
     uint16_t FDeviceMaxReadSpeed = 0;
-    uint32_t FDeviceBufferSize = 0;
-    uint32_t FDeviceFreeBufferSize = 0;
+    // Written by the write thread during a burn, read by the window's status line.
+    std::atomic<uint32_t> FDeviceBufferSize{0};
+    std::atomic<uint32_t> FDeviceFreeBufferSize{0};
     bool FUnderrunProtection = false;
     bool FTestWrite = false;
     bool FFinalizeDisc = false;
