@@ -1,0 +1,191 @@
+#include "emulator/EmulatedDrive.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "emulator/Opcodes.h"
+#include "platform/Clock.h"
+
+namespace emulator {
+
+using platform::SCSI_IOCTL_DATA_IN;
+using platform::SCSI_IOCTL_DATA_OUT;
+
+TEmulatedDrive::TEmulatedDrive(TDriveConfig config)
+    : Settings(std::move(config)), CommandLog(Settings.LogDataLimit), Page05(WritePage(true)) {}
+
+TEmulatedDrive::~TEmulatedDrive() {
+    std::string ignored;
+    if (Disc) Disc->Flush(ignored);
+}
+
+const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
+    static const std::array<TEntry, 256> table = [] {
+        std::array<TEntry, 256> t{};
+        //                                           handler                              CDB  medium
+        t[op::TestUnitReady] = {&TEmulatedDrive::TestUnitReady, 6, true};
+        t[op::RezeroUnit] = {&TEmulatedDrive::RezeroUnit, 6, true};
+        t[op::RequestSense] = {&TEmulatedDrive::RequestSense, 6, false};
+        t[op::Inquiry] = {&TEmulatedDrive::Inquiry, 6, false};
+        t[op::StartStopUnit] = {&TEmulatedDrive::StartStopUnit, 6, false};
+        t[op::PreventAllowMediumRemoval] = {&TEmulatedDrive::PreventAllow, 6, false};
+        t[op::ReadCapacity] = {&TEmulatedDrive::ReadCapacity, 10, true};
+        t[op::Read10] = {&TEmulatedDrive::Read10, 10, true};
+        t[op::Write10] = {&TEmulatedDrive::Write10, 10, true};
+        t[op::SynchronizeCache] = {&TEmulatedDrive::SynchronizeCache, 10, true};
+        t[op::ReadTocPmaAtip] = {&TEmulatedDrive::ReadTocPmaAtip, 10, true};
+        t[op::GetConfiguration] = {&TEmulatedDrive::GetConfiguration, 10, false};
+        t[op::ReadDiscInformation] = {&TEmulatedDrive::ReadDiscInformation, 10, true};
+        t[op::ReadTrackInformation] = {&TEmulatedDrive::ReadTrackInformation, 10, true};
+        t[op::ReserveTrack] = {&TEmulatedDrive::ReserveTrack, 10, true};
+        t[op::SendOpcInformation] = {&TEmulatedDrive::SendOpc, 10, true};
+        t[op::ModeSelect10] = {&TEmulatedDrive::ModeSelect10, 10, false};
+        t[op::ModeSense10] = {&TEmulatedDrive::ModeSense10, 10, false};
+        t[op::CloseTrackSession] = {&TEmulatedDrive::CloseTrackSession, 10, true};
+        t[op::ReadBufferCapacity] = {&TEmulatedDrive::ReadBufferCapacity, 10, false};
+        t[op::Blank] = {&TEmulatedDrive::Blank, 12, true};
+        t[op::SetStreaming] = {&TEmulatedDrive::SetStreaming, 12, false};
+        t[op::SetCdSpeed] = {&TEmulatedDrive::SetCdSpeed, 12, false};
+        t[op::SendDvdStructure] = {&TEmulatedDrive::SendDvdStructure, 12, true};
+        return t;
+    }();
+    return table;
+}
+
+bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request) {
+    std::lock_guard lock(Mutex);
+    auto& spt = request.spt;
+    const uint8_t cdbLength = std::min<uint8_t>(spt.CdbLength, sizeof spt.Cdb);
+    const uint32_t requested = spt.DataBuffer ? spt.DataTransferLength : 0;
+    const size_t senseRoom = std::min<size_t>(spt.SenseInfoLength, sizeof request.ucSenseBuf);
+
+    TCommandRecord record;
+    record.Cdb.assign(spt.Cdb, spt.Cdb + cdbLength);
+    record.Direction = spt.DataIn;
+    record.Length = spt.DataTransferLength;
+
+    spt.ScsiStatus = kStatusGood;
+    spt.SenseInfoLength = 0;
+
+    auto fail = [&](bool timedOut) {
+        if (timedOut) platform::Clock().SleepMs(spt.TimeOutValue * 1000u);
+        spt.DataTransferLength = 0;
+        record.Completed = false;
+        CommandLog.Add(std::move(record));
+        return false;
+    };
+    if (Vanished || cdbLength == 0) return fail(false);
+
+    TCommand cmd{spt.Cdb, cdbLength, spt.DataIn, static_cast<uint8_t*>(spt.DataBuffer), requested};
+    const uint8_t opcode = spt.Cdb[0];
+    if (opcode != op::RequestSense) PendingSense.reset();
+
+    TReply reply;
+    if (auto fault = FaultList.Take(spt.Cdb, cdbLength)) {
+        switch (fault->Kind) {
+        case TFaultKind::Vanish: Vanished = true; return fail(false);
+        case TFaultKind::NoCompletion: return fail(true);
+        case TFaultKind::Busy: reply.Status = kStatusBusy; break;
+        case TFaultKind::CheckCondition: reply = TReply::Check(fault->Sense); break;
+        }
+    } else {
+        const TEntry& entry = Table()[opcode];
+        if (!entry.Handler) {
+            reply = TReply::Check(sense::InvalidCommandOperationCode);
+        } else if (cdbLength < entry.MinCdbLength) {
+            reply = TReply::Check(sense::InvalidFieldInCdb);
+        } else if (auto notReady = entry.NeedsMedium ? ReadinessFailure(true) : std::nullopt) {
+            reply = TReply::Check(*notReady);
+        } else {
+            reply = (this->*entry.Handler)(cmd);
+        }
+    }
+
+    uint32_t transferred = 0;
+    if (reply.Status == kStatusGood && !reply.Data.empty()) {
+        transferred = std::min<uint32_t>({uint32_t(reply.Data.size()), reply.AllocationLength, requested});
+        std::memcpy(spt.DataBuffer, reply.Data.data(), transferred);
+        record.Data.assign(reply.Data.begin(), reply.Data.begin() + std::min<size_t>(transferred, CommandLog.DataLimitBytes()));
+    } else if (reply.Status == kStatusGood && reply.OutTransferred) {
+        transferred = std::min(reply.OutTransferred, requested);
+    }
+    if (spt.DataIn == SCSI_IOCTL_DATA_OUT && requested) {
+        const auto* out = static_cast<const uint8_t*>(spt.DataBuffer);
+        record.Data.assign(out, out + std::min<size_t>(requested, CommandLog.DataLimitBytes()));
+    }
+    spt.DataTransferLength = transferred;
+    spt.ScsiStatus = reply.Status;
+    if (reply.Status == kStatusCheckCondition) {
+        uint8_t senseData[kFixedSenseLength];
+        BuildFixedSense(reply.Sense, senseData);
+        size_t n = std::min(senseRoom, sizeof senseData);
+        std::memcpy(request.ucSenseBuf, senseData, n);
+        spt.SenseInfoLength = uint8_t(n);
+        if (n == 0) PendingSense = reply.Sense;
+    }
+    record.Transferred = transferred;
+    record.Status = reply.Status;
+    record.Sense = reply.Sense;
+    CommandLog.Add(std::move(record));
+    return true;
+}
+
+std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume) {
+    if (Tray) return sense::MediumNotPresentTrayOpen;
+    if (!Disc) return sense::MediumNotPresent;
+    uint64_t now = platform::Clock().NowMs();
+    if (ReadyCommandsLeft > 0 || now < ReadyAtMs) {
+        if (consume && ReadyCommandsLeft > 0) --ReadyCommandsLeft;
+        return sense::BecomingReady;
+    }
+    if (now < BusyUntilMs) return sense::LongWriteInProgress;
+    return std::nullopt;
+}
+
+void TEmulatedDrive::StartBecomingReady() {
+    if (!Disc) return;
+    ReadyCommandsLeft = Settings.BecomingReadyCommands;
+    ReadyAtMs = platform::Clock().NowMs() + Settings.BecomingReadyMs;
+}
+
+void TEmulatedDrive::LoadMedium(std::shared_ptr<TDisc> disc) {
+    std::lock_guard lock(Mutex);
+    std::string ignored;
+    if (Disc) Disc->Flush(ignored);
+    Disc = std::move(disc);
+    Tray = false;
+    SimulatedNext.reset();
+    StartBecomingReady();
+}
+
+std::shared_ptr<TDisc> TEmulatedDrive::Medium() const {
+    std::lock_guard lock(Mutex);
+    return Disc;
+}
+
+bool TEmulatedDrive::TrayOpen() const {
+    std::lock_guard lock(Mutex);
+    return Tray;
+}
+
+bool TEmulatedDrive::RemovalPrevented() const {
+    std::lock_guard lock(Mutex);
+    return Prevented;
+}
+
+TProfile TEmulatedDrive::CurrentProfile() const {
+    if (Tray || !Disc) return TProfile::None;
+    return Disc->Profile();
+}
+
+std::vector<uint8_t> TEmulatedDrive::WriteParametersPage() const {
+    std::lock_guard lock(Mutex);
+    return Page05;
+}
+
+bool TEmulatedDrive::TestWriteActive() const {
+    std::lock_guard lock(Mutex);
+    return Page05.size() > 2 && (Page05[2] & 0x10);
+}
+
+} // namespace emulator

@@ -1,0 +1,155 @@
+#pragma once
+// An emulated CD/DVD drive or recorder on the virtual drive bus. It answers the pass-through
+// requests the engine sends exactly as a real MMC drive would: status, auto-sense, the bytes
+// actually transferred. Commands go through one table indexed by opcode; each handler
+// builds its reply field by field.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emulator/CommandLog.h"
+#include "emulator/Disc.h"
+#include "emulator/DriveModel.h"
+#include "emulator/Faults.h"
+#include "emulator/Sense.h"
+#include "platform/virtual/VirtualBus.h"
+
+namespace emulator {
+
+struct TDriveConfig {
+    TDriveModel Model = GenericRecorder();
+    // After a load (START STOP UNIT with LoEj and Start) the drive reports NOT READY,
+    // BECOMING READY (04h/01h) to this many medium commands, and for this many virtual
+    // milliseconds (platform::Clock()), whichever lasts longer.
+    uint32_t BecomingReadyCommands = 0;
+    uint32_t BecomingReadyMs = 0;
+    // After SYNCHRONIZE CACHE or CLOSE TRACK/SESSION with Immed, the drive reports LONG
+    // WRITE IN PROGRESS (04h/08h) for this many virtual milliseconds.
+    uint32_t ImmediateBusyMs = 0;
+    size_t LogDataLimit = 4096;
+};
+
+// What the initiator asked, as the handlers see it.
+struct TCommand {
+    const uint8_t* Cdb = nullptr;
+    uint8_t CdbLength = 0;
+    uint8_t Direction = 0;
+    uint8_t* Buffer = nullptr;
+    uint32_t BufferLength = 0;
+};
+
+// What the drive answers: a status, sense for CHECK CONDITION, and the data-in bytes.
+struct TReply {
+    uint8_t Status = kStatusGood;
+    TSenseCode Sense;
+    std::vector<uint8_t> Data;  // data in, before the allocation length cuts it
+    uint32_t AllocationLength = 0;
+    uint32_t OutTransferred = 0; // data out accepted
+
+    static TReply Good() { return {}; }
+    static TReply Check(const TSenseCode& s) { return {kStatusCheckCondition, s, {}, 0, 0}; }
+    static TReply In(std::vector<uint8_t> data, uint32_t alloc) { return {kStatusGood, {}, std::move(data), alloc, 0}; }
+};
+
+class TEmulatedDrive : public platform::IScsiTarget {
+public:
+    explicit TEmulatedDrive(TDriveConfig config = {});
+    ~TEmulatedDrive() override;
+
+    bool Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request) override;
+
+    // The medium: loaded into the (closed) tray; nullptr empties the drive.
+    void LoadMedium(std::shared_ptr<TDisc> disc);
+    std::shared_ptr<TDisc> Medium() const;
+    bool TrayOpen() const;
+    bool RemovalPrevented() const;
+
+    TCommandLog& Log() { return CommandLog; }
+    TFaultList& Faults() { return FaultList; }
+    const TDriveConfig& Config() const { return Settings; }
+    // The write parameters page as last accepted (page code byte first).
+    std::vector<uint8_t> WriteParametersPage() const;
+    bool TestWriteActive() const;
+    uint16_t CurrentWriteSpeed() const;
+    uint16_t CurrentReadSpeed() const;
+
+    using THandler = TReply (TEmulatedDrive::*)(const TCommand&);
+    struct TEntry {
+        THandler Handler = nullptr;
+        uint8_t MinCdbLength = 0;
+        // Commands that touch the medium: refused with NOT READY while there is none or it
+        // is becoming ready.
+        bool NeedsMedium = false;
+    };
+
+private:
+    static const std::array<TEntry, 256>& Table();
+    std::optional<TSenseCode> ReadinessFailure(bool consume);
+    void StartBecomingReady();
+    TProfile CurrentProfile() const;
+    uint16_t ClampSpeed(uint16_t requested, uint16_t max) const;
+    void DrainBuffer();
+
+    // Primary commands.
+    TReply TestUnitReady(const TCommand&);
+    TReply RequestSense(const TCommand&);
+    TReply Inquiry(const TCommand&);
+    TReply StartStopUnit(const TCommand&);
+    TReply PreventAllow(const TCommand&);
+    TReply RezeroUnit(const TCommand&);
+    // Mode pages.
+    TReply ModeSense10(const TCommand&);
+    TReply ModeSelect10(const TCommand&);
+    std::vector<uint8_t> CapabilitiesPage(bool defaults) const;
+    std::vector<uint8_t> WritePage(bool defaults) const;
+    std::vector<uint8_t> VendorPage30() const;
+    std::optional<TSenseCode> CheckWritePage(const uint8_t* page, size_t length) const;
+    // Queries.
+    TReply GetConfiguration(const TCommand&);
+    TReply ReadDiscInformation(const TCommand&);
+    TReply ReadTrackInformation(const TCommand&);
+    TReply ReadTocPmaAtip(const TCommand&);
+    TReply ReadCapacity(const TCommand&);
+    TReply ReadBufferCapacity(const TCommand&);
+    // Recording.
+    TReply SetCdSpeed(const TCommand&);
+    TReply SendOpc(const TCommand&);
+    TReply SetStreaming(const TCommand&);
+    TReply SendDvdStructure(const TCommand&);
+    TReply ReserveTrack(const TCommand&);
+    TReply Write10(const TCommand&);
+    TReply Read10(const TCommand&);
+    TReply SynchronizeCache(const TCommand&);
+    TReply CloseTrackSession(const TCommand&);
+    TReply Blank(const TCommand&);
+
+    TDriveConfig Settings;
+    TCommandLog CommandLog;
+    TFaultList FaultList;
+
+    mutable std::recursive_mutex Mutex;
+    bool Vanished = false;
+    std::shared_ptr<TDisc> Disc;
+    bool Tray = false;     // open
+    bool Prevented = false;
+    uint32_t ReadyCommandsLeft = 0;
+    uint64_t ReadyAtMs = 0;
+    uint64_t BusyUntilMs = 0;
+    // Sense of the last CHECK CONDITION that went without auto-sense, for REQUEST SENSE.
+    std::optional<TSenseCode> PendingSense;
+
+    std::vector<uint8_t> Page05;      // page 05h as last accepted, page code first
+    std::optional<uint32_t> SimulatedNext; // next address of a test write in progress
+    uint16_t ReadSpeedSet = 0xFFFF;   // as SET CD SPEED gave them; FFFFh = maximum
+    uint16_t WriteSpeedSet = 0xFFFF;
+    bool WriteSpeedEverSet = false;
+    uint64_t BufferFill = 0;          // bytes held in the write buffer
+    uint64_t BufferCheckedMs = 0;
+    std::vector<uint8_t> StreamingDescriptor;
+};
+
+} // namespace emulator

@@ -1,0 +1,25 @@
+#pragma once
+// Big-endian field helpers for CDBs, parameter lists and replies. The emulator is a device of
+// its own and does not borrow the engine's helpers.
+#include <cstdint>
+
+namespace emulator {
+
+inline void PutBE16(uint8_t* p, uint16_t v) {
+    p[0] = uint8_t(v >> 8);
+    p[1] = uint8_t(v);
+}
+inline void PutBE24(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v >> 16);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v);
+}
+inline void PutBE32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (24 - 8 * i));
+}
+inline uint16_t GetBE16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
+inline uint32_t GetBE32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+} // namespace emulator
