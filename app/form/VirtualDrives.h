@@ -1,21 +1,18 @@
 #pragma once
-// The virtual-drives file: emulated drives to register at start-up, one "LETTER=KIND[:BACKING]"
-// per line, looked up like the settings file. It lets the window run on a machine without a
-// drive (demonstrations, the window tests).
+// The virtual-drives file: emulated drives registered at start-up, one "LETTER=KIND[:BACKING]"
+// per line, found by the same lookup as the settings file. It lets the window run on a machine
+// without a drive (demonstrations, the window tests).
 #include <string>
-#include <vector>
 
 namespace tarnwick::app {
 
 inline constexpr const char* kVirtualDrivesFile = "virtual-drives.txt";
 
-// Registers every drive listed in the text; blank lines and lines starting with ';' or '#' are
-// skipped. Returns the number registered; each line that could not be used adds one message
-// ("line 3: ...") to errors.
-int RegisterVirtualDrives(const std::string& text, std::vector<std::string>& errors);
+// Full path of the file, empty when there is none.
+std::string VirtualDrivesFilePath();
 
-// Reads the file found by the settings lookup (when there is one) and registers its drives.
-// Problems are written to the standard error stream; the program goes on without them.
-int RegisterVirtualDrivesFile();
+// Registers the drives of the file. True when there is no file or all its drives were
+// registered; false with the reason (file and line) otherwise, and then none is registered.
+bool RegisterVirtualDrivesFile(std::string& error);
 
 } // namespace tarnwick::app

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/form/VirtualDrives.h"
+#include "emulator/VirtualDriveSpec.h"
 #include "app/window/AboutWindow.h"
 #include "app/window/MainWindow.h"
 #include "platform/Shell.h"
@@ -48,9 +48,12 @@ int main(int argc, char** argv) {
     QDir(temp.path()).mkpath("disc/VIDEO_TS");
     std::ofstream(root + "/disc/VIDEO_TS/VIDEO_TS.IFO") << std::string(10000, 'x');
     std::ofstream(root + "/disc/VIDEO_TS/VTS_01_1.VOB") << std::string(200000, 'v');
-    std::vector<std::string> errors;
-    tarnwick::app::RegisterVirtualDrives("E=dvdrom:" + root + "/disc\nF=dvdr\n", errors);
-    for (const auto& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
+    std::string error;
+    if (!emulator::RegisterVirtualDriveSpec("E=dvd-rom:" + root + "/disc", error) ||
+        !emulator::RegisterVirtualDriveSpec("F=dvd-r", error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
 
     tarnwick::app::InstallQtSynchronize();
     // Confirms the job-start notice that the copy below opens.

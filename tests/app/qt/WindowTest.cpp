@@ -168,8 +168,9 @@ TEST_F(WindowTest, CopiesTheVirtualDvdToAnImageAndBurnsItOntoTheVirtualDvdR) {
     WriteFile(disc / "VIDEO_TS" / "VTS_01_1.VOB", big);
     const fs::path burned = Root / "dvdr.bin";
     WriteFile(Root / "config" / kVirtualDrivesFile,
-              "; drives of the window test\nE=dvdrom:" + disc.string() + "\nF=dvdr:" + burned.string() + "\n");
-    ASSERT_EQ(RegisterVirtualDrivesFile(), 2);
+              "# drives of the window test\nE=dvd-rom:" + disc.string() + "\nF=dvd-r:" + burned.string() + "\n");
+    std::string error;
+    ASSERT_TRUE(RegisterVirtualDrivesFile(error)) << error;
 
     TModalAnswerer answerer;
     TMainWindow window;
