@@ -37,6 +37,22 @@ std::vector<TDriveModel> BuildModels() {
     generic.BufferKB = 2048;
     models.push_back(generic);
 
+    // A plain DVD-ROM reader: the drive of a folder served as a disc.
+    TDriveModel reader;
+    reader.Key = "reader";
+    reader.Vendor = "TARNWICK";
+    reader.Product = "DVD-ROM         ";
+    reader.Revision = "1.00";
+    reader.ReadsDvdRom = reader.ReadsDvdR = true;
+    reader.WritesCdR = reader.WritesCdRw = false;
+    reader.TestWrite = reader.Buf = false;
+    reader.Feature2FData.reset();
+    reader.MaxCdReadSpeed = 48 * kCd1x;
+    reader.MaxDvdReadSpeed = 16 * kDvd1x;
+    reader.MaxCdWriteSpeed = 0;
+    reader.BufferKB = 512;
+    models.push_back(reader);
+
     // A CD recorder whose page does not show BUF although it records without underruns; with
     // a block descriptor in its mode replies.
     TDriveModel w512;

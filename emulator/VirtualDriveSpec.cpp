@@ -1,0 +1,220 @@
+#include "emulator/VirtualDriveSpec.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+#include "emulator/FolderDrive.h"
+#include "platform/virtual/VirtualBus.h"
+
+namespace emulator {
+
+namespace {
+
+// Ports handed out to letters, in registration order.
+struct TVirtualSpecState {
+    std::mutex Mutex;
+    std::array<uint8_t, 26> Port{};
+    uint8_t NextPort = 1;
+};
+
+TVirtualSpecState& State() {
+    static TVirtualSpecState state;
+    return state;
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+bool ParseNumber(const std::string& text, uint32_t& value) {
+    if (text.empty()) return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string Lower(std::string s) {
+    for (auto& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+} // namespace
+
+bool ParseVirtualDriveSpec(const std::string& input, TVirtualDriveSpec& spec, std::string& error) {
+    const std::string text = Trim(input);
+    spec = {};
+    auto fail = [&](const std::string& why) {
+        error = "virtual drive \"" + text + "\": " + why;
+        return false;
+    };
+    if (text.size() < 3 || text[1] != '=' || !std::isalpha(static_cast<unsigned char>(text[0])))
+        return fail("expected LETTER=KIND[:BACKING]");
+    spec.Letter = char(std::toupper(static_cast<unsigned char>(text[0])));
+    if (spec.Letter < 'C') return fail("drive letter must be C to Z");
+    std::string rest = text.substr(2);
+    size_t colon = rest.find(':');
+    std::string kindPart = Lower(rest.substr(0, colon));
+    if (colon != std::string::npos) {
+        spec.Backing = rest.substr(colon + 1);
+        if (spec.Backing.empty()) return fail("empty backing file name");
+    }
+    // The kind first (the longest kind name, since "dvd+r" and "dvd+rw" hold a plus of their
+    // own), then the options, each after a '+'.
+    std::string kind;
+    for (const char* name : {"none", "cd-rom", "cd-r", "cd-rw", "dvd-rom", "dvd-r", "dvd-ram", "dvd-rw", "dvd-rw-seq",
+                             "dvd+rw", "dvd+r"}) {
+        std::string n = name;
+        if (kindPart.rfind(n, 0) == 0 && (kindPart.size() == n.size() || kindPart[n.size()] == '+') &&
+            n.size() > kind.size())
+            kind = n;
+    }
+    if (kind.empty()) return fail("unknown kind \"" + kindPart.substr(0, kindPart.find('+')) + "\"");
+    std::vector<std::string> tokens{kind};
+    for (size_t pos = kind.size(); pos < kindPart.size();) {
+        size_t next = kindPart.find('+', pos + 1);
+        tokens.push_back(kindPart.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1));
+        pos = next == std::string::npos ? kindPart.size() : next;
+    }
+    auto profile = ProfileFromKind(tokens[0]);
+    if (!profile) return fail("unknown kind \"" + tokens[0] + "\"");
+    spec.Profile = *profile;
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        const std::string& t = tokens[i];
+        size_t eq = t.find('=');
+        uint32_t n = 0;
+        if (t == "noaddr") {
+            spec.Addressed = false;
+        } else if (eq != std::string::npos) {
+            std::string key = t.substr(0, eq);
+            if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
+            if (key == "capacity" && n > 0) spec.Capacity = n;
+            else if (key == "ready") spec.ReadyCommands = n;
+            else if (key == "readyms") spec.ReadyMs = n;
+            else return fail("unknown option \"" + t + "\"");
+        } else if (FindDriveModel(t)) {
+            spec.ModelKey = FindDriveModel(t)->Key;
+        } else {
+            return fail("unknown option or drive model \"" + t + "\"");
+        }
+    }
+    if (spec.Profile == TProfile::None && !spec.Backing.empty()) return fail("a drive without a disc has no backing file");
+    return true;
+}
+
+static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveSpec& spec, std::string& rootFolder,
+                                                  std::string& error) {
+    namespace fs = std::filesystem;
+    const bool pressed = spec.Profile != TProfile::None && !MediumTraits(spec.Profile).Writable;
+    std::error_code ec;
+    if (pressed && !spec.Backing.empty() && fs::is_directory(spec.Backing, ec)) {
+        rootFolder = spec.Backing;
+        auto drive = MakeFolderDrive(spec.Backing, spec.Profile, error);
+        if (drive && !spec.ModelKey.empty()) {
+            TDriveConfig config = drive->Config();
+            config.Model = *FindDriveModel(spec.ModelKey);
+            auto other = std::make_shared<TEmulatedDrive>(config);
+            other->LoadMedium(drive->Medium());
+            drive = other;
+        }
+        return drive;
+    }
+    TDriveConfig config;
+    if (!spec.ModelKey.empty()) config.Model = *FindDriveModel(spec.ModelKey);
+    config.BecomingReadyCommands = spec.ReadyCommands;
+    config.BecomingReadyMs = spec.ReadyMs;
+    std::shared_ptr<TDisc> disc;
+    if (spec.Profile == TProfile::None) {
+    } else if (spec.Backing.empty()) {
+        disc = TDisc::InMemory(spec.Profile, spec.Capacity);
+    } else if (pressed) {
+        disc = TDisc::PressedFromImage(spec.Backing, spec.Profile, error);
+        if (!disc) return nullptr;
+    } else {
+        disc = TDisc::OpenBacking(spec.Backing, spec.Profile, error, spec.Capacity);
+        if (!disc) return nullptr;
+    }
+    auto drive = std::make_shared<TEmulatedDrive>(config);
+    // The disc is in the drive from the start, already spun up.
+    if (disc) drive->LoadMedium(disc);
+    return drive;
+}
+
+struct TBuilt {
+    TVirtualDriveSpec Spec;
+    std::shared_ptr<TEmulatedDrive> Drive;
+    std::string Root;
+};
+
+static bool Build(const TVirtualDriveSpec& spec, TBuilt& built, std::string& error) {
+    built.Spec = spec;
+    built.Drive = BuildDrive(spec, built.Root, error);
+    return built.Drive != nullptr;
+}
+
+static void Register(const TBuilt& built) {
+    const TVirtualDriveSpec& spec = built.Spec;
+    std::optional<platform::SCSI_ADDRESS> address;
+    if (spec.Addressed) {
+        auto& state = State();
+        std::lock_guard lock(state.Mutex);
+        uint8_t& port = state.Port[size_t(spec.Letter - 'A')];
+        if (port == 0) port = state.NextPort++;
+        address = platform::SCSI_ADDRESS{sizeof(platform::SCSI_ADDRESS), port, 0, 0, 0};
+    }
+    platform::RegisterVirtualDrive(spec.Letter, built.Drive, address, built.Root);
+}
+
+bool RegisterVirtualDriveSpec(const std::string& text, std::string& error) {
+    TVirtualDriveSpec spec;
+    TBuilt built;
+    if (!ParseVirtualDriveSpec(text, spec, error) || !Build(spec, built, error)) return false;
+    Register(built);
+    return true;
+}
+
+bool RegisterVirtualDriveFile(const std::string& path, std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read \"" + path + "\"";
+        return false;
+    }
+    std::vector<TBuilt> drives;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        std::string t = Trim(line);
+        if (t.empty() || t[0] == '#') continue;
+        TVirtualDriveSpec spec;
+        std::string why;
+        TBuilt built;
+        if (!ParseVirtualDriveSpec(t, spec, why) || !Build(spec, built, why)) {
+            error = path + ":" + std::to_string(number) + ": " + why;
+            return false;
+        }
+        drives.push_back(std::move(built));
+    }
+    for (const auto& built : drives) Register(built);
+    return true;
+}
+
+std::shared_ptr<TEmulatedDrive> EmulatedDriveAt(char letter) {
+    return std::dynamic_pointer_cast<TEmulatedDrive>(platform::VirtualDrive(letter));
+}
+
+void ResetVirtualDrives() {
+    platform::ClearVirtualDrives();
+    auto& state = State();
+    std::lock_guard lock(state.Mutex);
+    state.Port.fill(0);
+    state.NextPort = 1;
+}
+
+} // namespace emulator

@@ -1,0 +1,49 @@
+#pragma once
+// Virtual drives described by text, as the CLI option --virtual and the window's file of
+// virtual drives give them:
+//
+//   LETTER=KIND[+OPTION...][:BACKING]
+//
+// KIND: cd-rom, cd-r, cd-rw, dvd-rom, dvd-r, dvd-rw (restricted overwrite), dvd-rw-seq,
+// dvd+r, dvd+rw, dvd-ram, or none (a recorder without a disc).
+// BACKING: for a recordable kind, the disc file (a new or empty file is a blank disc; its
+// "<BACKING>.state" keeps what was burned); for cd-rom and dvd-rom, an image file (a pressed
+// disc with those sectors) or a folder (a drive whose files are the folder's).
+// OPTIONs: a drive model key or product ("generic", "cd-w512eb", "crx175e", "crx800e",
+// "dvr-103", "ujda", "tdk", "cdrw321040x", "reader"); "noaddr" (the drive reports no SCSI
+// address); "capacity=N" (sectors of a new disc); "ready=N" and "readyms=N" (NOT READY,
+// becoming ready, for N commands / N virtual ms after each load).
+//
+// SCSI addresses: the n-th distinct letter registered through these functions gets port n
+// (from 1), path 0, target 0, LUN 0, so that the drives sit beside a real port 0.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "emulator/EmulatedDrive.h"
+#include "emulator/Profiles.h"
+
+namespace emulator {
+
+struct TVirtualDriveSpec {
+    char Letter = 0;
+    TProfile Profile = TProfile::None;
+    std::string Backing;
+    std::string ModelKey;
+    bool Addressed = true;
+    uint32_t Capacity = 0;
+    uint32_t ReadyCommands = 0;
+    uint32_t ReadyMs = 0;
+};
+
+bool ParseVirtualDriveSpec(const std::string& text, TVirtualDriveSpec& spec, std::string& error);
+bool RegisterVirtualDriveSpec(const std::string& spec, std::string& error);
+// Every non-blank line of the file that does not start with '#' is one spec. Nothing is
+// registered unless every line is valid; the error names the file and line.
+bool RegisterVirtualDriveFile(const std::string& path, std::string& error);
+// The emulated drive behind a letter (its log and faults), or nullptr.
+std::shared_ptr<TEmulatedDrive> EmulatedDriveAt(char letter);
+// Unregisters every virtual drive and restarts the port numbering.
+void ResetVirtualDrives();
+
+} // namespace emulator
