@@ -65,7 +65,7 @@ private:
             DialogTitles.push_back(dialog->windowTitle().toStdString() + " | " +
                                    dialog->nameFilters().join(";").toStdString());
             dialog->selectFile(QString::fromStdString(FileToOpen));
-            dialog->accept();
+            QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
         }
     }
     QTimer Timer;
