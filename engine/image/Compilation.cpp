@@ -7,13 +7,15 @@
 #include "engine/device/Messages.h"
 #include "engine/image/CompilationMessages.h"
 #include "engine/image/IsoLib.h"
+#include "engine/image/IsoFormat.h"
+#include "engine/image/Layout.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
 
 namespace {
-bool IsDirEntry(const TFEntry* f) { return (f->Attr & platform::faDirectory) && f->Dir; }
+bool IsDirEntry(const TFEntry* f) { return IsDirectoryEntry(f); }
 
 TDateTime ListedTime(uint32_t dos) {
     TDateTime dt;
@@ -260,6 +262,8 @@ TDEntry* TVornBurner::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& S
     f->Dir = d;
     f->DateTime = ListedTime(SR.Time);
     IndexChild(Parent, f);
+    if (CharCount(SR.Name) > iso::kMaxJolietIdentChars || shortName.size() > iso::kMaxIsoIdentBytes)
+        DebugMessage(">>> " + msg::Format(msg::NameShortened, d->FullPath), 4);
     return d;
 }
 
@@ -325,6 +329,9 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     f->DateTime = dt;
     f->SourcePath = SourcePath;
     IndexChild(Dir, f);
+    // Only reachable when the handler let a long name through: the layout cuts it to fit.
+    if (CharCount(longName) > iso::kMaxJolietIdentChars - 2 || f->ShortName.size() > iso::kMaxIsoIdentBytes - 2)
+        DebugMessage(">>> " + msg::Format(msg::NameShortened, SourcePath), 4);
     return true;
 }
 

@@ -15,6 +15,7 @@ TVornBurner::TVornBurner(TComponent* owner) : TSCSIDevice(owner) {
 }
 
 TVornBurner::~TVornBurner() {
+    EndJobs(); // a running job's threads use this object: stop them first
     HeaderStream.Clear();
     FreeCompilation();
 }

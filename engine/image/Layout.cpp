@@ -1,0 +1,248 @@
+// Layout planning: identifiers that fit their records, path-table order and numbers, the
+// sizes of path tables and directory extents, and the sector of every structure and file.
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/image/IsoFormat.h"
+#include "engine/image/IsoLib.h"
+#include "engine/image/Layout.h"
+#include "engine/write/VornBurner.h"
+
+namespace tarnwick {
+
+int64_t TVornBurner::BytesToSectors(int64_t Bytes) {
+    if (Bytes == 0) return 0;
+    return Bytes / 2048 + (Bytes % 2048 != 0 ? 1 : 0);
+}
+
+bool TVornBurner::PrepareCompilation(bool ImageOnly, TDEntry* Dir) { return LayoutCompilation(ImageOnly, Dir); }
+
+int64_t RecordCount(const TFEntry* f) {
+    if (IsDirectoryEntry(f) || f->IsoSize <= iso::kMaxExtentBytes) return 1;
+    return (f->IsoSize + iso::kMaxExtentBytes - 1) / iso::kMaxExtentBytes;
+}
+
+namespace {
+
+template <typename S>
+S Upper(const S& s) {
+    S out = s;
+    for (auto& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<typename S::value_type>(c - 32);
+    return out;
+}
+
+template <typename S>
+S Literal(const char* text) {
+    S out;
+    for (const char* p = text; *p; ++p) out.push_back(static_cast<typename S::value_type>(*p));
+    return out;
+}
+
+// Cuts a name to at most max units, keeping its extension when the extension is short
+// enough, with "~k" before the extension for k > 0.
+template <typename S>
+S CutName(const S& name, size_t max, unsigned k) {
+    size_t dot = name.rfind(static_cast<typename S::value_type>('.'));
+    S ext = (dot != S::npos && name.size() - dot <= max / 2) ? name.substr(dot) : S();
+    S base = ext.empty() ? name : name.substr(0, dot);
+    S tail = k ? Literal<S>(("~" + std::to_string(k)).c_str()) : S();
+    size_t room = max > ext.size() + tail.size() ? max - ext.size() - tail.size() : 0;
+    return base.substr(0, room) + tail + ext;
+}
+
+// Gives every child of one directory an identifier (name + suffix) of at most max units;
+// names that fit keep theirs, the others are cut and kept unique (case-insensitively)
+// among the identifiers of the directory.
+template <typename S>
+void FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size_t maxIdent) {
+    const S suffix = Literal<S>(";1");
+    auto limit = [&](size_t i) { return maxIdent - (isFile[i] ? suffix.size() : 0); };
+    bool anyLong = false;
+    for (size_t i = 0; i < names.size(); ++i) anyLong |= names[i].size() > limit(i);
+    if (anyLong) {
+        std::unordered_set<S> taken;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i].size() <= limit(i)) taken.insert(Upper(names[i]));
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (names[i].size() <= limit(i)) continue;
+            // At most names.size() candidates can be taken, so this ends.
+            for (unsigned k = 0;; ++k) {
+                S candidate = CutName(names[i], limit(i), k);
+                if (taken.insert(Upper(candidate)).second) {
+                    names[i] = candidate;
+                    break;
+                }
+            }
+        }
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (isFile[i]) names[i] += suffix;
+}
+
+} // namespace
+
+void TVornBurner::AssignIdentifiers() {
+    std::vector<TFEntry*> children;
+    std::vector<std::string> isoNames;
+    std::vector<std::u16string> jolietNames;
+    std::vector<bool> isFile;
+    for (int32_t d = 0; d < DirCount; ++d) {
+        TDEntry* dir = DirTable[size_t(d)];
+        children.clear();
+        isoNames.clear();
+        jolietNames.clear();
+        isFile.clear();
+        for (TFEntry* c = dir->FirstChild; c; c = c->Next) {
+            children.push_back(c);
+            isoNames.push_back(c->ShortName);
+            jolietNames.push_back(Utf8ToUcs2(c->LongName));
+            isFile.push_back(!IsDirectoryEntry(c));
+        }
+        FitIdentifiers(isoNames, isFile, iso::kMaxIsoIdentBytes);
+        FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars);
+        for (size_t i = 0; i < children.size(); ++i) {
+            TFEntry* c = children[i];
+            c->IsoIdent = std::move(isoNames[i]);
+            c->JolietIdent = std::move(jolietNames[i]);
+            if (IsDirectoryEntry(c)) {
+                c->Dir->IsoIdent = c->IsoIdent;
+                c->Dir->JolietIdent = c->JolietIdent;
+            }
+        }
+    }
+}
+
+// The path-table order is the root, then every directory ordered by its parent's number and
+// then by its identifier, the number of each being its position + 1. That order is the one
+// fixed point of sorting by (parent number, identifier) and renumbering, so it is built
+// directly: breadth first from the root, each directory's sub-directories sorted by
+// identifier (bytes), equal identifiers in creation order. Directories not reachable from the
+// root (only in a hand-built tree) follow in creation order, so every one is numbered.
+void TVornBurner::OrderPathTables() {
+    const int32_t n = DirCount;
+    if (n == 0) return;
+    std::unordered_map<const TDEntry*, int32_t> slot;
+    slot.reserve(size_t(n));
+    for (int32_t i = 0; i < n; ++i) slot.emplace(DirTable[size_t(i)], i);
+    std::vector<std::vector<int32_t>> kids;
+    kids.resize(size_t(n));
+    for (int32_t i = 1; i < n; ++i) {
+        auto it = slot.find(DirTable[size_t(i)]->Parent);
+        if (it != slot.end() && it->second != i) kids[size_t(it->second)].push_back(i);
+    }
+    std::vector<int32_t> order;
+    order.reserve(size_t(n));
+    std::vector<bool> placed(size_t(n), false);
+    order.push_back(0);
+    placed[0] = true;
+    for (size_t q = 0; q < order.size(); ++q) {
+        auto& list = kids[size_t(order[q])];
+        std::stable_sort(list.begin(), list.end(), [this](int32_t a, int32_t b) {
+            return DirTable[size_t(a)]->IsoIdent < DirTable[size_t(b)]->IsoIdent;
+        });
+        for (int32_t k : list)
+            if (!placed[size_t(k)]) {
+                placed[size_t(k)] = true;
+                order.push_back(k);
+            }
+    }
+    for (int32_t i = 0; i < n; ++i)
+        if (!placed[size_t(i)]) order.push_back(i);
+    for (int32_t i = 0; i < n; ++i) {
+        TDEntry* d = DirTable[size_t(order[size_t(i)])];
+        IsoPathOrder[size_t(i)] = d;
+        JolietPathOrder[size_t(i)] = d;
+        d->Number = i + 1;
+    }
+}
+
+int64_t DirectoryExtentBytes(const TDEntry* dir, bool joliet) {
+    TRecordPlacer placer;
+    for (const TFEntry* c = dir->FirstChild; c; c = c->Next) {
+        const size_t f = joliet ? 2 * c->JolietIdent.size() : c->IsoIdent.size();
+        const int64_t records = RecordCount(c);
+        for (int64_t r = 0; r < records; ++r) placer.Place(iso::DirRecordLength(f));
+    }
+    return placer.ExtentBytes();
+}
+
+bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
+    SetDoDebug(false);
+    if (DirCount == 0) return true;
+    AssignIdentifiers();
+    OrderPathTables();
+
+    // Path tables: the root's record (10 bytes), then one record per directory.
+    int64_t pathBytes = 10, jolietPathBytes = 10;
+    for (int32_t i = 1; i < DirCount; ++i) {
+        const TDEntry* d = DirTable[size_t(i)];
+        pathBytes += int64_t(iso::PathRecordLength(d->IsoIdent.size()));
+        jolietPathBytes += int64_t(iso::PathRecordLength(2 * d->JolietIdent.size()));
+    }
+    PathTableSize = int32_t(pathBytes);
+    JolietPathTableSize = int32_t(jolietPathBytes);
+
+    // Directory extents, in DirTable order.
+    IsoDirBytes = JolietDirBytes = 0;
+    for (int32_t i = 0; i < DirCount; ++i) {
+        TDEntry* d = DirTable[size_t(i)];
+        d->IsoSize = DirectoryExtentBytes(d, false);
+        d->IsoSector = int32_t(IsoDirBytes / 2048);
+        IsoDirBytes += d->IsoSize;
+        d->JolietSize = DirectoryExtentBytes(d, true);
+        d->JolietSector = int32_t(JolietDirBytes / 2048);
+        JolietDirBytes += d->JolietSize;
+    }
+
+    // Sectors of the structures.
+    StartLBA = 0;
+    int64_t p = StartLBA + iso::kSystemAreaSectors; // primary volume descriptor
+    if (FJolietFileSystem) ++p;                     // Joliet supplementary descriptor
+    ++p;                                            // terminator
+    PathTableL = int32_t(++p);
+    PathTableM = int32_t(PathTableL + BytesToSectors(PathTableSize));
+    JolietPathTableL = int32_t(PathTableM + BytesToSectors(PathTableSize));
+    p = JolietPathTableL;
+    if (FJolietFileSystem) {
+        JolietPathTableM = int32_t(JolietPathTableL + BytesToSectors(JolietPathTableSize));
+        p = JolietPathTableM + BytesToSectors(JolietPathTableSize);
+    } else {
+        JolietPathTableM = 0;
+    }
+    IsoDirArea = int32_t(p);
+    p += BytesToSectors(IsoDirBytes);
+    if (FJolietFileSystem) {
+        JolietDirArea = int32_t(p);
+        p += BytesToSectors(JolietDirBytes);
+    } else {
+        JolietDirArea = 0;
+    }
+    PadSectors = iso::kMinFirstFileSector - p;
+    FirstFileSector = int32_t(p < iso::kMinFirstFileSector ? iso::kMinFirstFileSector : p);
+
+    // File data in FileTable order, each file on whole sectors, without gaps.
+    FileSectors = 0;
+    for (int32_t i = 0; i < FileCount; ++i) {
+        TFEntry* f = FileTable[size_t(i)];
+        if (IsDirectoryEntry(f)) {
+            f->IsoSector = f->Dir->IsoSector;
+            f->JolietSector = f->Dir->JolietSector;
+            f->IsoSize = f->Dir->IsoSize;
+            f->JolietSize = f->Dir->JolietSize;
+        } else if (f->IsoSize == 0) {
+            f->IsoSector = f->JolietSector = 0;
+            f->JolietSize = 0;
+        } else {
+            f->JolietSize = f->IsoSize;
+            f->IsoSector = f->JolietSector = int32_t(FileSectors);
+            FileSectors += BytesToSectors(f->IsoSize);
+        }
+    }
+    EndLBA = FirstFileSector + FileSectors;
+    ImageSectors = EndLBA - StartLBA;
+    return true;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,21 @@
+// The compilation-to-image-file job entry (its own unit: it is the one entry that lays the
+// compilation out and encodes its header).
+#include "engine/device/Messages.h"
+#include "engine/write/CacheThread.h"
+#include "engine/write/VornBurner.h"
+
+namespace tarnwick {
+
+int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
+    if (JobRunning()) {
+        DebugMessage(msg::JobAlreadyRunning, 0);
+        return -1;
+    }
+    SetISOFileName(FileName);
+    LayoutCompilation(true, nullptr);
+    BuildImageHeader(true, nullptr);
+    if (StartCache(TCacheThread::kMaxBlockBytes, std::string())) StartWriteThread(true);
+    return -1;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,227 @@
+// The cache thread on hand-made headers and file tables: the exact byte stream it produces,
+// its bound on memory, padding, and every way it can stop early.
+#include <mutex>
+
+#include "WriteTestSupport.h"
+#include "engine/MemoryStream.h"
+#include "engine/device/Messages.h"
+
+using namespace tarnwick;
+using namespace tarnwick::test;
+
+namespace {
+
+constexpr int32_t kCache = 2097152; // the smallest cache the engine allows: 32 blocks
+
+TMemoryStream Header(int32_t sectors, uint8_t seed = 7) {
+    TMemoryStream h;
+    auto bytes = Pattern(size_t(sectors) * 2048, seed);
+    h.Write(bytes.data(), bytes.size());
+    return h;
+}
+
+void AppendSectorPadded(std::vector<uint8_t>& image, const std::vector<uint8_t>& data) {
+    image.insert(image.end(), data.begin(), data.end());
+    image.resize(size_t(Sectors(int64_t(image.size())) * 2048), 0);
+}
+
+} // namespace
+
+TEST(CacheThread, StreamsHeaderThenEveryFileSectorPaddedInTableOrder) {
+    TScratch s;
+    std::recursive_mutex lock;
+    TMemoryStream header = Header(20);
+    std::vector<uint8_t> expected(header.Data(), header.Data() + header.Size());
+    TFileList files;
+    const size_t sizes[] = {1, 2048, 2049, 65536, 65537, 300000};
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+        auto data = Pattern(sizes[i], uint8_t(i + 1));
+        WriteFile(s.Path("f" + std::to_string(i)), data);
+        files.Add(s.Path("f" + std::to_string(i)), int64_t(sizes[i]));
+        AppendSectorPadded(expected, data);
+        // Entries the cache must pass over: a directory, an empty file, one without a source.
+        if (i == 1) files.Add(s.Path("dir"), 4096, 0x10);
+        if (i == 2) files.Add(s.Path("empty"), 0);
+        if (i == 3) files.Add("", 100);
+    }
+    TCacheThread cache(kCache, lock, 65536, false, int64_t(expected.size()), &header, "", &files.Table, files.Count());
+    std::vector<int32_t> counts;
+    auto image = Drain(cache, &counts);
+    EXPECT_TRUE(cache.LastError.Empty()) << cache.LastError.Get();
+    ASSERT_EQ(image.size(), expected.size());
+    EXPECT_TRUE(image == expected);
+    // Full blocks except the last.
+    for (size_t i = 0; i + 1 < counts.size(); ++i) EXPECT_EQ(counts[i], 65536) << "block " << i;
+    EXPECT_EQ(cache.Remaining(), 0);
+    EXPECT_TRUE(cache.Finished);
+    EXPECT_EQ(header.Size(), 0); // the header's memory is released once streamed
+    EXPECT_EQ(cache.CurrentFileName.Get(), s.Path("f5"));
+}
+
+TEST(CacheThread, TenOneByteFilesTakeOneSectorEachWithZeroTails) {
+    TScratch s;
+    std::recursive_mutex lock;
+    TMemoryStream header = Header(16);
+    TFileList files;
+    for (int i = 0; i < 10; ++i) {
+        WriteFile(s.Path(std::to_string(i)), {uint8_t('A' + i)});
+        files.Add(s.Path(std::to_string(i)), 1);
+    }
+    TCacheThread cache(kCache, lock, 65536, false, 26 * 2048, &header, "", &files.Table, files.Count());
+    auto image = Drain(cache);
+    ASSERT_EQ(image.size(), size_t(26 * 2048));
+    for (int i = 0; i < 10; ++i) {
+        const size_t at = size_t(16 + i) * 2048;
+        EXPECT_EQ(image[at], uint8_t('A' + i));
+        for (size_t k = 1; k < 2048; ++k) ASSERT_EQ(image[at + k], 0) << "file " << i << " byte " << k;
+    }
+}
+
+TEST(CacheThread, SmallImagesArePaddedTo300SectorsAndLargerOnesAreNot) {
+    for (int32_t total : {120, 299, 300, 400}) {
+        std::recursive_mutex lock;
+        TMemoryStream header = Header(total);
+        TCacheThread cache(kCache, lock, 65536, true, int64_t(total) * 2048, &header, "", nullptr, 0);
+        auto image = Drain(cache);
+        const int32_t expected = std::max(total, 300);
+        ASSERT_EQ(image.size(), size_t(expected) * 2048) << total;
+        const auto pattern = Pattern(size_t(total) * 2048, 7);
+        EXPECT_TRUE(std::equal(pattern.begin(), pattern.end(), image.begin())) << total;
+        EXPECT_TRUE(std::all_of(image.begin() + int64_t(total) * 2048, image.end(), [](uint8_t b) { return b == 0; }));
+        EXPECT_EQ(cache.Remaining(), 0);
+    }
+    // Padding is for compilations only: without the flag 120 sectors stay 120.
+    std::recursive_mutex lock;
+    TMemoryStream header = Header(120);
+    TCacheThread cache(kCache, lock, 65536, false, 120 * 2048, &header, "", nullptr, 0);
+    EXPECT_EQ(Drain(cache).size(), size_t(120 * 2048));
+}
+
+TEST(CacheThread, HeaderLargerThanTheCacheStreamsWhileTheConsumerTakes) {
+    std::recursive_mutex lock;
+    TMemoryStream header = Header(3000); // 6 MB header, 2 MB cache
+    const auto expected = Pattern(3000 * 2048, 7);
+    TCacheThread cache(kCache, lock, 65536, false, 3000 * 2048, &header, "", nullptr, 0);
+    auto image = Drain(cache);
+    EXPECT_TRUE(image == expected);
+    EXPECT_LE(cache.PeakBlocks(), cache.MaxBlocks());
+}
+
+TEST(CacheThread, MemoryStaysWithinTheCacheWhateverTheImageSize) {
+    TScratch s;
+    std::recursive_mutex lock;
+    // 64 MB of sparse file behind a 2 MB cache: the queue never holds more than MaxBlocks.
+    const int64_t size = 64LL << 20;
+    { std::ofstream f(s.Path("big"), std::ios::binary); }
+    std::filesystem::resize_file(s.Path("big"), uintmax_t(size));
+    TFileList files;
+    files.Add(s.Path("big"), size);
+    TCacheThread cache(kCache, lock, 65536, false, size, nullptr, "", &files.Table, files.Count());
+    ASSERT_TRUE(WaitUntil([&] { return cache.Ready.load(); }, std::chrono::seconds(30)));
+    // A full queue: the producer waits at the lowest priority level.
+    EXPECT_EQ(cache.PriorityLevel(), 0);
+    EXPECT_GE(cache.QueuedBlocks(), cache.MaxBlocks() - 1);
+    auto image = Drain(cache);
+    EXPECT_EQ(int64_t(image.size()), size);
+    EXPECT_LE(cache.PeakBlocks(), cache.MaxBlocks());
+    EXPECT_EQ(cache.MaxBlocks(), 32);
+}
+
+TEST(CacheThread, ImageFileStreamsItsBytesInBlocksOfTheDiscBlockSize) {
+    TScratch s;
+    std::recursive_mutex lock;
+    auto data = Pattern(200000, 3); // not a whole number of sectors
+    WriteFile(s.Path("in.iso"), data);
+    const int64_t total = Sectors(200000) * 2048;
+    TCacheThread cache(4194304, lock, 55296, true, total, nullptr, s.Path("in.iso"));
+    EXPECT_EQ(cache.MaxBlocks(), 75);
+    std::vector<int32_t> counts;
+    auto image = Drain(cache, &counts);
+    ASSERT_EQ(int64_t(image.size()), total); // no 300-sector padding for an image file
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), image.begin()));
+    EXPECT_TRUE(std::all_of(image.begin() + 200000, image.end(), [](uint8_t b) { return b == 0; }));
+    ASSERT_EQ(counts.size(), 4u);
+    EXPECT_EQ(counts[0], 55296);
+    EXPECT_EQ(counts[3], int32_t(total - 3 * 55296));
+}
+
+TEST(CacheThread, MissingSourceEndsWithTheCantOpenTextNamingIt) {
+    TScratch s;
+    std::recursive_mutex lock;
+    WriteFile(s.Path("a"), Pattern(5000, 1));
+    TFileList files;
+    files.Add(s.Path("a"), 5000);
+    files.Add(s.Path("removed"), 5000);
+    TMemoryStream header = Header(16);
+    TCacheThread cache(kCache, lock, 65536, false, (16 + 3 + 3) * 2048, &header, "", &files.Table, files.Count());
+    Drain(cache);
+    EXPECT_EQ(cache.LastError.Get(), msg::Format(msg::CantOpenFile, s.Path("removed")));
+    EXPECT_EQ(cache.CurrentFileName.Get(), s.Path("removed"));
+    EXPECT_TRUE(cache.WaitForEnd(5000));
+}
+
+TEST(CacheThread, SourceShorterThanListedEndsWithTheCantReadTextInsteadOfAHole) {
+    TScratch s;
+    std::recursive_mutex lock;
+    WriteFile(s.Path("shrunk"), Pattern(5000, 1)); // listed with 10000 bytes
+    WriteFile(s.Path("after"), Pattern(100, 2));
+    TFileList files;
+    files.Add(s.Path("shrunk"), 10000);
+    files.Add(s.Path("after"), 100);
+    TCacheThread cache(kCache, lock, 65536, false, (5 + 1) * 2048, nullptr, "", &files.Table, files.Count());
+    Drain(cache);
+    EXPECT_EQ(cache.LastError.Get(), msg::Format(msg::CantReadFile, s.Path("shrunk")));
+
+    // An image file that shrank after it was measured.
+    WriteFile(s.Path("image.iso"), Pattern(4096, 3));
+    TCacheThread burn(kCache, lock, 65536, false, 8192, nullptr, s.Path("image.iso"));
+    Drain(burn);
+    EXPECT_EQ(burn.LastError.Get(), msg::Format(msg::CantReadFile, s.Path("image.iso")));
+}
+
+TEST(CacheThread, DataThatDoesNotAddUpToTheAnnouncedSizeIsAnErrorNotAHang) {
+    TScratch s;
+    std::recursive_mutex lock;
+    WriteFile(s.Path("a"), Pattern(4096, 1));
+    TFileList files;
+    files.Add(s.Path("a"), 4096);
+    for (int64_t total : {int64_t(10 * 2048), int64_t(1 * 2048)}) {
+        TMemoryStream header = Header(4);
+        TCacheThread cache(kCache, lock, 65536, false, total, &header, "", &files.Table, files.Count());
+        Drain(cache, nullptr, std::chrono::seconds(10));
+        EXPECT_EQ(cache.LastError.Get(), msg::InternalError0006) << total;
+    }
+    // A hole in the file table.
+    files.Table.push_back(nullptr);
+    TCacheThread cache(kCache, lock, 65536, false, 2 * 2048, nullptr, "", &files.Table, files.Count());
+    Drain(cache, nullptr, std::chrono::seconds(10));
+    EXPECT_EQ(cache.LastError.Get(), msg::InternalError0005);
+}
+
+TEST(CacheThread, AbortWhileTheQueueIsFullEmptiesItAndEndsPromptly) {
+    TScratch s;
+    std::recursive_mutex lock;
+    const int64_t size = 64LL << 20;
+    { std::ofstream f(s.Path("big"), std::ios::binary); }
+    std::filesystem::resize_file(s.Path("big"), uintmax_t(size));
+    TFileList files;
+    files.Add(s.Path("big"), size);
+    TCacheThread cache(kCache, lock, 65536, false, size, nullptr, "", &files.Table, files.Count());
+    ASSERT_TRUE(WaitUntil([&] { return cache.Ready.load(); }, std::chrono::seconds(30)));
+    cache.Abort();
+    ASSERT_TRUE(cache.WaitForEnd(5000));
+    EXPECT_EQ(cache.QueuedBlocks(), 0);
+    EXPECT_EQ(cache.LastError.Get(), msg::OperationAborted);
+    std::vector<uint8_t> buffer(65536);
+    EXPECT_EQ(cache.ReadBlock(buffer.data()), 0);
+}
+
+TEST(CacheThread, AnEarlierErrorSurvivesTheAbortThatFollowsIt) {
+    std::recursive_mutex lock;
+    TMemoryStream header = Header(2000);
+    TCacheThread cache(kCache, lock, 65536, false, 2000 * 2048, &header, "", nullptr, 0);
+    cache.LastError.SetIfEmpty(msg::Format(msg::CantCreateFile, "/no/such/x.iso"));
+    cache.Abort();
+    ASSERT_TRUE(cache.WaitForEnd(5000));
+    EXPECT_EQ(cache.LastError.Get(), msg::Format(msg::CantCreateFile, "/no/such/x.iso"));
+}

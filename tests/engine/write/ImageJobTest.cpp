@@ -1,0 +1,258 @@
+// Image-file jobs through the engine's entries with a hand-made header and file table: the
+// file written, the job end on the main thread, and the failures a job must not hide.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <signal.h>
+
+#include <atomic>
+
+#include "WriteTestSupport.h"
+#include "engine/JobState.h"
+#include "engine/device/Messages.h"
+#include "engine/write/VornBurner.h"
+#include "engine/write/WriteThread.h"
+#include "platform/Threads.h"
+
+using namespace tarnwick;
+using namespace tarnwick::test;
+
+namespace {
+
+struct TJobResult {
+    bool Ended = false;
+    std::string Error;
+    bool OnMainThread = false;
+    int Calls = 0;
+};
+
+// An engine whose compilation is set up by hand: a header of HeaderSectors sectors and the
+// files given, so the job needs neither the layout nor the encoder.
+class TImageJob {
+public:
+    explicit TImageJob(int32_t headerSectors = 16) : HeaderBytes(Pattern(size_t(headerSectors) * 2048, 9)) {
+        platform::SetMainThread();
+        Engine.OnWriteDone = [this](TComponent* sender, const std::string& error) {
+            Result.Ended = true;
+            Result.Error = error;
+            Result.OnMainThread = platform::IsMainThread();
+            ++Result.Calls;
+            EXPECT_EQ(sender, &Engine);
+        };
+        Engine.OnDebugMessage = [this](TComponent*, const std::string& m, uint8_t) {
+            std::lock_guard lock(MessagesMutex);
+            Messages.push_back(m);
+        };
+        Expected = HeaderBytes;
+    }
+    void AddFile(const std::string& path, int64_t listedSize, const std::vector<uint8_t>* data = nullptr) {
+        Files.Add(path, listedSize);
+        if (data) {
+            Expected.insert(Expected.end(), data->begin(), data->end());
+            Expected.resize(size_t(Sectors(int64_t(Expected.size())) * 2048), 0);
+        }
+        ListedSectors += Sectors(listedSize);
+    }
+    // Starts the job as CreateImageFile does after its layout.
+    void Start(const std::string& isoFile) {
+        Engine.HeaderStream.Clear();
+        Engine.HeaderStream.Write(HeaderBytes.data(), HeaderBytes.size());
+        Engine.FileTable = Files.HandOver();
+        Engine.FileCount = Files.Count();
+        Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
+        Engine.SetISOFileName(isoFile);
+        if (Engine.StartCache(65536, "")) Engine.StartWriteThread(true);
+    }
+    bool WaitEnd(std::chrono::milliseconds bound = std::chrono::seconds(60)) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        while (!Result.Ended && std::chrono::steady_clock::now() < deadline) platform::CheckSynchronize(10);
+        return Result.Ended;
+    }
+
+    TVornBurner Engine;
+    TJobResult Result;
+    TFileList Files;
+    std::vector<uint8_t> HeaderBytes, Expected;
+    int64_t ListedSectors = 0;
+    std::mutex MessagesMutex;
+    std::vector<std::string> Messages;
+};
+
+void MakeSparse(const std::string& path, int64_t size) {
+    { std::ofstream f(path, std::ios::binary); }
+    std::filesystem::resize_file(path, uintmax_t(size));
+}
+
+} // namespace
+
+TEST(ImageJob, WritesExactlyTheCacheStreamAndReportsSuccessOnTheMainThread) {
+    TScratch s;
+    TImageJob job(40);
+    job.Engine.SetWritePostGap(false);
+    std::vector<std::vector<uint8_t>> data;
+    for (size_t size : {size_t(1), size_t(70000), size_t(2048 * 33), size_t(123457)}) {
+        data.push_back(Pattern(size, uint8_t(size)));
+        const std::string p = s.Path("f" + std::to_string(size));
+        WriteFile(p, data.back());
+        job.AddFile(p, int64_t(size), &data.back());
+    }
+    job.Start(s.Path("out.iso"));
+    ASSERT_TRUE(job.WaitEnd());
+    EXPECT_EQ(job.Result.Error, "");
+    EXPECT_TRUE(job.Result.OnMainThread);
+    EXPECT_EQ(job.Result.Calls, 1);
+    EXPECT_TRUE(ReadFile(s.Path("out.iso")) == job.Expected);
+    EXPECT_EQ(job.Engine.BytesWritten, int64_t(job.Expected.size()));
+    // The write thread clears the current file after the job end has been delivered.
+    EXPECT_TRUE(WaitUntil([&] { return !job.Engine.JobRunning(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(job.Engine.CurrentFile.Get(), "");
+}
+
+TEST(ImageJob, SmallCompilationIsPaddedTo300SectorsAndBytesWrittenStopsAtTheTrack) {
+    TScratch s;
+    TImageJob job(10);
+    job.Engine.SetWritePostGap(true);
+    job.Start(s.Path("small.iso"));
+    ASSERT_TRUE(job.WaitEnd());
+    EXPECT_EQ(job.Result.Error, "");
+    auto image = ReadFile(s.Path("small.iso"));
+    ASSERT_EQ(image.size(), size_t(300 * 2048));
+    EXPECT_TRUE(std::equal(job.HeaderBytes.begin(), job.HeaderBytes.end(), image.begin()));
+    EXPECT_EQ(job.Engine.GetTrackSectors(), 300);
+    EXPECT_EQ(job.Engine.BytesWritten, 300 * 2048);
+
+    // One block exactly: 32 sectors, no padding.
+    TImageJob one(32);
+    one.Engine.SetWritePostGap(false);
+    one.Start(s.Path("one.iso"));
+    ASSERT_TRUE(one.WaitEnd());
+    EXPECT_EQ(one.Result.Error, "");
+    EXPECT_EQ(ReadFile(s.Path("one.iso")).size(), size_t(65536));
+}
+
+TEST(ImageJob, ImageInAMissingFolderEndsAtOnceWithCantCreate) {
+    TScratch s;
+    TImageJob job;
+    const std::string iso = s.Path("no/such/folder/x.iso");
+    job.Start(iso);
+    ASSERT_TRUE(job.WaitEnd(std::chrono::seconds(10)));
+    EXPECT_EQ(job.Result.Error, msg::Format(msg::CantCreateFile, iso));
+    EXPECT_TRUE(job.Result.OnMainThread);
+}
+
+TEST(ImageJob, FullDeviceEndsWithCantWriteInsteadOfSuccess) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TImageJob job(64);
+    job.Start("/dev/full");
+    ASSERT_TRUE(job.WaitEnd(std::chrono::seconds(10)));
+    EXPECT_EQ(job.Result.Error, msg::Format(msg::CantWriteFile, "/dev/full"));
+}
+
+TEST(ImageJob, FileSizeLimitEndsWithCantWrite) {
+    // In a child: the limit and the ignored signal are process-wide.
+    TScratch s;
+    const std::string iso = s.Path("limited.iso");
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{1 << 20, 1 << 20};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        TImageJob job(1000); // 2 MB of header against a 1 MB limit
+        job.Start(iso);
+        if (!job.WaitEnd(std::chrono::seconds(20))) _exit(3);
+        _exit(job.Result.Error == msg::Format(msg::CantWriteFile, iso) ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(std::filesystem::file_size(iso), uintmax_t(1 << 20)); // what fitted stays
+}
+
+TEST(ImageJob, SourceRemovedOrShrunkAfterTheLayoutEndsTheJobNamingIt) {
+    TScratch s;
+    {
+        TImageJob job;
+        auto data = Pattern(300000, 1);
+        WriteFile(s.Path("a"), data);
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.AddFile(s.Path("gone"), 5000);
+        job.Start(s.Path("x.iso"));
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantOpenFile, s.Path("gone")));
+    }
+    {
+        TImageJob job;
+        WriteFile(s.Path("shrunk"), Pattern(100, 2));
+        job.AddFile(s.Path("shrunk"), 4096);
+        job.Start(s.Path("y.iso"));
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantReadFile, s.Path("shrunk")));
+    }
+}
+
+TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
+    TScratch s;
+    TImageJob job;
+    MakeSparse(s.Path("big"), 3LL << 30);
+    job.AddFile(s.Path("big"), 3LL << 30);
+    job.Start(s.Path("abort.iso"));
+    ASSERT_TRUE(WaitUntil([&] { return job.Engine.BytesWritten > (8 << 20); }, std::chrono::seconds(30)));
+    job.Engine.AbortWrite();
+    ASSERT_TRUE(job.WaitEnd(std::chrono::seconds(10)));
+    EXPECT_EQ(job.Result.Error, msg::OperationAborted);
+    // Closed: no descriptor of this process refers to it any more.
+    for (auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), s.Path("abort.iso"));
+    }
+    const auto size = std::filesystem::file_size(s.Path("abort.iso"));
+    EXPECT_GT(size, 0u);
+    EXPECT_LT(size, uintmax_t(3LL << 30));
+    EXPECT_EQ(size % 2048, 0u);
+}
+
+TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
+    TScratch s;
+    platform::SetMainThread();
+    auto engine = std::make_unique<TVornBurner>();
+    std::atomic<int> doneCalls{0};
+    engine->OnWriteDone = [&](TComponent*, const std::string&) { ++doneCalls; };
+    MakeSparse(s.Path("big"), 3LL << 30);
+    TFileList files;
+    files.Add(s.Path("big"), 3LL << 30);
+    engine->FileTable = files.HandOver();
+    engine->FileCount = files.Count();
+    engine->ImageSectors = (3LL << 30) / 2048;
+    engine->SetISOFileName(s.Path("destroy.iso"));
+    ASSERT_TRUE(engine->StartCache(65536, ""));
+    engine->StartWriteThread(true);
+    ASSERT_TRUE(WaitUntil([&] { return engine->BytesWritten > (4 << 20); }, std::chrono::seconds(30)));
+    std::weak_ptr<TCacheThread> cache = JobState().CurrentCache;
+    engine.reset();
+    // The threads are gone with the engine; its owner is not called back while it goes.
+    EXPECT_TRUE(cache.expired());
+    EXPECT_EQ(JobState().CurrentWriter, nullptr);
+    EXPECT_EQ(JobState().CurrentEngine.load(), nullptr);
+    EXPECT_EQ(doneCalls, 0);
+}
+TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
+    TScratch s;
+    TImageJob job;
+    MakeSparse(s.Path("big"), 256LL << 20);
+    job.AddFile(s.Path("big"), 256LL << 20);
+    job.Start(s.Path("first.iso"));
+    EXPECT_TRUE(job.Engine.JobRunning());
+    EXPECT_EQ(job.Engine.CreateImageFile(s.Path("second.iso")), -1);
+    {
+        std::lock_guard lock(job.MessagesMutex);
+        ASSERT_FALSE(job.Messages.empty());
+        EXPECT_EQ(job.Messages.back(), msg::JobAlreadyRunning);
+    }
+    ASSERT_TRUE(job.WaitEnd());
+    EXPECT_EQ(job.Result.Error, "");
+    EXPECT_EQ(job.Result.Calls, 1);
+    EXPECT_FALSE(std::filesystem::exists(s.Path("second.iso")));
+    EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 131072) * 2048LL));
+}
+
