@@ -118,7 +118,7 @@ std::vector<TDriveModel> BuildModels() {
     ujda.Vendor = "MATSHITA";
     ujda.Product = "UJDA740 DVD/CDRW";
     ujda.Revision = "1.00";
-    ujda.ReadsDvdRom = ujda.ReadsDvdR = true;
+    ujda.ReadsDvdRom = ujda.ReadsDvdR = ujda.ReadsDvdPlus = true;
     ujda.MaxCdReadSpeed = 24 * kCd1x;
     ujda.MaxCdWriteSpeed = 16 * kCd1x;
     ujda.MaxDvdReadSpeed = 8 * kDvd1x;
@@ -164,7 +164,7 @@ bool TDriveModel::CanRead(TProfile profile) const {
     case TProfile::DvdRwSequential: return ReadsDvdR;
     case TProfile::DvdRam: return ReadsDvdRam;
     case TProfile::DvdPlusR:
-    case TProfile::DvdPlusRw: return WritesDvdPlus || ReadsDvdR;
+    case TProfile::DvdPlusRw: return WritesDvdPlus || ReadsDvdPlus;
     case TProfile::None: return false;
     }
     return false;

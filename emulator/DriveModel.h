@@ -22,6 +22,7 @@ struct TDriveModel {
     bool ReadsCdR = true, ReadsCdRw = true, ReadsDvdRom = false, ReadsDvdR = false, ReadsDvdRam = false;
     bool WritesCdR = true, WritesCdRw = true, WritesDvdR = false, WritesDvdRam = false;
     bool WritesDvdPlus = false; // DVD+R and DVD+RW: only the features 002Ah/002Bh tell this
+    bool ReadsDvdPlus = false;  // reads DVD+R/+RW without writing them (feature 002Ah, Write 0)
     bool TestWrite = true;      // byte 3 bit 2, and simulation allowed by MODE SELECT
     bool Buf = true;            // byte 4 bit 7: buffer-underrun-free recording
     bool BlockDescriptor = false; // an 8-byte block descriptor precedes the page in MODE SENSE
