@@ -114,8 +114,15 @@ TDEntry* TVornBurner::FindDir(const std::string& Path) {
 }
 
 void TVornBurner::IndexChild(TDEntry* Dir, TFEntry* F) {
-    // emplace keeps an earlier child of the same name: F is the newest, so it comes later.
-    FChildIndex.emplace(TChildKey{Dir, UpperCase(F->LongName)}, F);
+    auto [it, inserted] = FChildIndex.emplace(TChildKey{Dir, UpperCase(F->LongName)}, F);
+    if (inserted || it->second == F) return;
+    // Two children of one name (a file and a folder added separately): the first in the list
+    // is the one found. A new child is the last, so this walk only runs for a renamed one.
+    for (const TFEntry* c = F->Next; c; c = c->Next)
+        if (c == it->second) {
+            it->second = F;
+            return;
+        }
 }
 
 TFEntry* TVornBurner::FirstChildNamed(TDEntry* Dir, const std::string& UpperName, const TFEntry* Except) {
@@ -308,9 +315,11 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
         if (TFEntry* clash = FindFile(Dir, longName)) existing = clash;
 
     TFEntry* f;
+    bool reindex = true;
     if (existing && FReplaceFile && !IsDirEntry(existing)) {
         f = existing;
-        UnindexChild(Dir, f);
+        reindex = UpperCase(f->LongName) != UpperCase(longName);
+        if (reindex) UnindexChild(Dir, f);
     } else if (existing) {
         // Already present: silent when it is the same source added again; a different file
         // of the same name (letter case differs on a case-sensitive file system) is reported.
@@ -328,7 +337,7 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     f->Attr = int32_t(SR.Attr);
     f->DateTime = dt;
     f->SourcePath = SourcePath;
-    IndexChild(Dir, f);
+    if (reindex) IndexChild(Dir, f);
     // Only reachable when the handler let a long name through: the layout cuts it to fit.
     if (CharCount(longName) > iso::kMaxJolietIdentChars - 2 || f->ShortName.size() > iso::kMaxIsoIdentBytes - 2)
         DebugMessage(">>> " + msg::Format(msg::NameShortened, SourcePath), 4);

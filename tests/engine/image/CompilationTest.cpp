@@ -1,0 +1,372 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/write/VornBurner.h"
+#include "platform/Drives.h"
+#include "platform/Shell.h"
+#include "support/EngineHelpers.h"
+#include "support/TempTree.h"
+
+using namespace tarnwick;
+using testsupport::Listed;
+using testsupport::ListedDir;
+using testsupport::TMessages;
+using testsupport::TTempTree;
+
+namespace {
+
+std::vector<std::string> ChildNames(const TDEntry* d) {
+    std::vector<std::string> n;
+    for (const TFEntry* c = d->FirstChild; c; c = c->Next) n.push_back(c->LongName);
+    return n;
+}
+
+std::vector<std::string> FileTableNames(const TVornBurner& e) {
+    std::vector<std::string> n;
+    for (int32_t i = 0; i < e.FileCount; ++i) n.push_back(e.FileTable[size_t(i)]->LongName);
+    return n;
+}
+
+struct Fixture : ::testing::Test {
+    TVornBurner E;
+    TMessages M;
+    TTempTree T;
+    std::vector<unsigned> Beeps;
+    void SetUp() override {
+        M.Attach(E);
+        platform::SetBeepHook([this](unsigned t) { Beeps.push_back(t); });
+    }
+    void TearDown() override { platform::SetBeepHook(nullptr); }
+    bool AddTree(const std::string& dest = "\\") { return E.AddFolder(dest, T.Path(), "*.*", 63, true, false, false); }
+};
+
+} // namespace
+
+using Compilation = Fixture;
+
+TEST_F(Compilation, AddFolderIsDepthFirstFoldersBeforeFiles) {
+    T.File("z.txt", "1");
+    T.File("a/a1.txt", "22");
+    T.File("a/b/deep.bin", "333");
+    T.File("c/c1.txt");
+    T.File("README");
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(FileTableNames(E), (std::vector<std::string>{"a", "b", "deep.bin", "a1.txt", "c", "c1.txt", "README.",
+                                                           "z.txt"}));
+    const TDEntry* b = E.FindDir("\\a\\b");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->FullPath, "\\A\\B");
+    EXPECT_EQ(b->Level, 3);
+    EXPECT_EQ(b->Parent, E.FindDir("\\A"));
+    TFEntry* readme = E.FindFile(E.DirTable[0], "readme.");
+    ASSERT_NE(readme, nullptr);
+    EXPECT_EQ(readme->ShortName, "README.");
+    EXPECT_EQ(readme->SourcePath, T.Path() + "/README");
+    TFEntry* deep = E.FindFile(const_cast<TDEntry*>(b), "DEEP.BIN");
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(deep->IsoSize, 3);
+    EXPECT_EQ(deep->SourcePath, T.Path() + "/a/b/deep.bin");
+    EXPECT_TRUE(M.List.empty());
+}
+
+TEST_F(Compilation, EmptyFoldersAndFoldersOfSkippedFilesAreLeftOut) {
+    T.Dir("empty1/empty2");
+    T.File("skipped/only.tmp");
+    T.File("kept/file.txt");
+    E.OnAddFile = [](TComponent*, const std::string& path, std::string&, std::string&, TDateTime&, int32_t, int64_t,
+                     bool& skip) { skip = path.size() > 4 && path.substr(path.size() - 4) == ".tmp"; };
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(ChildNames(E.DirTable[0]), (std::vector<std::string>{"kept"}));
+    EXPECT_EQ(E.DirCount, 2);
+    EXPECT_EQ(E.FileCount, 2);
+    EXPECT_EQ(E.FindDir("\\EMPTY1"), nullptr);
+}
+
+TEST_F(Compilation, OnlyOnlyFoldersGivesTheRootAlone) {
+    T.Dir("x/y/z");
+    T.Dir("w");
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(E.DirCount, 1);
+    EXPECT_EQ(E.FileCount, 0);
+    EXPECT_EQ(E.DirTable[0]->FirstChild, nullptr);
+}
+
+TEST_F(Compilation, AFolderWhoseLastFileIsSkippedDoesNotStopTheAdd) {
+    T.File("a/zzz.skip");
+    T.File("b/keep.txt");
+    E.OnAddFile = [](TComponent*, const std::string& path, std::string&, std::string&, TDateTime&, int32_t, int64_t,
+                     bool& skip) { skip = path.find(".skip") != std::string::npos; };
+    EXPECT_TRUE(AddTree());
+    EXPECT_NE(E.FindDir("\\B"), nullptr);
+    EXPECT_NE(E.FindFile(E.FindDir("\\B"), "keep.txt"), nullptr);
+}
+
+TEST_F(Compilation, InstallerBeepsOnlyWithItsExactSpelling) {
+    T.File("Installer/setup.exe");
+    T.File("installer2/x.txt");
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(Beeps, (std::vector<unsigned>{0}));
+    TTempTree other;
+    other.File("installer/setup.exe");
+    Beeps.clear();
+    ASSERT_TRUE(E.AddFolder("\\", other.Path(), "*.*", 63, true, false, false));
+    EXPECT_TRUE(Beeps.empty());
+}
+
+TEST_F(Compilation, InvalidDestinationAddsNothing) {
+    T.File("f.txt");
+    EXPECT_FALSE(AddTree("\\NOPE"));
+    EXPECT_EQ(M.Count("INVALID DESTINATION PATH", 4), 1);
+    EXPECT_EQ(E.FileCount, 0);
+}
+
+TEST_F(Compilation, AppendSourcePathCreatesTheSourceFolders) {
+    T.File("Data/Photos/p1.jpg", "jpg");
+    platform::RegisterDriveRoot('C', T.Path());
+    ASSERT_TRUE(E.AddFolder("\\", "C:\\Data\\Photos", "*.*", 63, true, true, false));
+    const TDEntry* photos = E.FindDir("\\DATA\\PHOTOS");
+    ASSERT_NE(photos, nullptr);
+    EXPECT_EQ(E.FindDir("\\DATA")->ShortName, "DATA");
+    EXPECT_EQ(photos->ShortName, "PHOTOS");
+    EXPECT_EQ(ChildNames(photos), (std::vector<std::string>{"p1.jpg"}));
+    EXPECT_EQ(photos->FirstChild->SourcePath, "C:\\Data\\Photos/p1.jpg");
+
+    ASSERT_TRUE(E.ClearCompilation(100, 10));
+    E.LastFolderOnly = true;
+    ASSERT_TRUE(E.AddFolder("\\", "C:\\Data\\Photos\\", "*.*", 63, true, true, false));
+    EXPECT_EQ(E.FindDir("\\DATA"), nullptr);
+    ASSERT_NE(E.FindDir("\\PHOTOS"), nullptr);
+    EXPECT_EQ(ChildNames(E.FindDir("\\PHOTOS")), (std::vector<std::string>{"p1.jpg"}));
+
+    // A Linux source path becomes compilation folders just the same.
+    ASSERT_TRUE(E.ClearCompilation(100, 10));
+    E.LastFolderOnly = true;
+    ASSERT_TRUE(E.AddFolder("\\", T.Path("Data"), "*.*", 63, true, true, false));
+    ASSERT_NE(E.FindDir("\\DATA\\PHOTOS"), nullptr);
+    platform::UnregisterDriveRoot('C');
+}
+
+TEST_F(Compilation, ReplaceFileReusesTheEntryInAnyLetterCase) {
+    TDEntry* root = E.DirTable[0];
+    ASSERT_TRUE(E.AddFileEntry(root, Listed("first.txt", 1), "/src/first.txt"));
+    ASSERT_TRUE(E.AddFileEntry(root, Listed("Data.bin", 10), "/src/Data.bin"));
+    ASSERT_TRUE(E.AddFileEntry(root, Listed("last.txt", 1), "/src/last.txt"));
+    EXPECT_FALSE(E.AddFileEntry(root, Listed("DATA.BIN", 20), "/other/DATA.BIN"));
+    EXPECT_EQ(M.Count(">>> DUPLICATE NAME, FILE LEFT OUT: \"/other/DATA.BIN\"", 4), 1);
+    EXPECT_FALSE(E.AddFileEntry(root, Listed("Data.bin", 10), "/src/Data.bin")); // the same file again: silent
+    EXPECT_EQ(M.List.size(), 1u);
+
+    E.SetReplaceFile(true);
+    ASSERT_TRUE(E.AddFileEntry(root, Listed("DATA.BIN", 20, platform::faArchive | platform::faHidden), "/other/DATA.BIN"));
+    EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"first.txt", "DATA.BIN", "last.txt"}));
+    EXPECT_EQ(E.FileCount, 3);
+    TFEntry* f = E.FindFile(root, "data.bin");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(E.FileTable[1], f);
+    EXPECT_EQ(f->IsoSize, 20);
+    EXPECT_EQ(f->SourcePath, "/other/DATA.BIN");
+    EXPECT_EQ(f->Attr, int32_t(platform::faArchive | platform::faHidden));
+}
+
+TEST_F(Compilation, CaseDuplicatesInOneFolderAreReportedNotLost) {
+    T.File("Notes.txt", "a");
+    T.File("notes.TXT", "b");
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(E.FileCount, 1);
+    EXPECT_EQ(E.DirTable[0]->FirstChild->LongName, "Notes.txt");
+    EXPECT_EQ(M.Count(">>> DUPLICATE NAME, FILE LEFT OUT: \"" + T.Path() + "/notes.TXT\"", 4), 1);
+}
+
+TEST_F(Compilation, HandlerRenamesCannotCreateTwoChildrenOfOneName) {
+    TDEntry* root = E.DirTable[0];
+    ASSERT_TRUE(E.AddFileEntry(root, Listed("a.txt"), "/s/a.txt"));
+    E.OnAddFile = [](TComponent*, const std::string&, std::string& l, std::string&, TDateTime&, int32_t, int64_t,
+                     bool&) { l = "A.TXT"; };
+    EXPECT_FALSE(E.AddFileEntry(root, Listed("b.txt"), "/s/b.txt"));
+    EXPECT_EQ(E.FileCount, 1);
+    EXPECT_TRUE(M.AnyContaining("/s/b.txt", 4));
+}
+
+TEST_F(Compilation, LongNamesAreSkippedUnlessTheHandlerKeepsThem) {
+    TDEntry* root = E.DirTable[0];
+    const std::string n109 = std::string(105, 'x') + ".txt";
+    const std::string n110 = std::string(106, 'y') + ".txt";
+    std::vector<bool> offered;
+    E.OnAddFile = [&](TComponent*, const std::string&, std::string&, std::string&, TDateTime&, int32_t, int64_t,
+                      bool& skip) { offered.push_back(skip); };
+    EXPECT_TRUE(E.AddFileEntry(root, Listed(n109), "/s/1"));
+    EXPECT_FALSE(E.AddFileEntry(root, Listed(n110), "/s/2"));
+    EXPECT_EQ(offered, (std::vector<bool>{false, true}));
+    // Characters are counted, not bytes: 109 two-byte characters are still offered.
+    std::string wide;
+    for (int i = 0; i < 105; ++i) wide += "\xC3\xA9";
+    EXPECT_TRUE(E.AddFileEntry(root, Listed(wide + ".txt"), "/s/3"));
+    E.OnAddFile = [](TComponent*, const std::string&, std::string&, std::string&, TDateTime&, int32_t, int64_t,
+                     bool& skip) { skip = false; };
+    EXPECT_TRUE(E.AddFileEntry(root, Listed(n110), "/s/2"));
+    EXPECT_EQ(E.FileCount, 3);
+}
+
+TEST_F(Compilation, DirectoryLimitStopsTheAddWithItsMessage) {
+    ASSERT_TRUE(E.ClearCompilation(600000, 20000));
+    TDEntry* root = E.DirTable[0];
+    for (int i = 1; i < 20000; ++i) ASSERT_NE(E.CreateDir(root, "d" + std::to_string(i), 0x10), nullptr);
+    EXPECT_EQ(E.DirCount, 20000);
+    T.File("more/f.txt");
+    EXPECT_FALSE(AddTree());
+    EXPECT_EQ(M.Count(">>> MAXIMUM DIRECTORIES CAN BE 20000", 3), 1);
+    EXPECT_EQ(E.DirCount, 20000);
+    EXPECT_EQ(E.FileCount, 19999);
+}
+
+TEST_F(Compilation, FileLimitReportsEveryFurtherFile) {
+    ASSERT_TRUE(E.ClearCompilation(600000, 20000));
+    while (E.FileCount < 600000) ASSERT_NE(E.NewFileEntry(), nullptr);
+    T.File("f1.txt");
+    T.File("f2.txt");
+    T.File("f3.txt");
+    EXPECT_FALSE(AddTree());
+    EXPECT_EQ(M.Count("MAXIMUM FILES CAN BE 600000", 3), 3);
+    // A directory needs a file slot too.
+    T.File("sub/x.txt");
+    M.List.clear();
+    EXPECT_FALSE(AddTree());
+    EXPECT_EQ(M.Count("MAXIMUM FILES CAN BE 600000", 3), 1);
+    EXPECT_EQ(E.DirCount, 1);
+}
+
+TEST_F(Compilation, RemoveDirKeepsTheRootAndTakesWholeSubTrees) {
+    T.File("keep/k.txt");
+    T.File("gone/g1.txt");
+    T.File("gone/inner/g2.txt");
+    T.File("top.txt");
+    ASSERT_TRUE(AddTree());
+    TDEntry* root = E.DirTable[0];
+    TDEntry* ref = root;
+    EXPECT_FALSE(E.RemoveDir(ref));
+    EXPECT_EQ(ref, root);
+    EXPECT_EQ(E.DirCount, 4);
+
+    TDEntry* gone = E.FindDir("\\GONE");
+    ASSERT_TRUE(E.RemoveDir(gone));
+    EXPECT_EQ(gone, nullptr);
+    EXPECT_EQ(E.DirCount, 2);
+    EXPECT_EQ(FileTableNames(E), (std::vector<std::string>{"keep", "k.txt", "top.txt"}));
+    EXPECT_EQ(E.FindDir("\\GONE\\INNER"), nullptr);
+    EXPECT_EQ(E.FindDir("\\KEEP"), E.DirTable[1]);
+    EXPECT_EQ(E.IsoPathOrder[1], E.DirTable[1]);
+    EXPECT_EQ(E.JolietPathOrder[1], E.DirTable[1]);
+    EXPECT_EQ(E.DirTable[2], nullptr);
+    EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"keep", "top.txt"}));
+
+    EXPECT_TRUE(E.RemoveFile("\\keep", "K.TXT"));
+    EXPECT_FALSE(E.RemoveFile("\\keep", "K.TXT"));
+    EXPECT_FALSE(E.RemoveFile("\\none", "x"));
+}
+
+TEST_F(Compilation, CreateDirAndForceDir) {
+    TDEntry* d = E.ForceDir("\\one\\Two words\\three");
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->FullPath, "\\ONE\\TWO WORDS\\THREE");
+    EXPECT_EQ(E.FindDir("\\ONE\\TWO WORDS")->ShortName, "TWO_WORDS");
+    EXPECT_EQ(E.ForceDir("\\ONE\\two words\\THREE"), d);
+    EXPECT_EQ(E.DirCount, 4);
+    TDEntry* made = E.CreateDir(E.DirTable[0], "\\A very long name indeed\\", 0x10);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->LongName, "A very long name indeed");
+    EXPECT_EQ(made->ShortName, "A_VERY_LONG_N");
+    EXPECT_EQ(E.FindDir("\\a very long name indeed\\"), made);
+    EXPECT_EQ(E.FindDir(""), E.DirTable[0]);
+}
+
+TEST_F(Compilation, LinksToFoldersAreReportedOnce) {
+    T.File("real/a.txt");
+    ASSERT_EQ(symlink(T.Path("real").c_str(), T.Path("link").c_str()), 0);
+    ASSERT_TRUE(AddTree());
+    int reports = 0;
+    for (auto& m : M.List) reports += m.second == 4 && m.first.find(T.Path("link")) != std::string::npos;
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(E.DirCount, 2);
+}
+
+TEST_F(Compilation, FoldersBelowLevel255AreReportedAndLeftOut) {
+    std::string rel;
+    for (int i = 0; i < 256; ++i) rel += (i ? "/" : "") + std::string("d");
+    T.File(rel + "/f.txt");
+    T.File("d/top.txt");
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(E.DirCount, 1 + 1); // only "d" itself keeps a file
+    EXPECT_TRUE(M.AnyContaining("FOLDER TOO DEEP", 4));
+    for (int32_t i = 0; i < E.DirCount; ++i) EXPECT_NE(E.DirTable[size_t(i)]->Level, 0);
+}
+
+// The indexes must answer exactly as a scan of the tables and lists does, through adds,
+// renames by the handler, replacements and removals.
+class IndexedLookups : public Fixture, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(IndexedLookups, MatchAScan) {
+    std::mt19937 rng(GetParam());
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    auto scanDir = [&](const std::string& path) -> TDEntry* {
+        std::string key = path;
+        if (key.empty() || key == "\\") return E.DirTable[0];
+        if (key.back() == '\\') key.pop_back();
+        for (auto& c : key)
+            if (c >= 'a' && c <= 'z') c = char(c - 32);
+        for (int32_t i = 1; i < E.DirCount; ++i)
+            if (E.DirTable[size_t(i)]->FullPath == key) return E.DirTable[size_t(i)];
+        return nullptr;
+    };
+    auto upper = [](std::string s) {
+        for (auto& c : s)
+            if (c >= 'a' && c <= 'z') c = char(c - 32);
+        return s;
+    };
+    auto scanFile = [&](TDEntry* d, const std::string& name) -> TFEntry* {
+        for (TFEntry* c = d->FirstChild; c; c = c->Next)
+            if (upper(c->LongName) == upper(name)) return c;
+        return nullptr;
+    };
+    const char* names[] = {"a", "B", "c.txt", "C.TXT", "d", "e.bin", "F", "g"};
+    bool rename = false;
+    E.OnAddFile = [&](TComponent*, const std::string&, std::string& l, std::string&, TDateTime&, int32_t, int64_t,
+                      bool&) {
+        if (rename) l = names[pick(8)];
+    };
+    for (int step = 0; step < 3000; ++step) {
+        TDEntry* d = E.DirTable[size_t(pick(E.DirCount))];
+        switch (pick(6)) {
+        case 0: E.AddDirEntry(d, ListedDir(names[pick(8)])); break;
+        case 1:
+        case 2:
+            rename = pick(3) == 0;
+            E.SetReplaceFile(pick(2) == 0);
+            E.AddFileEntry(d, Listed(names[pick(8)]), "/s/" + std::to_string(step));
+            break;
+        case 3:
+            if (d->FirstChild && pick(3) == 0) {
+                TFEntry* c = d->FirstChild;
+                for (int k = pick(4); k > 0 && c->Next; --k) c = c->Next;
+                E.RemoveEntry(d, c);
+            }
+            break;
+        default: {
+            TDEntry* probe = E.DirTable[size_t(pick(E.DirCount))];
+            std::string path = probe->FullPath;
+            if (pick(2)) path += "\\";
+            ASSERT_EQ(E.FindDir(path), scanDir(path)) << path;
+            const std::string child = (probe == E.DirTable[0] ? "" : path) + "\\" + names[pick(8)];
+            ASSERT_EQ(E.FindDir(child), scanDir(child)) << child;
+            for (const char* n : names) ASSERT_EQ(E.FindFile(probe, n), scanFile(probe, n)) << n;
+        }
+        }
+    }
+    for (int32_t i = 0; i < E.DirCount; ++i) {
+        TDEntry* d = E.DirTable[size_t(i)];
+        EXPECT_EQ(E.FindDir(d->FullPath), scanDir(d->FullPath));
+        for (const char* n : names) EXPECT_EQ(E.FindFile(d, n), scanFile(d, n));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, IndexedLookups, ::testing::Values(7u, 11u, 23u, 42u, 99u));
