@@ -94,7 +94,7 @@ public:
     std::string SelectedDevice;
     std::string DeviceIdentity;
     uint8_t PeripheralType = 127;
-    alignas(16) std::array<uint8_t, 131> InquiryData{}; // command buffers stay 4-byte aligned
+    alignas(4) std::array<uint8_t, 131> InquiryData{}; // a command buffer: keep it aligned
     int8_t HostAdapterCount = 0;
     SRB_HAInquiry HAInquiry{};
     bool ForceBUF = false, ForceLSV = false, ExtraReadyWait = false;
@@ -139,9 +139,9 @@ public:
 
     // The capabilities page (2Ah) from its page-code byte on, in the drive's byte order, with a
     // current or maximum write speed of 0 replaced by 1385 KB/s.
-    alignas(16) std::array<uint8_t, 256> CapabilitiesPage{};
+    std::array<uint8_t, 256> CapabilitiesPage{};
     uint32_t CapabilityFlags = 0;
-    alignas(16) std::array<uint8_t, 26> ATIPData{};
+    alignas(4) std::array<uint8_t, 26> ATIPData{}; // a command buffer: keep it aligned
 
     uint16_t DeviceMaxWriteSpeed() const { return FDeviceMaxWriteSpeed; }
     uint16_t DeviceMaxReadSpeed() const { return FDeviceMaxReadSpeed; }
@@ -170,7 +170,7 @@ public:
     void RezeroUnit();
 
     // Mode page 05h (byte 0 = page code) as last probed or sent.
-    alignas(16) std::array<uint8_t, 54> WriteParametersPage{};
+    std::array<uint8_t, 54> WriteParametersPage{};
     // Sends the parameter list in DrvLibState().PageBufferA built from the page in
     // PageBufferB found at PageStart of the MODE SENSE reply.
     bool SendWriteParametersList(int PageStart, uint8_t ListLength);
