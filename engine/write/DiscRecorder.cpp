@@ -1,0 +1,305 @@
+#include "engine/write/DiscRecorder.h"
+
+#include <cmath>
+
+#include "engine/Bytes.h"
+#include "engine/JobState.h"
+#include "engine/device/Messages.h"
+#include "engine/write/VornBurner.h"
+#include "platform/Clock.h"
+#include "platform/Time.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr uint8_t kAscNotReady = 0x04;
+constexpr uint8_t kAscNone = 0x00;
+constexpr uint8_t kSrbDataOutNotify = 0x50;
+constexpr int32_t kPollEvery = 5;
+
+bool IsDvdType(uint16_t t) { return t >= dtDVDR && t <= dtDVDPlusR; }
+bool IsDvdMinusR(uint16_t t) { return t == dtDVDR; }
+bool IsDvdMinusRW(uint16_t t) { return t == dtDVDRWRestricted || t == dtDVDRWSequential; }
+
+// A picture format's rounding: half away from zero on the decimal value. The small bias keeps
+// values such as 2.45 (2.4499999... in binary) on the decimal side.
+long long RoundScaled(double v, int decimals) {
+    double scaled = v * (decimals ? 10.0 : 1.0);
+    return std::llround(scaled + (scaled >= 0 ? 1e-9 : -1e-9));
+}
+
+std::string Grouped(long long n) {
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    std::string out;
+    int count = 0;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        if (count && count % 3 == 0) out.insert(out.begin(), ',');
+        out.insert(out.begin(), *it);
+        ++count;
+    }
+    return n < 0 ? "-" + out : out;
+}
+
+} // namespace
+
+std::string WriteSpeedText(uint16_t speedKBs, uint16_t discType) {
+    std::string factor;
+    if (IsDvdType(discType)) {
+        long long tenths = RoundScaled(speedKBs / 1385.0, 1);
+        factor = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    } else {
+        factor = std::to_string(RoundScaled(speedKBs / 176.4, 0));
+    }
+    return factor + "X (" + Grouped(speedKBs) + " KB/s)";
+}
+
+std::array<uint8_t, 28> DvdRStreamingDescriptor() {
+    std::array<uint8_t, 28> d{};
+    // Byte 0: no flags (no restore defaults, no exact, no random-access). Bytes 1-3 reserved.
+    PutBE32(&d[4], 0);        // start LBA
+    PutBE32(&d[8], 2298495);  // end LBA: the last sector of a single-layer DVD-R
+    PutBE32(&d[12], 43965);   // read size (KB) ...
+    PutBE32(&d[16], 1000);    // ... per read time (ms)
+    PutBE32(&d[20], 1418);    // write size (KB) ...
+    PutBE32(&d[24], 1000);    // ... per write time (ms)
+    return d;
+}
+
+uint32_t ReservationSectors(int64_t trackSectors) {
+    uint32_t s = uint32_t(uint64_t(trackSectors) & 0xFFFFFFFFu);
+    uint64_t rounded = (uint64_t(s) + 31) / 32 * 32;
+    return uint32_t(rounded); // wraps only beyond 2^32 sectors, as the 32-bit field does
+}
+
+TDiscRecorder::TDiscRecorder(TVornBurner& engine, IRecordingJob& job) : Engine(engine), Job(job) {}
+
+bool TDiscRecorder::AbortRequested() const { return JobState().AbortFlag.load(); }
+
+bool TDiscRecorder::LastFailureUnanswered() const {
+    return !Engine.TargetBusy && Engine.LastSense[0] == 0;
+}
+
+bool TDiscRecorder::DriveGone() {
+    if (Engine.TestUnitReady(5000)) return false;
+    return LastFailureUnanswered();
+}
+
+void TDiscRecorder::FailWrite(const std::string& text) {
+    Job.SetJobError(text);
+    Job.StopReader();
+}
+
+void TDiscRecorder::Prepare() {
+    uint32_t size = 0, freeBytes = 0;
+    FBufferPolling = Engine.ReadBufferCapacity(size, freeBytes);
+    FPollCountdown = kPollEvery;
+
+    FDiscType = Engine.GetDiscType();
+    JobState().DiscType = FDiscType;
+
+    Engine.LoadEject(false);
+    // A DVD+RW drive may start a background format on REZERO UNIT.
+    if (FDiscType != dtDVDPlusRW) Engine.RezeroUnit();
+    Engine.SetCDSpeed(Engine.ReadSpeed(), Engine.WriteSpeed());
+    Engine.WaitUnitReady(10000, 1000);
+
+    // The first write parameters always claim a closed disc, so a CD is written with the
+    // multi-session field at 00b; the real setting enters before the closing.
+    bool finalizeDisc = Engine.FinalizeDisc();
+    FSpeed = Engine.QueryCurrentWriteSpeed();
+    Engine.SetFinalizeDisc(true);
+    Engine.SetWriteParameters(Engine.TestWrite(), Engine.UnderrunProtection(), FDiscType);
+    Engine.SetFinalizeDisc(finalizeDisc);
+
+    FTrack = uint8_t(Engine.GetSessionCount() + 1);
+
+    if (IsDvdMinusR(FDiscType)) {
+        auto descriptor = DvdRStreamingDescriptor();
+        Engine.SetStreaming(descriptor.data(), uint16_t(descriptor.size()));
+        Engine.SendDVDTimestamp(platform::Now());
+        Engine.ReserveTrack(ReservationSectors(Engine.GetTrackSectors()));
+        Engine.WaitUnitReady(10000, 1000);
+    }
+
+    if (FDiscType != dtDVDRAM && !Engine.TestWrite() && Engine.PerformOPC()) Engine.SendOPC();
+
+    std::string name = DiscTypeNames[FDiscType < 15 ? FDiscType : 0];
+    std::string line = msg::Format(msg::StartingWriteProcess, name);
+    line = msg::Format(line.c_str(), WriteSpeedText(FSpeed, FDiscType));
+    Engine.DebugMessage(std::string(">>> ") + line, 1);
+    if (Engine.TestWrite()) Engine.DebugMessage(std::string(">>> ") + msg::TestDummyWrite, 1);
+}
+
+bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
+    // The drive's buffer figures are refreshed every fifth block; a drive that refused the
+    // first poll is not asked again.
+    if (FPollCountdown <= 0 && FBufferPolling) {
+        uint32_t size = 0, freeBytes = 0;
+        if (Engine.ReadBufferCapacity(size, freeBytes))
+            FPollCountdown = kPollEvery;
+        else
+            FBufferPolling = false;
+    }
+    if (FPollCountdown > 0) --FPollCountdown;
+
+    uint32_t retries = 0;
+    uint32_t unanswered = 0;
+    for (;;) {
+        if (AbortRequested()) {
+            FailWrite(msg::OperationAborted);
+            return false;
+        }
+        if (Engine.Write10(Lba, uint16_t(Bytes / kSectorSize), Data, Bytes, kSrbDataOutNotify)) return true;
+
+        const uint8_t asc = Engine.LastSense[12];
+        if (!Engine.TargetBusy && asc != kAscNotReady && asc != kAscNone) {
+            FailWrite(std::string(msg::WriterError) + " [" + Engine.LastCommandError + "]");
+            return false;
+        }
+        if (LastFailureUnanswered()) {
+            std::string writeError = Engine.LastCommandError;
+            if (DriveGone()) {
+                if (++unanswered >= kMaxUnansweredRetries) {
+                    FailWrite(std::string(msg::WriterError) + " [" +
+                              (writeError.empty() ? std::string("NO DEVICE") : writeError) + "]");
+                    return false;
+                }
+            } else {
+                unanswered = 0;
+            }
+        } else {
+            unanswered = 0;
+        }
+        platform::Clock().SleepMs(kWriteRetryDelayMs);
+        if (++retries >= kMaxWriteRetries) {
+            FailWrite(msg::WriterBusy);
+            return false;
+        }
+    }
+}
+
+void TDiscRecorder::FlushDvd() {
+    if (Engine.OnFinalizingTrack) Engine.OnFinalizingTrack(&Engine);
+    Engine.SynchronizeCache(kDvdFlushTimeoutMs, true);
+
+    // The drive answers READ DISC INFORMATION again once the flush is done; meanwhile the free
+    // buffer figure falls as a sign of progress. The wait is bounded like the flush itself.
+    const uint32_t bufferSize = Engine.DeviceBufferSize();
+    Engine.SetDeviceFreeBufferSize(bufferSize);
+    const uint64_t start = platform::Clock().NowMs();
+    const bool abortedBefore = AbortRequested();
+    uint32_t unanswered = 0;
+    for (;;) {
+        if (Engine.UpdateDiscInformation()) return;
+        std::string failure = Engine.LastCommandError;
+        if (LastFailureUnanswered() && DriveGone()) {
+            if (++unanswered >= kMaxUnansweredRetries) {
+                if (Job.JobError().empty())
+                    Job.SetJobError(std::string(msg::WriterError) + " [" +
+                                    (failure.empty() ? std::string("NO DEVICE") : failure) + "]");
+                return;
+            }
+        } else {
+            unanswered = 0;
+        }
+        uint32_t step = bufferSize / 960;
+        uint32_t freeNow = Engine.DeviceFreeBufferSize();
+        Engine.SetDeviceFreeBufferSize(freeNow > step ? freeNow - step : 0);
+        if (platform::Clock().NowMs() - start >= kDvdFlushTimeoutMs) {
+            // Closing a disc whose drive never finished flushing would fail or worse; the job
+            // ends with the drive's last answer instead of being reported as a success.
+            if (Job.JobError().empty()) Job.SetJobError(std::string(msg::WriterError) + " [" + failure + "]");
+            return;
+        }
+        platform::Clock().SleepMs(kFlushPollMs);
+        if (!abortedBefore && AbortRequested()) {
+            if (Job.JobError().empty()) Job.SetJobError(msg::OperationAborted);
+            return;
+        }
+    }
+}
+
+void TDiscRecorder::FlushOther() {
+    if (Engine.OnFinalizingTrack) Engine.OnFinalizingTrack(&Engine);
+    if (!Engine.SynchronizeCache(120000, false)) Engine.SynchronizeCache(120000, true);
+}
+
+void TDiscRecorder::CloseCdSession() {
+    const bool immed = DrvLibState().ImmediateClose.load();
+    uint32_t retries = 0;
+    for (;;) {
+        if (Engine.CloseTrackSession(false, immed, false)) return;
+        const bool busy = Engine.TargetBusy || Engine.LastSense[12] == kAscNotReady;
+        if (!busy) {
+            // Some drives refuse the first close after a long write; one more try, then go on.
+            Engine.CloseTrackSession(false, immed, false);
+            return;
+        }
+        ++retries;
+        platform::Clock().SleepMs(kCloseRetryDelayMs);
+        if (AbortRequested()) {
+            if (Job.JobError().empty()) Job.SetJobError(msg::OperationAborted);
+            return;
+        }
+        if (retries >= kMaxCloseRetries) return;
+    }
+}
+
+void TDiscRecorder::CloseMedium() {
+    if (FDiscType != dtDVDR) Engine.SetWriteParameters(Engine.TestWrite(), Engine.UnderrunProtection(), FDiscType);
+    switch (FDiscType) {
+    case dtDVDPlusR:
+        Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
+        Engine.CloseTrackSessionRaw(false, 2, 0, 0, 255);
+        break;
+    case dtDVDR:
+        Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
+        Engine.CloseTrackSessionRaw(false, 1, 0, 0, uint8_t(FTrack + 1));
+        Engine.CloseTrackSessionRaw(false, 2, 0, 0, uint8_t(FTrack + 2));
+        break;
+    case dtDVDRWRestricted:
+    case dtDVDRWSequential:
+        Engine.CloseTrackSessionRaw(true, 2, 0, 0, 0);
+        break;
+    case dtDVDPlusRW:
+        Engine.CloseTrackSessionRaw(false, 3, 0, 0, 255);
+        break;
+    default:
+        CloseCdSession();
+        break;
+    }
+}
+
+void TDiscRecorder::Rest() {
+    Engine.SetWriteParameters(false, false, dtCDROM);
+    Engine.SetCDSpeed(Engine.QueryMaxReadSpeed(), 2);
+    Engine.RezeroUnit();
+    Engine.PreventAllowRemoval(true);
+    Engine.LoadEject(false);
+    Engine.RezeroUnit();
+    Engine.TestUnitReady(5000);
+}
+
+void TDiscRecorder::Close() {
+    uint32_t size = 0, freeBytes = 0;
+    if (FDiscType != dtDVDRAM) Engine.ReadBufferCapacity(size, freeBytes);
+
+    if (IsDvdMinusR(FDiscType) || IsDvdMinusRW(FDiscType))
+        FlushDvd();
+    else
+        FlushOther();
+    Engine.SetDeviceBufferSize(0);
+    Engine.SetDeviceFreeBufferSize(0);
+
+    // After an abort or an error the track stays open and the drive is left as it is.
+    if (!Job.JobError().empty()) return;
+
+    if (!Engine.TestWrite() && FDiscType != dtDVDRAM && Engine.FinalizeTrack()) CloseMedium();
+
+    Engine.WaitUnitReady(240000, 5000);
+    if (FDiscType != dtDVDRAM) Engine.ReadBufferCapacity(size, freeBytes);
+    Rest();
+}
+
+} // namespace tarnwick

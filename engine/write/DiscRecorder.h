@@ -1,0 +1,85 @@
+#pragma once
+// The disc target of the write thread: the MMC sequence that prepares a recorder, writes the
+// image with WRITE(10) from sector 0, flushes the drive, closes what the medium needs closed
+// and returns the drive to rest.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+class TVornBurner;
+
+// The running job as the recording sequence sees it: the job's one error text (kept by the
+// cache thread) and the reader that must stop when writing fails.
+class IRecordingJob {
+public:
+    virtual ~IRecordingJob() = default;
+    virtual std::string JobError() = 0;
+    virtual void SetJobError(const std::string& text) = 0;
+    virtual void StopReader() = 0;
+};
+
+// "16.0X (22,160 KB/s)" for a DVD type, "24X (4,234 KB/s)" for the others.
+std::string WriteSpeedText(uint16_t speedKBs, uint16_t discType);
+
+// The performance descriptor of SET STREAMING sent before recording a DVD-R.
+std::array<uint8_t, 28> DvdRStreamingDescriptor();
+
+// Track size for RESERVE TRACK: the track's sectors (low 32 bits) rounded up to whole
+// 32-sector (ECC block) units.
+uint32_t ReservationSectors(int64_t trackSectors);
+
+class TDiscRecorder {
+public:
+    // Write retries while the drive is busy or not ready: every 600 ms, 10000 times at most
+    // (100 minutes: long enough for a drive that recovers from a buffer stall or a slow OPC).
+    static constexpr uint32_t kWriteRetryDelayMs = 600;
+    static constexpr uint32_t kMaxWriteRetries = 10000;
+    // Session close retries on a CD while the drive is busy: 1000 x 1000 ms.
+    static constexpr uint32_t kCloseRetryDelayMs = 1000;
+    static constexpr uint32_t kMaxCloseRetries = 1000;
+    // A DVD answers READ DISC INFORMATION again once its cache is flushed. The wait for that
+    // gets the same bound as the flush command itself.
+    static constexpr uint32_t kDvdFlushTimeoutMs = 1800000;
+    static constexpr uint32_t kFlushPollMs = 1000;
+    // A failure without sense data and without BUSY means the command never reached a drive
+    // (vanished device, dead bus, time-out). After this many in a row, confirmed each time by
+    // an unanswered TEST UNIT READY, the drive counts as gone instead of busy.
+    static constexpr uint32_t kMaxUnansweredRetries = 3;
+
+    TDiscRecorder(TVornBurner& engine, IRecordingJob& job);
+
+    // Preparation: drive, medium and write parameters; the start message.
+    void Prepare();
+    // One block of Bytes (a multiple of 2048, at most 65536) at sector Lba, with the retries.
+    // False when the job must end; the job error is then set and the reader stopped.
+    [[nodiscard]] bool WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes);
+    // Flush, close track and session as the medium needs, rest the drive.
+    void Close();
+
+    uint16_t DiscType() const { return FDiscType; }
+    uint8_t TrackNumber() const { return FTrack; }
+    uint16_t Speed() const { return FSpeed; }
+
+private:
+    bool AbortRequested() const;
+    bool LastFailureUnanswered() const;
+    bool DriveGone();
+    void FailWrite(const std::string& text);
+    void FlushDvd();
+    void FlushOther();
+    void CloseMedium();
+    void CloseCdSession();
+    void Rest();
+
+    TVornBurner& Engine;
+    IRecordingJob& Job;
+    uint16_t FDiscType = 0;
+    uint8_t FTrack = 1;
+    uint16_t FSpeed = 0;
+    bool FBufferPolling = false;
+    int32_t FPollCountdown = 5;
+};
+
+} // namespace tarnwick
