@@ -219,9 +219,10 @@ void TForm1::StopJobDisplay() {
 
 void TForm1::StatusTimerTick() {
     // BytesWritten and the buffer figures are atomics that the write thread keeps current;
-    // ImageSectors is set before the job's threads start.
+    // ImageSectors is set before the job's threads start. The total is what the job writes:
+    // a small image is padded to a whole minimum-length track.
     const int64_t written = vorn->BytesWritten;
-    const int64_t total = vorn->ImageSectors * kSectorSize;
+    const int64_t total = vorn->GetTrackSectors() * kSectorSize;
     const uint32_t bufferSize = vorn->DeviceBufferSize();
     const uint32_t freeBuffer = vorn->DeviceFreeBufferSize();
 

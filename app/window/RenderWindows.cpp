@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <fstream>
@@ -43,11 +43,13 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     platform::SetOpenURLHook([](const std::string&) {}); // no browser for a picture
 
-    QTemporaryDir temp;
+    // A fixed folder, so the pictures show the same paths on every run.
+    QDir temp(QDir::tempPath() + "/tarnwick-render");
+    temp.removeRecursively();
+    temp.mkpath("disc/VIDEO_TS");
     const std::string root = temp.path().toStdString();
-    QDir(temp.path()).mkpath("disc/VIDEO_TS");
     std::ofstream(root + "/disc/VIDEO_TS/VIDEO_TS.IFO") << std::string(10000, 'x');
-    std::ofstream(root + "/disc/VIDEO_TS/VTS_01_1.VOB") << std::string(200000, 'v');
+    std::ofstream(root + "/disc/VIDEO_TS/VTS_01_1.VOB") << std::string(24 * 1048576, 'v');
     std::string error;
     if (!emulator::RegisterVirtualDriveSpec("E=dvd-rom:" + root + "/disc", error) ||
         !emulator::RegisterVirtualDriveSpec("F=dvd-r", error)) {
@@ -71,9 +73,12 @@ int main(int argc, char** argv) {
     auto* source = window.findChild<QComboBox*>("cbSource");
     source->setCurrentIndex(0);
     emit source->activated(0);
-    window.findChild<QLineEdit*>("feDestinationEdit")->setText(temp.path() + "/copy.iso");
+    window.findChild<QLineEdit*>("feDestinationEdit")->setText(temp.path() + "/holiday.iso");
     window.Form().Image3Click();
-    for (int i = 0; i < 500 && window.Form().JobRunning(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QElapsedTimer waited;
+    waited.start();
+    while (window.Form().JobRunning() && waited.elapsed() < 120000)
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     QApplication::processEvents();
     ok = Save(&window, out + "/main-window-job.png") && ok;
 
@@ -83,5 +88,6 @@ int main(int argc, char** argv) {
     ok = Save(about, out + "/about-window.png") && ok;
     about->hide();
     window.hide();
+    temp.removeRecursively();
     return ok ? 0 : 1;
 }
