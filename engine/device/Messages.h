@@ -23,7 +23,6 @@ inline constexpr const char* InternalError0006 = "INTERNAL ERROR 0006";
 // A job entry was called while the engine's previous job still runs.
 inline constexpr const char* JobAlreadyRunning = "ANOTHER JOB IS STILL RUNNING";
 // The disc target is not available in this build.
-inline constexpr const char* DiscWriteUnavailable = "DISC RECORDING IS NOT AVAILABLE";
 inline constexpr const char* StartingWriteProcess = "STARTING WRITE PROCESS ON %s AT %s";
 inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
 inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";

@@ -195,8 +195,7 @@ void TDiscRecorder::FlushDvd() {
         std::string failure = Engine.LastCommandError;
         if (LastFailureUnanswered() && DriveGone()) {
             if (++unanswered >= kMaxUnansweredRetries) {
-                if (Job.JobError().empty())
-                    Job.SetJobError(std::string(msg::WriterError) + " [" +
+                Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" +
                                     (failure.empty() ? std::string("NO DEVICE") : failure) + "]");
                 return;
             }
@@ -209,12 +208,12 @@ void TDiscRecorder::FlushDvd() {
         if (platform::Clock().NowMs() - start >= kDvdFlushTimeoutMs) {
             // Closing a disc whose drive never finished flushing would fail or worse; the job
             // ends with the drive's last answer instead of being reported as a success.
-            if (Job.JobError().empty()) Job.SetJobError(std::string(msg::WriterError) + " [" + failure + "]");
+            Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" + failure + "]");
             return;
         }
         platform::Clock().SleepMs(kFlushPollMs);
         if (!abortedBefore && AbortRequested()) {
-            if (Job.JobError().empty()) Job.SetJobError(msg::OperationAborted);
+            Job.SetJobErrorIfEmpty(msg::OperationAborted);
             return;
         }
     }
@@ -239,7 +238,7 @@ void TDiscRecorder::CloseCdSession() {
         ++retries;
         platform::Clock().SleepMs(kCloseRetryDelayMs);
         if (AbortRequested()) {
-            if (Job.JobError().empty()) Job.SetJobError(msg::OperationAborted);
+            Job.SetJobErrorIfEmpty(msg::OperationAborted);
             return;
         }
         if (retries >= kMaxCloseRetries) return;

@@ -16,7 +16,9 @@ class IRecordingJob {
 public:
     virtual ~IRecordingJob() = default;
     virtual std::string JobError() = 0;
+    // The drive's failure replaces whatever the stopping reader may have put there.
     virtual void SetJobError(const std::string& text) = 0;
+    virtual void SetJobErrorIfEmpty(const std::string& text) = 0;
     virtual void StopReader() = 0;
 };
 

@@ -1,33 +1,42 @@
-// The disc target: preparation of the recorder, WRITE(10) per block, and closing. The
-// recording sequence is not part of this build yet, so a disc job ends at once with a clear
-// error instead of pretending to record.
-#include "engine/device/Messages.h"
+// The disc target of the write thread: the recording sequence of TDiscRecorder, with the
+// job's cache thread holding the error text.
 #include "engine/write/CacheThread.h"
+#include "engine/write/DiscRecorder.h"
 #include "engine/write/WriteTarget.h"
 
 namespace tarnwick {
 
 namespace {
 
-class TDiscTarget : public IWriteTarget {
+class TDiscTarget : public IWriteTarget, private IRecordingJob {
 public:
-    explicit TDiscTarget(TCacheThread& ACache) : Cache(ACache) {}
+    TDiscTarget(TVornBurner& Engine, TCacheThread& ACache) : Cache(ACache), Recorder(Engine, *this) {}
+
+    // The preparation judges no command's result: a drive that refuses a step fails at the
+    // first WRITE(10) with its own error text.
     bool Prepare() override {
-        Cache.LastError.SetIfEmpty(msg::DiscWriteUnavailable);
-        Cache.Abort();
-        return false;
+        Recorder.Prepare();
+        return true;
     }
-    bool WriteBlock(int64_t, uint8_t*, int32_t) override { return false; }
-    void Close() override {}
+    bool WriteBlock(int64_t Lba, uint8_t* Buffer, int32_t Count) override {
+        return Recorder.WriteBlock(uint32_t(Lba), Buffer, uint32_t(Count));
+    }
+    void Close() override { Recorder.Close(); }
 
 private:
+    std::string JobError() override { return Cache.LastError.Get(); }
+    void SetJobError(const std::string& text) override { Cache.LastError.Set(text); }
+    void SetJobErrorIfEmpty(const std::string& text) override { Cache.LastError.SetIfEmpty(text); }
+    void StopReader() override { Cache.Abort(); }
+
     TCacheThread& Cache;
+    TDiscRecorder Recorder;
 };
 
 } // namespace
 
-std::unique_ptr<IWriteTarget> CreateDiscTarget(TVornBurner&, TCacheThread& Cache) {
-    return std::make_unique<TDiscTarget>(Cache);
+std::unique_ptr<IWriteTarget> CreateDiscTarget(TVornBurner& Engine, TCacheThread& Cache) {
+    return std::make_unique<TDiscTarget>(Engine, Cache);
 }
 
 } // namespace tarnwick
