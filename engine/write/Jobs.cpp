@@ -26,6 +26,10 @@ bool TVornBurner::JobRunning() const {
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
 
+int64_t TVornBurner::GetTrackSectors() const {
+    return WritePostGap() && ImageSectors < 300 ? 300 : ImageSectors;
+}
+
 void TVornBurner::DoWriteDone() {
     if (OnWriteDone && !Destroying) OnWriteDone(this, LastWriteError);
 }
@@ -51,6 +55,18 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
         if (cache->Ready) return true;
         cache->WaitForChange(kReadyPollMs);
     }
+}
+
+int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
+    if (JobRunning()) {
+        DebugMessage(msg::JobAlreadyRunning, 0);
+        return -1;
+    }
+    SetISOFileName(FileName);
+    LayoutCompilation(true, nullptr);
+    BuildImageHeader(true, nullptr);
+    if (StartCache(TCacheThread::kMaxBlockBytes, std::string())) StartWriteThread(true);
+    return -1;
 }
 
 bool TVornBurner::StartWriteThread(bool ToImageFile) {
