@@ -57,18 +57,6 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     }
 }
 
-int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return -1;
-    }
-    SetISOFileName(FileName);
-    LayoutCompilation(true, nullptr);
-    BuildImageHeader(true, nullptr);
-    if (StartCache(TCacheThread::kMaxBlockBytes, std::string())) StartWriteThread(true);
-    return -1;
-}
-
 bool TVornBurner::StartWriteThread(bool ToImageFile) {
     auto& job = JobState();
     // Cleared before the thread exists, so an abort issued right after this call counts.
