@@ -37,13 +37,12 @@ TForm1::TForm1(IMainView& view, TForm2& about) : View(view), About(about) {
 }
 
 TForm1::~TForm1() {
-    // The engine must not go while its write thread still reports to it.
-    if (FJobRunning) {
-        vorn->AbortWrite();
-        WaitForJobEnd(kCloseWaitMs);
-    }
+    // A job still running is aborted and its threads awaited while the view can still take
+    // their last log lines; only then do the handlers go.
+    vorn->EndJobs();
     vorn->OnDebugMessage = nullptr;
     vorn->OnWriteDone = nullptr;
+    vorn.reset();
 }
 
 // ---- Start-up -------------------------------------------------------------------------------
@@ -278,7 +277,9 @@ void TForm1::FormClose() {
 
 void TForm1::WaitForJobEnd(uint32_t timeoutMs) {
     const uint64_t deadline = NowMs() + timeoutMs;
-    while (FJobRunning && NowMs() < deadline) {
+    // The engine's threads may end without a report left to deliver (a start interrupted
+    // before its job entry ran): then there is nothing to wait for.
+    while (FJobRunning && vorn->JobRunning() && NowMs() < deadline) {
         platform::CheckSynchronize(100);
         DrainLog();
     }
