@@ -510,13 +510,15 @@ bool TDisc::LoadState(std::string& error) {
             TrackList.push_back(t);
             continue;
         }
+        if (key != "capacity" && key != "closed-sessions" && key != "finalized" && key != "formatted" &&
+            key != "recorded-end")
+            return bad("unknown key \"" + key + "\"");
         if (!(fields >> a) || a > 0xFFFFFFFFull) return bad("bad value for \"" + key + "\"");
         if (key == "capacity") CapacityBlocks = uint32_t(a);
         else if (key == "closed-sessions") ClosedSessions = uint16_t(a);
         else if (key == "finalized") IsFinalized = a != 0;
         else if (key == "formatted") Formatted = a != 0;
-        else if (key == "recorded-end") HighestWritten = uint32_t(a);
-        else return bad("unknown key \"" + key + "\"");
+        else HighestWritten = uint32_t(a);
     }
     if (!sawProfile) return bad("no profile");
     if (CapacityBlocks == 0) return bad("no capacity");

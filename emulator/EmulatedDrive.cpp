@@ -12,7 +12,7 @@ using platform::SCSI_IOCTL_DATA_IN;
 using platform::SCSI_IOCTL_DATA_OUT;
 
 TEmulatedDrive::TEmulatedDrive(TDriveConfig config)
-    : Settings(std::move(config)), CommandLog(Settings.LogDataLimit), Page05(WritePage(true)) {}
+    : Settings(std::move(config)), CommandLog(Settings.LogDataLimit) {}
 
 TEmulatedDrive::~TEmulatedDrive() {
     std::string ignored;
@@ -158,6 +158,16 @@ void TEmulatedDrive::LoadMedium(std::shared_ptr<TDisc> disc) {
     StartBecomingReady();
 }
 
+TDriveConfig TEmulatedDrive::Config() const {
+    std::lock_guard lock(Mutex);
+    return Settings;
+}
+
+void TEmulatedDrive::Reconfigure(const TDriveConfig& config) {
+    std::lock_guard lock(Mutex);
+    Settings = config;
+}
+
 std::shared_ptr<TDisc> TEmulatedDrive::Medium() const {
     std::lock_guard lock(Mutex);
     return Disc;
@@ -180,12 +190,12 @@ TProfile TEmulatedDrive::CurrentProfile() const {
 
 std::vector<uint8_t> TEmulatedDrive::WriteParametersPage() const {
     std::lock_guard lock(Mutex);
-    return Page05;
+    return CurrentWritePage();
 }
 
 bool TEmulatedDrive::TestWriteActive() const {
     std::lock_guard lock(Mutex);
-    return Page05.size() > 2 && (Page05[2] & 0x10);
+    return (CurrentWritePage()[2] & 0x10) != 0;
 }
 
 } // namespace emulator

@@ -70,7 +70,9 @@ public:
 
     TCommandLog& Log() { return CommandLog; }
     TFaultList& Faults() { return FaultList; }
-    const TDriveConfig& Config() const { return Settings; }
+    TDriveConfig Config() const;
+    // Changes the model or the timings of a drive already on the bus (the log keeps its limit).
+    void Reconfigure(const TDriveConfig& config);
     // The write parameters page as last accepted (page code byte first).
     std::vector<uint8_t> WriteParametersPage() const;
     bool TestWriteActive() const;
@@ -106,6 +108,7 @@ private:
     TReply ModeSelect10(const TCommand&);
     std::vector<uint8_t> CapabilitiesPage(bool defaults) const;
     std::vector<uint8_t> WritePage(bool defaults) const;
+    std::vector<uint8_t> CurrentWritePage() const { return WritePage(false); }
     std::vector<uint8_t> VendorPage30() const;
     std::optional<TSenseCode> CheckWritePage(const uint8_t* page, size_t length) const;
     // Queries.
@@ -142,7 +145,9 @@ private:
     // Sense of the last CHECK CONDITION that went without auto-sense, for REQUEST SENSE.
     std::optional<TSenseCode> PendingSense;
 
-    std::vector<uint8_t> Page05;      // page 05h as last accepted, page code first
+    // Page 05h as last accepted, page code first; empty until MODE SELECT sends one (the
+    // drive's default for the loaded medium holds until then).
+    std::vector<uint8_t> Page05;
     std::optional<uint32_t> SimulatedNext; // next address of a test write in progress
     uint16_t ReadSpeedSet = 0xFFFF;   // as SET CD SPEED gave them; FFFFh = maximum
     uint16_t WriteSpeedSet = 0xFFFF;

@@ -116,7 +116,8 @@ TReply TEmulatedDrive::Write10(const TCommand& c) {
     if (uint64_t(lba) + blocks > Disc->Capacity()) return TReply::Check(sense::LbaOutOfRange);
 
     // The write parameters must describe 2048-byte data blocks on media that use them.
-    const uint8_t writeType = Page05[2] & 0x0F, blockType = Page05[4] & 0x0F;
+    const std::vector<uint8_t> page = CurrentWritePage();
+    const uint8_t writeType = page[2] & 0x0F, blockType = page[4] & 0x0F;
     if (MediumTraits(p).Cd && (writeType == 3 || blockType != 8)) return TReply::Check(sense::IllegalModeForThisTrack);
     if ((p == TProfile::DvdR || p == TProfile::DvdRwSequential) && ((writeType != 0 && writeType != 2) || blockType != 8))
         return TReply::Check(sense::IllegalModeForThisTrack);
@@ -179,7 +180,7 @@ TReply TEmulatedDrive::CloseTrackSession(const TCommand& c) {
     case kCloseSession: {
         // CD and DVD-R/-RW: the multi-session field of the write parameters decides whether
         // another session may follow (11b) or the disc is closed.
-        const bool appendable = dvdPlusR || overwritable || (Page05[3] >> 6) == 3;
+        const bool appendable = dvdPlusR || overwritable || (CurrentWritePage()[3] >> 6) == 3;
         return done(Disc->CloseSession(appendable));
     }
     case kCloseStopFormat:

@@ -1,0 +1,156 @@
+// The --virtual specs: parsing, registration on the bus with addresses, folder drives and
+// the file of specs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ScsiClient.h"
+#include "emulator/VirtualDriveSpec.h"
+#include "emulator/Wire.h"
+
+using namespace emulator;
+using namespace emulator::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SpecTest : ::testing::Test {
+    void SetUp() override {
+        ResetVirtualDrives();
+        Dir = fs::path(TARNWICK_BINARY_DIR) / "test-scratch" /
+              (std::string("spec-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+    }
+    void TearDown() override {
+        ResetVirtualDrives();
+        fs::remove_all(Dir);
+    }
+    std::string PathOf(const std::string& name) const { return (Dir / name).string(); }
+    fs::path Dir;
+};
+
+TVirtualDriveSpec Parsed(const std::string& text) {
+    TVirtualDriveSpec spec;
+    std::string error;
+    EXPECT_TRUE(ParseVirtualDriveSpec(text, spec, error)) << error;
+    return spec;
+}
+
+std::string ParseError(const std::string& text) {
+    TVirtualDriveSpec spec;
+    std::string error;
+    EXPECT_FALSE(ParseVirtualDriveSpec(text, spec, error)) << text;
+    return error;
+}
+
+} // namespace
+
+TEST_F(SpecTest, KindsOptionsAndBacking) {
+    auto plus = Parsed("e=dvd+rw");
+    EXPECT_EQ(plus.Letter, 'E');
+    EXPECT_EQ(plus.Profile, TProfile::DvdPlusRw);
+    EXPECT_TRUE(plus.Addressed);
+    auto full = Parsed("F=dvd+r+dvr-103+noaddr+capacity=5000+ready=3:C:\\discs\\a.bin");
+    EXPECT_EQ(full.Profile, TProfile::DvdPlusR);
+    EXPECT_EQ(full.ModelKey, "dvr-103");
+    EXPECT_FALSE(full.Addressed);
+    EXPECT_EQ(full.Capacity, 5000u);
+    EXPECT_EQ(full.ReadyCommands, 3u);
+    EXPECT_EQ(full.Backing, "C:\\discs\\a.bin");
+    EXPECT_EQ(Parsed("G=dvd-rw-seq").Profile, TProfile::DvdRwSequential);
+    EXPECT_EQ(Parsed("G=dvd-rw").Profile, TProfile::DvdRwRestricted);
+    EXPECT_EQ(Parsed("H=cd-r+CRX175E").ModelKey, "crx175e");
+    EXPECT_EQ(Parsed("H=none").Profile, TProfile::None);
+
+    EXPECT_NE(ParseError("E=bluray").find("unknown kind"), std::string::npos);
+    EXPECT_NE(ParseError("A=cd-r").find("C to Z"), std::string::npos);
+    EXPECT_NE(ParseError("E:cd-r").find("LETTER=KIND"), std::string::npos);
+    EXPECT_NE(ParseError("E=cd-r+fast").find("unknown option"), std::string::npos);
+    EXPECT_NE(ParseError("E=cd-r+ready=x").find("bad number"), std::string::npos);
+    EXPECT_NE(ParseError("E=none:disc.bin").find("no backing"), std::string::npos);
+    EXPECT_NE(ParseError("E=cd-r:").find("empty backing"), std::string::npos);
+}
+
+TEST_F(SpecTest, RegisteredDrivesGetPortsInOrderUnlessAddressless) {
+    std::string error;
+    ASSERT_TRUE(RegisterVirtualDriveSpec("G=dvd-r", error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveSpec("E=cd-rw", error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveSpec("H=none+noaddr", error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveSpec("G=dvd+r", error)) << error; // replaces, keeps its port
+    EXPECT_EQ(platform::VirtualDriveAddress('G')->PortNumber, 1);
+    EXPECT_EQ(platform::VirtualDriveAddress('E')->PortNumber, 2);
+    EXPECT_EQ(platform::VirtualDriveAddress('E')->TargetId, 0);
+    EXPECT_EQ(platform::VirtualDriveAddress('E')->Length, 8u);
+    EXPECT_FALSE(platform::VirtualDriveAddress('H'));
+    ASSERT_TRUE(platform::VirtualDrive('H'));
+
+    auto g = EmulatedDriveAt('G');
+    ASSERT_TRUE(g);
+    auto config = In(*g, {0x46, 2, 0, 0, 0, 0, 0, 0, 16, 0}, 16);
+    EXPECT_EQ(GetBE16(&config.Data[6]), 0x001B);
+    auto h = EmulatedDriveAt('H');
+    EXPECT_EQ(NoData(*h, {0x00, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresent);
+    EXPECT_FALSE(EmulatedDriveAt('Q'));
+}
+
+TEST_F(SpecTest, BackingFileKeepsTheBurnForTheNextRegistration) {
+    std::string error;
+    const std::string disc = PathOf("disc.bin");
+    ASSERT_TRUE(RegisterVirtualDriveSpec("E=dvd+r:" + disc, error)) << error;
+    {
+        auto e = EmulatedDriveAt('E');
+        ASSERT_TRUE(Write(*e, 0, 4, 0x42).Good());
+        ASSERT_TRUE(NoData(*e, {0x5B, 0, 2, 0, 0, 0xFF, 0, 0, 0, 0}).Good());
+    }
+    ResetVirtualDrives();
+    ASSERT_TRUE(RegisterVirtualDriveSpec("E=dvd+r:" + disc, error)) << error;
+    auto e = EmulatedDriveAt('E');
+    auto info = DiscInfo(*e);
+    EXPECT_EQ(info.Data[2] & 3, 1);
+    EXPECT_EQ(info.Data[4], 2);
+    EXPECT_FALSE(RegisterVirtualDriveSpec("F=cd-r:" + disc, error));
+    EXPECT_NE(error.find("holds a dvd+r disc"), std::string::npos) << error;
+    EXPECT_FALSE(platform::VirtualDrive('F'));
+}
+
+TEST_F(SpecTest, DvdRomOverAFolderAnswersLikeAPressedDisc) {
+    fs::create_directories(Dir / "root" / "VIDEO_TS");
+    std::ofstream(Dir / "root" / "VIDEO_TS" / "VTS_01_1.VOB") << std::string(5000, 'v');
+    std::ofstream(Dir / "root" / "README.TXT") << "hello";
+    std::string error;
+    ASSERT_TRUE(RegisterVirtualDriveSpec("D=dvd-rom:" + (Dir / "root").string(), error)) << error;
+    EXPECT_EQ(platform::VirtualDriveRoot('D'), (Dir / "root").string());
+    auto d = EmulatedDriveAt('D');
+    ASSERT_TRUE(d);
+    auto inquiry = In(*d, {0x12, 0, 0, 0, 36, 0}, 36);
+    EXPECT_EQ(std::string(inquiry.Data.begin() + 16, inquiry.Data.begin() + 23), "DVD-ROM");
+    EXPECT_TRUE(NoData(*d, {0x00, 0, 0, 0, 0, 0}).Good());
+    auto config = In(*d, {0x46, 2, 0, 0, 0, 0, 0, 0, 16, 0}, 16);
+    EXPECT_EQ(GetBE16(&config.Data[6]), 0x0010);
+    // 16 system sectors, the root, one folder, 3 sectors of VOB and 1 of README.
+    auto cap = In(*d, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
+    EXPECT_EQ(GetBE32(&cap.Data[0]) + 1, 16u + 1 + 1 + 3 + 1);
+    EXPECT_EQ(Write(*d, 0, 1, 0).Sense(), sense::CannotWriteIncompatibleFormat);
+    EXPECT_FALSE(RegisterVirtualDriveSpec("D=dvd-rom:" + PathOf("missing"), error));
+}
+
+TEST_F(SpecTest, FileOfSpecsIsAllOrNothing) {
+    const std::string list = PathOf("drives.txt");
+    std::ofstream(list) << "# recorders for the tests\n"
+                        << "\n"
+                        << "  E=dvd-r  \n"
+                        << "F=cd-rw+tdk\n";
+    std::string error;
+    ASSERT_TRUE(RegisterVirtualDriveFile(list, error)) << error;
+    EXPECT_TRUE(platform::VirtualDrive('E'));
+    EXPECT_EQ(EmulatedDriveAt('F')->Config().Model.Key, "tdk");
+
+    ResetVirtualDrives();
+    std::ofstream(list) << "E=dvd-r\nF=floppy\n";
+    EXPECT_FALSE(RegisterVirtualDriveFile(list, error));
+    EXPECT_NE(error.find("drives.txt:2:"), std::string::npos) << error;
+    EXPECT_FALSE(platform::VirtualDrive('E'));
+    EXPECT_FALSE(RegisterVirtualDriveFile(PathOf("absent.txt"), error));
+}
