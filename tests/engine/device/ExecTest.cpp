@@ -164,7 +164,8 @@ TEST_F(ExecTest, WithoutEventNotifyNoEventIsHandedOver) {
     r.SRB_CDBLen = 6;
     r.SRB_PostProc = &r;
     Dev.ExecSCSICommand(r, 10000);
-    EXPECT_EQ(r.SRB_PostProc, nullptr);
+    const void* postProc = r.SRB_PostProc; // packed field: read it by value
+    EXPECT_EQ(postProc, nullptr);
     EXPECT_EQ(r.SRB_Status, SS_COMP);
 }
 
