@@ -32,8 +32,4 @@ std::string ResolvePath(const std::string& path);
 // not a real drive. The pass-through opens this path.
 std::string RealDriveDevice(char letter);
 
-// The OS device of a real optical drive at a letter ("/dev/sr0" on Linux); empty when the
-// letter has none.
-std::string RealDriveDevice(char letter);
-
 } // namespace platform

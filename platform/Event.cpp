@@ -5,10 +5,10 @@
 namespace platform {
 
 void TEvent::Set() {
-    {
-        std::lock_guard lock(Mutex);
-        Signalled = true;
-    }
+    // Notified under the lock: a waiter that sees the event set may destroy it at once, so
+    // Set must be done with it before the waiter can get the lock.
+    std::lock_guard lock(Mutex);
+    Signalled = true;
     Cond.notify_all();
 }
 

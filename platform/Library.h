@@ -18,7 +18,9 @@ constexpr unsigned SEM_FAILCRITICALERRORS = 1;
 // The error mode in force (the last one set).
 unsigned ErrorMode();
 
-// The shared-object name that a Windows library name maps to on Linux.
+#ifndef _WIN32
+// The shared-object name that a Windows library name maps to.
 std::string SharedObjectName(const std::string& name);
+#endif
 
 } // namespace platform

@@ -8,6 +8,7 @@
 
 #include "engine/device/ScsiDevice.h"
 #include "engine/transport/Aspi.h"
+#include "engine/transport/Spti.h"
 #include "platform/Clock.h"
 #include "platform/Threads.h"
 
@@ -34,8 +35,6 @@ int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) 
     TSendASPI32Command send = aspi.SendASPI32Command.load();
     if (!ASPIInitialized() || HaId == 254 || send == nullptr) return SS_NO_TRANSPORT;
 
-    // The event outlives this call only when a request that timed out could not be
-    // aborted: the transport may still signal it later.
     std::unique_ptr<platform::TEvent> event;
     if (Request.SRB_Flags & SRB_EVENT_NOTIFY) event = std::make_unique<platform::TEvent>();
     Request.SRB_PostProc = event.get();
@@ -50,17 +49,27 @@ int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) 
 
     send(&Request);
 
-    if (event && LoadStatus(Request) == SS_PENDING) platform::Clock().WaitEvent(*event, waitMs);
+    // Whether the transport is done with the event: only then may it be freed. A library
+    // signals it after setting the status, so a status seen as final does not mean the
+    // signal has been given; the emulation finishes before it returns and never signals.
+    bool eventReleased = !event || send == &SPTISendASPI32Command;
+    if (event && LoadStatus(Request) == SS_PENDING) {
+        eventReleased = platform::Clock().WaitEvent(*event, waitMs);
+    }
 
     const uint8_t status = LoadStatus(Request);
     if (status != SS_PENDING && status != SS_COMP) ErrorText(Request);
 
     if (status == SS_PENDING) {
-        const bool aborted = AbortCommand(Request);
-        if (!aborted) (void)event.release(); // a late completion may still set it
+        // A confirmed abort means the transport no longer touches the request or its event.
+        if (AbortCommand(Request)) eventReleased = true;
         Request.SRB_Status = SS_ERR;
         Request.SRB_HaStat = HASTAT_TIMEOUT;
     }
+    if (event && !eventReleased) eventReleased = event->IsSet();
+    // An event the transport may still signal is left alive: a few bytes against a write
+    // into freed memory.
+    if (!eventReleased) (void)event.release();
     event.reset();
 
     const auto address = reinterpret_cast<std::uintptr_t>(Request.SRB_BufPointer);

@@ -58,8 +58,8 @@ uint32_t ExecSCSICmd(TSPTIState& st, SRB_ExecSCSICmd& srb) {
     // The probe's answer stands for the drive's INQUIRY: a drive busy writing (or gone)
     // still lists with its identity.
     if (srb.CDBByte[0] == kInquiry) {
-        const uint32_t n = srb.SRB_BufPointer ? std::min(srb.SRB_BufLen, kInquiryAnswer) : 0;
-        std::memcpy(srb.SRB_BufPointer, d.InquiryData.data(), n);
+        if (srb.SRB_BufPointer)
+            std::memcpy(srb.SRB_BufPointer, d.InquiryData.data(), std::min(srb.SRB_BufLen, kInquiryAnswer));
         srb.SRB_Status = SS_COMP;
         return SS_COMP;
     }

@@ -3,10 +3,8 @@
 // from the SG_IO header. Pure functions, so they are checked without a device.
 #include <scsi/sg.h>
 
-#include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/PassThrough.h"
 
@@ -31,12 +29,6 @@ constexpr uint32_t kMaxTimeOutSeconds = 24 * 3600;
 std::optional<SCSI_ADDRESS> ParseAddressName(const std::string& name);
 // The packed id of SCSI_IOCTL_GET_IDLUN with the host number beside it.
 SCSI_ADDRESS AddressFromIdLun(uint32_t idLun, uint32_t hostNumber);
-
-// "srN" names of a device folder, in device order (sr2 before sr10); other names dropped.
-std::vector<std::string> OpticalDeviceNames(const std::vector<std::string>& folderEntries);
-// Letters for the optical devices: the free letters from D on, in device order; a letter is
-// free when taken(letter) is false. Returns one letter per device, 0 when letters ran out.
-std::vector<char> AssignLetters(size_t deviceCount, const std::function<bool(char)>& taken);
 
 // What the user is told when a device may not be opened.
 std::string PermissionHint(const std::string& devicePath, const std::string& groupName);

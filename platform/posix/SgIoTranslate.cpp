@@ -22,8 +22,6 @@ bool ParseNumber(const std::string& s, size_t& pos, unsigned& value) {
     return true;
 }
 
-unsigned DeviceNumber(const std::string& name) { return unsigned(std::stoul(name.substr(2))); }
-
 } // namespace
 
 bool BuildHeader(SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request, sg_io_hdr_t& hdr) {
@@ -94,28 +92,6 @@ SCSI_ADDRESS AddressFromIdLun(uint32_t idLun, uint32_t hostNumber) {
     a.PathId = uint8_t(idLun >> 16);
     a.PortNumber = uint8_t(hostNumber);
     return a;
-}
-
-std::vector<std::string> OpticalDeviceNames(const std::vector<std::string>& folderEntries) {
-    std::vector<std::string> names;
-    for (const auto& e : folderEntries) {
-        if (e.size() < 3 || e.size() > 6 || e.compare(0, 2, "sr") != 0) continue;
-        if (!std::all_of(e.begin() + 2, e.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
-        names.push_back(e);
-    }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return DeviceNumber(a) < DeviceNumber(b); });
-    return names;
-}
-
-std::vector<char> AssignLetters(size_t deviceCount, const std::function<bool(char)>& taken) {
-    std::vector<char> letters;
-    char next = 'D';
-    for (size_t i = 0; i < deviceCount; ++i) {
-        while (next <= 'Z' && taken(next)) ++next;
-        letters.push_back(next <= 'Z' ? next++ : char(0));
-    }
-    return letters;
 }
 
 std::string PermissionHint(const std::string& devicePath, const std::string& groupName) {

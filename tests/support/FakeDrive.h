@@ -56,14 +56,14 @@ public:
         uint32_t n = 0;
         if (r.spt.DataIn == platform::SCSI_IOCTL_DATA_IN && data) {
             n = std::min<uint32_t>(r.spt.DataTransferLength, uint32_t(reply.size()));
-            std::memcpy(data, reply.data(), n);
+            if (n) std::memcpy(data, reply.data(), n);
         } else if (r.spt.DataIn == platform::SCSI_IOCTL_DATA_OUT) {
             n = r.spt.DataTransferLength;
         }
         r.spt.DataTransferLength = n;
         r.spt.ScsiStatus = Status;
         const size_t sense = std::min<size_t>({Sense.size(), r.spt.SenseInfoLength, sizeof r.ucSenseBuf});
-        std::memcpy(r.ucSenseBuf, Sense.data(), sense);
+        if (sense) std::memcpy(r.ucSenseBuf, Sense.data(), sense);
         r.spt.SenseInfoLength = uint8_t(Status == 0 ? 0 : sense);
         return true;
     }

@@ -7,6 +7,7 @@
 #include "engine/device/ScsiDevice.h"
 #include "engine/transport/Aspi.h"
 #include "engine/transport/Spti.h"
+#include "platform/Clock.h"
 #include "support/FakeDrive.h"
 
 using namespace tarnwick;
@@ -163,7 +164,8 @@ TEST_F(ExecTest, WithoutEventNotifyNoEventIsHandedOver) {
     r.SRB_CDBLen = 6;
     r.SRB_PostProc = &r;
     Dev.ExecSCSICommand(r, 10000);
-    EXPECT_EQ(r.SRB_PostProc, nullptr);
+    const void* postProc = r.SRB_PostProc; // packed field: read it by value
+    EXPECT_EQ(postProc, nullptr);
     EXPECT_EQ(r.SRB_Status, SS_COMP);
 }
 
@@ -201,4 +203,14 @@ TEST_F(ExecTest, EverySenseTextReachesTheEngineThroughTheBus) {
         ++pairs;
     }
     EXPECT_EQ(pairs, 256);
+}
+
+TEST_F(ExecTest, ARequestFinishedBeforeTheCallReturnsIsNotWaitedFor) {
+    platform::TVirtualClock clock;
+    platform::SetClock(&clock);
+    SRB_ExecSCSICmd r = TestUnitReady();
+    Dev.ExecSCSICommand(r, 180000);
+    platform::SetClock(nullptr);
+    EXPECT_EQ(r.SRB_Status, SS_COMP);
+    EXPECT_EQ(clock.NowMs(), 0u);
 }

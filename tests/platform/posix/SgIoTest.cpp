@@ -1,0 +1,202 @@
+// The translation of pass-through requests to SG_IO and back, without a device; and, where a
+// /dev/sr device exists, one INQUIRY through it.
+#ifdef __linux__
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cstring>
+
+#include "platform/Drives.h"
+#include "platform/posix/SgIo.h"
+
+using namespace platform;
+
+namespace {
+
+SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER Request(uint8_t dataIn, uint32_t length, void* buffer) {
+    SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER r{};
+    r.spt.Length = sizeof r.spt;
+    r.spt.CdbLength = 10;
+    r.spt.Cdb[0] = 0x28;
+    r.spt.Cdb[9] = 0x5C;
+    r.spt.SenseInfoLength = 24;
+    r.spt.DataIn = dataIn;
+    r.spt.DataTransferLength = length;
+    r.spt.DataBuffer = buffer;
+    r.spt.TimeOutValue = 120;
+    return r;
+}
+
+} // namespace
+
+TEST(SgIoRequest, CarriesCdbDataSenseAndTimeOut) {
+    uint8_t data[2048];
+    auto r = Request(SCSI_IOCTL_DATA_IN, sizeof data, data);
+    sg_io_hdr_t hdr;
+    ASSERT_TRUE(sgio::BuildHeader(r, hdr));
+    EXPECT_EQ(hdr.interface_id, 'S');
+    EXPECT_EQ(hdr.dxfer_direction, SG_DXFER_FROM_DEV);
+    EXPECT_EQ(hdr.cmd_len, 10);
+    EXPECT_EQ(hdr.cmdp, r.spt.Cdb);
+    EXPECT_EQ(hdr.dxfer_len, 2048u);
+    EXPECT_EQ(hdr.dxferp, data);
+    EXPECT_EQ(hdr.mx_sb_len, 24);
+    EXPECT_EQ(hdr.sbp, r.ucSenseBuf);
+    EXPECT_EQ(hdr.timeout, 120000u);
+}
+
+TEST(SgIoRequest, DirectionFollowsDataInAndLength) {
+    uint8_t data[16];
+    const struct {
+        uint8_t dataIn;
+        uint32_t length;
+        int direction;
+    } cases[] = {
+        {SCSI_IOCTL_DATA_IN, 16, SG_DXFER_FROM_DEV},
+        {SCSI_IOCTL_DATA_OUT, 16, SG_DXFER_TO_DEV},
+        {SCSI_IOCTL_DATA_UNSPECIFIED, 16, SG_DXFER_TO_FROM_DEV},
+        {SCSI_IOCTL_DATA_IN, 0, SG_DXFER_NONE},
+        {SCSI_IOCTL_DATA_UNSPECIFIED, 0, SG_DXFER_NONE},
+    };
+    for (const auto& c : cases) {
+        auto r = Request(c.dataIn, c.length, data);
+        sg_io_hdr_t hdr;
+        ASSERT_TRUE(sgio::BuildHeader(r, hdr));
+        EXPECT_EQ(hdr.dxfer_direction, c.direction) << int(c.dataIn) << " " << c.length;
+        if (c.length == 0) EXPECT_EQ(hdr.dxferp, nullptr);
+    }
+}
+
+TEST(SgIoRequest, RefusesWhatTheKernelMustNotSee) {
+    uint8_t data[16];
+    sg_io_hdr_t hdr;
+    auto noCdb = Request(SCSI_IOCTL_DATA_IN, 16, data);
+    noCdb.spt.CdbLength = 0;
+    EXPECT_FALSE(sgio::BuildHeader(noCdb, hdr));
+    auto longCdb = Request(SCSI_IOCTL_DATA_IN, 16, data);
+    longCdb.spt.CdbLength = 17;
+    EXPECT_FALSE(sgio::BuildHeader(longCdb, hdr));
+    auto noBuffer = Request(SCSI_IOCTL_DATA_IN, 16, nullptr);
+    EXPECT_FALSE(sgio::BuildHeader(noBuffer, hdr));
+    // Sense beyond the request's own buffer, and time-outs beyond the kernel's field, are cut.
+    auto big = Request(SCSI_IOCTL_DATA_IN, 16, data);
+    big.spt.SenseInfoLength = 200;
+    big.spt.TimeOutValue = 0xFFFFFFFF;
+    ASSERT_TRUE(sgio::BuildHeader(big, hdr));
+    EXPECT_EQ(hdr.mx_sb_len, 32);
+    EXPECT_EQ(hdr.timeout, sgio::kMaxTimeOutSeconds * 1000u);
+    big.spt.TimeOutValue = 0;
+    ASSERT_TRUE(sgio::BuildHeader(big, hdr));
+    EXPECT_EQ(hdr.timeout, sgio::kDefaultTimeOutSeconds * 1000u);
+}
+
+TEST(SgIoReply, TransferredBytesAreTheLengthLessTheResidual) {
+    uint8_t data[96];
+    auto r = Request(SCSI_IOCTL_DATA_IN, 96, data);
+    sg_io_hdr_t hdr;
+    ASSERT_TRUE(sgio::BuildHeader(r, hdr));
+    hdr.resid = 60;
+    EXPECT_TRUE(sgio::ApplyReply(hdr, r));
+    EXPECT_EQ(r.spt.DataTransferLength, 36u);
+    EXPECT_EQ(r.spt.ScsiStatus, 0);
+    EXPECT_EQ(r.spt.SenseInfoLength, 0);
+
+    // A residual the driver got wrong never reports more than was asked, nor less than none.
+    hdr.resid = -8;
+    EXPECT_TRUE(sgio::ApplyReply(hdr, r));
+    EXPECT_EQ(r.spt.DataTransferLength, 96u);
+    hdr.resid = 500;
+    EXPECT_TRUE(sgio::ApplyReply(hdr, r));
+    EXPECT_EQ(r.spt.DataTransferLength, 0u);
+}
+
+TEST(SgIoReply, CheckConditionCarriesItsSense) {
+    uint8_t data[8];
+    auto r = Request(SCSI_IOCTL_DATA_IN, 8, data);
+    sg_io_hdr_t hdr;
+    ASSERT_TRUE(sgio::BuildHeader(r, hdr));
+    hdr.status = 0x02;
+    hdr.masked_status = 0x01;
+    hdr.driver_status = 0x08; // sense available
+    hdr.sb_len_wr = 18;
+    hdr.resid = 8;
+    EXPECT_TRUE(sgio::ApplyReply(hdr, r));
+    EXPECT_EQ(r.spt.ScsiStatus, 0x02);
+    EXPECT_EQ(r.spt.SenseInfoLength, 18);
+    EXPECT_EQ(r.spt.DataTransferLength, 0u);
+    hdr.sb_len_wr = 250; // more than was allowed
+    EXPECT_TRUE(sgio::ApplyReply(hdr, r));
+    EXPECT_EQ(r.spt.SenseInfoLength, 24);
+}
+
+TEST(SgIoReply, HostOrDriverErrorsFailEvenWithGoodStatus) {
+    uint8_t data[8];
+    auto r = Request(SCSI_IOCTL_DATA_IN, 8, data);
+    sg_io_hdr_t hdr;
+    ASSERT_TRUE(sgio::BuildHeader(r, hdr));
+    hdr.status = 0;
+    hdr.host_status = 0x01; // no connect
+    EXPECT_FALSE(sgio::ApplyReply(hdr, r));
+    hdr.host_status = 0;
+    hdr.driver_status = 0x06; // timeout
+    EXPECT_FALSE(sgio::ApplyReply(hdr, r));
+    hdr.driver_status = 0x08 | 0x01; // sense plus busy
+    EXPECT_FALSE(sgio::ApplyReply(hdr, r));
+    hdr.driver_status = 0;
+    EXPECT_TRUE(sgio::ApplyReply(hdr, r));
+}
+
+TEST(SgIoAddress, FromSysfsNameAndFromIdLun) {
+    auto a = sgio::ParseAddressName("3:0:1:2");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->Length, 8u);
+    EXPECT_EQ(a->PortNumber, 3);
+    EXPECT_EQ(a->PathId, 0);
+    EXPECT_EQ(a->TargetId, 1);
+    EXPECT_EQ(a->Lun, 2);
+    for (const char* bad : {"", "1:0:0", "1:0:0:0:0", "a:0:0:0", "1:0:0:0x", "1:256:0:0", "block", "1::0:0"})
+        EXPECT_FALSE(sgio::ParseAddressName(bad)) << bad;
+
+    // SCSI_IOCTL_GET_IDLUN packs target, LUN and channel into bytes 0, 1 and 2.
+    auto b = sgio::AddressFromIdLun(0x00010205, 4);
+    EXPECT_EQ(b.PortNumber, 4);
+    EXPECT_EQ(b.PathId, 1);
+    EXPECT_EQ(b.TargetId, 5);
+    EXPECT_EQ(b.Lun, 2);
+}
+
+TEST(SgIoAccess, PermissionHintNamesTheDeviceAndItsGroup) {
+    EXPECT_EQ(sgio::PermissionHint("/dev/sr0", "cdrom"),
+              "Cannot open /dev/sr0: permission denied. The user needs read and write access to it, e.g. "
+              "membership of the group \"cdrom\" that owns it.");
+    EXPECT_EQ(sgio::PermissionHint("/dev/sr1", ""),
+              "Cannot open /dev/sr1: permission denied. The user needs read and write access to it.");
+}
+
+// Runs only on a machine with an optical drive the user may open.
+TEST(SgIoDevice, InquiryThroughARealDrive) {
+    char letter = 0;
+    for (char l = 'D'; l <= 'Z' && !letter; ++l)
+        if (!RealDriveDevice(l).empty()) letter = l;
+    if (!letter) GTEST_SKIP() << "no /dev/sr device";
+    TDriveHandle h = OpenDrive(letter, true);
+    if (h == kInvalidDriveHandle) h = OpenDrive(letter, false);
+    if (h == kInvalidDriveHandle) GTEST_SKIP() << "cannot open " << RealDriveDevice(letter);
+
+    uint8_t data[96] = {};
+    auto r = Request(SCSI_IOCTL_DATA_IN, sizeof data, data);
+    std::memset(r.spt.Cdb, 0, sizeof r.spt.Cdb);
+    r.spt.CdbLength = 6;
+    r.spt.Cdb[0] = 0x12;
+    r.spt.Cdb[4] = sizeof data;
+    EXPECT_TRUE(PassThroughDirect(h, r));
+    EXPECT_EQ(r.spt.ScsiStatus, 0);
+    EXPECT_GE(r.spt.DataTransferLength, 36u);
+    EXPECT_LE(r.spt.DataTransferLength, 96u);
+    EXPECT_EQ(data[0] & 0x1F, 0x05); // a CD/DVD device
+    SCSI_ADDRESS address{};
+    EXPECT_TRUE(GetScsiAddress(h, address));
+    EXPECT_TRUE(CloseDrive(h));
+}
+#endif
