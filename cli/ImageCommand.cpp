@@ -96,7 +96,12 @@ int RunImage(const TImageOptions& o) {
     AttachConsole(engine, console);
     engine.ClearCompilation(600000, 20000);
     engine.LastFolderOnly = true;
-    if (!engine.AddFolder("\\", sourcePath, "*.*", 63, true, appendSourcePath, false)) {
+    // Entries the listing has to leave out (unreadable folders, special files) are named.
+    auto previousHook = platform::SetListingWarningHook(
+        [&console](const std::string& warning) { console.Message("warning: " + warning); });
+    const bool added = engine.AddFolder("\\", sourcePath, "*.*", 63, true, appendSourcePath, false);
+    platform::SetListingWarningHook(previousHook);
+    if (!added) {
         console.Error("cannot add source \"" + o.Source + "\"");
         return ExitSourceUnreadable;
     }

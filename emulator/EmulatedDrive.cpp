@@ -158,6 +158,16 @@ void TEmulatedDrive::LoadMedium(std::shared_ptr<TDisc> disc) {
     StartBecomingReady();
 }
 
+TDriveConfig TEmulatedDrive::Config() const {
+    std::lock_guard lock(Mutex);
+    return Settings;
+}
+
+void TEmulatedDrive::Reconfigure(const TDriveConfig& config) {
+    std::lock_guard lock(Mutex);
+    Settings = config;
+}
+
 std::shared_ptr<TDisc> TEmulatedDrive::Medium() const {
     std::lock_guard lock(Mutex);
     return Disc;

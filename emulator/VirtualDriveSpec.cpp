@@ -94,7 +94,10 @@ bool ParseVirtualDriveSpec(const std::string& input, TVirtualDriveSpec& spec, st
         } else if (eq != std::string::npos) {
             std::string key = t.substr(0, eq);
             if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
-            if (key == "capacity" && n > 0) spec.Capacity = n;
+            if (key == "capacity") {
+                if (n == 0) return fail("capacity must be at least one sector");
+                spec.Capacity = n;
+            }
             else if (key == "ready") spec.ReadyCommands = n;
             else if (key == "readyms") spec.ReadyMs = n;
             else return fail("unknown option \"" + t + "\"");

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Side-by-side: tarnwick-cli image against genisoimage and xorriso (and cat / tar as the
+# floor) on the same trees in one run, with wall time and peak memory of each.
+#
+#   bench/compare-image.sh [WORKDIR]
+#
+# WORKDIR (default build/bench) receives the generated trees (~2.3 GiB) and, one at a time,
+# the images; everything generated is deleted at the end. Set KEEP=1 to keep the trees.
+# Targets: large tree at least as fast as genisoimage and within 10% of cat; small files at
+# least 1.5x genisoimage's files/s; peak memory under 0.5 KiB per file plus the cache;
+# a 4.5 GiB file under 64 MiB peak.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+work=${1:-$root/build/bench}
+cli=${TARNWICK_CLI:-$root/build/default/cli/tarnwick-cli}
+[[ -x $cli ]] || { echo "build tarnwick-cli first (cmake --build --preset default --target tarnwick-cli)"; exit 2; }
+for tool in genisoimage xorriso tar /usr/bin/time python3; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup installs it)"; exit 2; }
+done
+
+mkdir -p "$work"
+large=$work/large small=$work/small sparse=$work/sparse out=$work/out.img conf=$work/config
+mkdir -p "$conf" # no settings file: every run uses the built-in defaults
+cleanup() {
+  rm -f "$out"
+  [[ ${KEEP:-0} == 1 ]] || rm -rf "$large" "$small" "$sparse" "$conf"
+}
+trap cleanup EXIT
+
+echo "== generating trees in $work (df: $(df -h --output=avail "$work" | tail -1 | tr -d ' ') free)"
+if [[ ! -d $large ]]; then
+  mkdir -p "$large/VIDEO_TS"
+  for i in 1 2 3 4 5 6 7 8; do
+    head -c $((256 << 20)) /dev/urandom > "$large/VIDEO_TS/VTS_01_$i.VOB"
+  done
+fi
+if [[ ! -d $small ]]; then
+  python3 - "$small" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rng = random.Random(1)
+blob = os.urandom(1 << 16)
+for d in range(5000):
+    folder = os.path.join(root, f"group {d // 100:02d}", f"folder {d:04d}")
+    os.makedirs(folder, exist_ok=True)
+    for f in range(20):
+        size = rng.choice((0, 100, 700, 1500, 2048, 3000, 6000, 12000))
+        with open(os.path.join(folder, f"file {f:02d}.dat"), "wb") as fh:
+            fh.write(blob[:size])
+PY
+fi
+mkdir -p "$sparse"
+truncate -s $((4608 << 20)) "$sparse/big.vob"
+
+nfiles_large=$(find "$large" -type f | wc -l)
+nfiles_small=$(find "$small" -type f | wc -l)
+bytes_large=$(du -sb "$large" | cut -f1)
+bytes_small=$(du -sb --apparent-size "$small" | cut -f1)
+
+# run NAME TARGET COMMAND...: one timed run, image written to $out; prints "seconds peakKiB".
+run() {
+  local name=$1; shift
+  rm -f "$out"; sync
+  local stats
+  stats=$( { /usr/bin/time -f "%e %M" "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1 )
+  rm -f "$out"
+  echo "$stats"
+}
+
+declare -A secs mem
+measure() { # TREE LABEL
+  local tree=$1 label=$2
+  # Warm the page cache once so every tool reads from memory alike.
+  tar cf - "$tree" > /dev/null
+  local r
+  r=$(run tarnwick env TARNWICK_CONFIG_DIR="$conf" "$cli" image -q "$tree" "$out"); secs[$label,tarnwick]=${r% *}; mem[$label,tarnwick]=${r#* }
+  r=$(run genisoimage genisoimage -quiet -J -joliet-long -D -o "$out" "$tree"); secs[$label,genisoimage]=${r% *}; mem[$label,genisoimage]=${r#* }
+  r=$(run xorriso xorriso -as mkisofs -quiet --norock -J -joliet-long -o "$out" "$tree"); secs[$label,xorriso]=${r% *}; mem[$label,xorriso]=${r#* }
+  r=$(run cat bash -c "find '$tree' -type f -print0 | xargs -0 cat > '$out'"); secs[$label,cat]=${r% *}; mem[$label,cat]=${r#* }
+  r=$(run tar tar cf "$out" -C "$tree" .); secs[$label,tar]=${r% *}; mem[$label,tar]=${r#* }
+}
+
+report() { # LABEL FILES BYTES
+  local label=$1 files=$2 bytes=$3 t
+  printf '\n%-12s %9s %10s %12s %11s %9s\n' "$label" seconds "MB/s" "files/s" "peak MiB" "vs ours"
+  for t in tarnwick genisoimage xorriso cat tar; do
+    awk -v t="$t" -v s="${secs[$label,$t]}" -v m="${mem[$label,$t]}" -v f="$files" -v b="$bytes" \
+        -v o="${secs[$label,tarnwick]}" 'BEGIN {
+          if (s <= 0) s = 0.01;
+          printf "%-12s %9.2f %10.1f %12.0f %11.1f %8.2fx\n", t, s, b / s / 1e6, f / s, m / 1024, s / o }'
+  done
+}
+
+echo "== large tree: $nfiles_large files, $((bytes_large >> 20)) MiB"
+measure "$large" large
+report large "$nfiles_large" "$bytes_large"
+echo
+echo "== small files: $nfiles_small files in 5000 folders, $((bytes_small >> 20)) MiB"
+measure "$small" small
+report small "$nfiles_small" "$bytes_small"
+
+echo
+echo "== 4.5 GiB sparse file to /dev/null (memory)"
+r=$( { /usr/bin/time -f "%e %M" env TARNWICK_CONFIG_DIR="$conf" "$cli" image -q "$sparse" /dev/null >/dev/null 2>/dev/null; } 2>&1 | tail -1 )
+sparse_secs=${r% *} sparse_mem=${r#* }
+printf 'tarnwick     %9.2f s  peak %.1f MiB\n' "$sparse_secs" "$(echo "$sparse_mem / 1024" | bc -l)"
+
+echo
+echo "== targets"
+awk -v ours="${secs[large,tarnwick]}" -v gen="${secs[large,genisoimage]}" -v cat="${secs[large,cat]}" \
+    -v sOurs="${secs[small,tarnwick]}" -v sGen="${secs[small,genisoimage]}" \
+    -v mem="${mem[small,tarnwick]}" -v files="$nfiles_small" -v sparse="$sparse_mem" 'BEGIN {
+  ok = "met"; no = "MISSED";
+  printf "large tree vs genisoimage: %.2fx its time (target <= 1.00): %s\n", ours / gen, (ours <= gen ? ok : no);
+  printf "large tree vs cat: %.2fx its time (target <= 1.10): %s\n", ours / cat, (ours <= 1.10 * cat ? ok : no);
+  printf "small files: %.2fx genisoimage files/s (target >= 1.5): %s\n", sGen / sOurs, (sGen / sOurs >= 1.5 ? ok : no);
+  budget = files * 0.5 + 4096 + 16384; # KiB: 0.5 KiB a file + the 4 MiB cache + program and libraries
+  printf "small files peak memory: %.1f MiB for %d files (budget %.1f MiB incl. 16 MiB for the program): %s\n",
+         mem / 1024, files, budget / 1024, (mem <= budget ? ok : no);
+  printf "4.5 GiB file peak memory: %.1f MiB (target < 64): %s\n", sparse / 1024, (sparse < 65536 ? ok : no);
+}'
