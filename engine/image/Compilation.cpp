@@ -305,6 +305,8 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     TFEntry* existing = FindFile(Dir, longName);
     std::string shortName = SR.AlternateName.empty() ? UpperCase(longName) : SR.AlternateName;
     TDateTime dt = ListedTime(SR.Time);
+    // The 109 counts characters (code points of the UTF-8 name), as the Joliet tree stores
+    // one UCS-2 unit per character; counting bytes would skip accented names too early.
     bool skip = CharCount(longName) > 109;
     const std::string offeredKey = UpperCase(longName);
     if (OnAddFile) OnAddFile(this, SourcePath, longName, shortName, dt, int32_t(SR.Attr), SR.Size, skip);

@@ -6,6 +6,8 @@
 #include "engine/write/VornBurner.h"
 #include "platform/Shell.h"
 
+#include <vector>
+
 namespace tarnwick {
 
 namespace {
@@ -88,50 +90,55 @@ TVornBurner::TScan TVornBurner::ScanFolder(TDEntry* Dir, std::string SourcePath,
     if (!EndsWithDelimiter(SourcePath)) SourcePath += platform::PathDelim;
     const std::string mask = Mask.empty() ? "*.*" : Mask;
 
+    // With Recurse the folder is read once: the directory pass and the file pass work on the
+    // same listing, the file pass selecting by mask and attributes as FindFirst does.
+    std::vector<platform::TSearchRec> listing;
     platform::TSearchRec sr;
     platform::TFindHandle h;
     if (Recurse) {
         FListingReports = true; // each folder's warnings once: in the pass that lists folders
-        int rc = platform::FindFirst(SourcePath + "*.*", platform::faAnyFile, sr, h);
+        for (int rc = platform::FindFirst(SourcePath + "*.*", platform::faAnyFile, sr, h); rc == 0;
+             rc = platform::FindNext(h, sr))
+            listing.push_back(sr);
         FListingReports = false;
-        for (; rc == 0; rc = platform::FindNext(h, sr)) {
-            if (!(sr.Attr & platform::faDirectory) || sr.Name == "." || sr.Name == "..") continue;
-            std::string longName = sr.Name;
-            std::string shortName = sr.AlternateName.empty() ? UpperCase(sr.Name) : sr.AlternateName;
+        platform::FindClose(h);
+        for (const platform::TSearchRec& entry : listing) {
+            if (!(entry.Attr & platform::faDirectory) || entry.Name == "." || entry.Name == "..") continue;
+            std::string longName = entry.Name;
+            std::string shortName = entry.AlternateName.empty() ? UpperCase(entry.Name) : entry.AlternateName;
             bool skip = false;
             // Names changed by the handler are not applied: the directory keeps the listed names.
             if (OnAddDir) OnAddDir(this, longName, shortName, skip);
             if (skip) continue;
             if (Dir->Level == 255) { // the level is one byte: deeper folders cannot be recorded
-                DebugMessage(">>> " + msg::Format(msg::FolderTooDeep, SourcePath + sr.Name), 4);
+                DebugMessage(">>> " + msg::Format(msg::FolderTooDeep, SourcePath + entry.Name), 4);
                 continue;
             }
-            TDEntry* sub = AddDirEntry(Dir, sr);
-            if (!sub) {
-                platform::FindClose(h);
-                return TScan::Stop;
-            }
-            if (sr.Name == "Installer") platform::MessageBeep(0);
-            TScan r = ScanFolder(sub, SourcePath + sr.Name, Mask, Attr, Recurse, false, ArchiveOnly);
+            TDEntry* sub = AddDirEntry(Dir, entry);
+            if (!sub) return TScan::Stop;
+            if (entry.Name == "Installer") platform::MessageBeep(0);
+            TScan r = ScanFolder(sub, SourcePath + entry.Name, Mask, Attr, Recurse, false, ArchiveOnly);
             // Empty folders, and folders whose every file was left out, are not recorded.
             if (!sub->FirstChild) RemoveDir(sub);
-            if (r == TScan::Stop) {
-                platform::FindClose(h);
-                return TScan::Stop;
-            }
+            if (r == TScan::Stop) return TScan::Stop;
         }
+    } else {
+        FListingReports = true;
+        for (int rc = platform::FindFirst(SourcePath + mask, uint32_t(Attr), sr, h); rc == 0;
+             rc = platform::FindNext(h, sr))
+            listing.push_back(sr);
+        FListingReports = false;
         platform::FindClose(h);
     }
 
-    FListingReports = !Recurse;
-    int rc = platform::FindFirst(SourcePath + mask, uint32_t(Attr), sr, h);
-    FListingReports = false;
-    for (; rc == 0; rc = platform::FindNext(h, sr)) {
-        if (sr.Name == "." || sr.Name == ".." || (sr.Attr & platform::faDirectory)) continue;
-        if (ArchiveOnly && !(sr.Attr & platform::faArchive)) continue;
-        if (!AddFileEntry(Dir, sr, SourcePath + sr.Name) && FileCount >= MaxFiles) FFilesRefused = true;
+    constexpr uint32_t kSpecial = platform::faHidden | platform::faSysFile | platform::faVolumeID | platform::faDirectory;
+    for (const platform::TSearchRec& entry : listing) {
+        if (Recurse && ((entry.Attr & ~uint32_t(Attr) & kSpecial) || !platform::MatchesMask(entry.Name, mask)))
+            continue;
+        if (entry.Name == "." || entry.Name == ".." || (entry.Attr & platform::faDirectory)) continue;
+        if (ArchiveOnly && !(entry.Attr & platform::faArchive)) continue;
+        if (!AddFileEntry(Dir, entry, SourcePath + entry.Name) && FileCount >= MaxFiles) FFilesRefused = true;
     }
-    platform::FindClose(h);
     return TScan::Continue;
 }
 

@@ -47,6 +47,10 @@ void WriteTree(TVornBurner& e, bool joliet, int32_t dirArea, int32_t firstFile) 
         const TDEntry* parent = d->Parent ? d->Parent : d;
         const int64_t size = joliet ? d->JolietSize : d->IsoSize;
         extent.assign(size_t(size), 0);
+        if (size < int64_t(2 * iso::kDotRecordLength)) { // no layout of this directory: nothing fits
+            e.HeaderStream.Write(extent.data(), extent.size());
+            continue;
+        }
         auto sectorOf = [&](const TDEntry* x) { return uint32_t(dirArea + (joliet ? x->JolietSector : x->IsoSector)); };
         auto sizeOf = [&](const TDEntry* x) { return uint32_t(joliet ? x->JolietSize : x->IsoSize); };
         const uint8_t dot = 0, dotdot = 1;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -112,6 +113,43 @@ std::string MountPointOf(const std::string& device) {
     return {};
 }
 
+// Every file opened through a drive letter resolves its path here, so the table of real
+// drives and their mount points is kept for a moment instead of being read again for each
+// file; a second later it is read afresh (discs are inserted and drives come and go), and a
+// change of the registered or virtual letters rebuilds it at once.
+struct TRealDrives {
+    std::array<std::string, 26> Devices;
+    std::array<std::string, 26> MountPoints;
+};
+
+std::array<bool, 26> TakenLetters() {
+    std::array<bool, 26> taken{};
+    for (int i = 0; i < 26; ++i) taken[size_t(i)] = LetterTaken(i);
+    return taken;
+}
+
+TRealDrives CachedRealDrives() {
+    static std::mutex mutex;
+    static TRealDrives cached;
+    static std::array<bool, 26> cachedTaken{};
+    static std::chrono::steady_clock::time_point readAt{};
+    static bool valid = false;
+    const auto now = std::chrono::steady_clock::now();
+    const auto taken = TakenLetters();
+    std::lock_guard lock(mutex);
+    if (!valid || taken != cachedTaken || now - readAt > std::chrono::seconds(1)) {
+        TRealDrives fresh;
+        fresh.Devices = RealDriveTable();
+        for (size_t i = 0; i < 26; ++i)
+            if (!fresh.Devices[i].empty()) fresh.MountPoints[i] = MountPointOf(fresh.Devices[i]);
+        cached = std::move(fresh);
+        cachedTaken = taken;
+        readAt = now;
+        valid = true;
+    }
+    return cached;
+}
+
 } // namespace
 
 void RegisterDriveRoot(char letter, const std::string& folder) {
@@ -131,7 +169,7 @@ void UnregisterDriveRoot(char letter) {
 std::string RealDriveDevice(char letter) {
     int i = Index(letter);
     if (i < 0) return {};
-    return RealDriveTable()[size_t(i)];
+    return CachedRealDrives().Devices[size_t(i)];
 }
 
 std::string DriveRootFolder(char letter) {
@@ -143,7 +181,7 @@ std::string DriveRootFolder(char letter) {
     if (!virtualRoot.empty()) return virtualRoot;
     std::string device = RealDriveDevice(letter);
     if (device.empty()) return {};
-    return MountPointOf(device);
+    return CachedRealDrives().MountPoints[size_t(i)];
 }
 
 unsigned GetDriveType(const std::string& rootPath) {

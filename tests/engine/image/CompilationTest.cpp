@@ -370,3 +370,17 @@ TEST_P(IndexedLookups, MatchAScan) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, IndexedLookups, ::testing::Values(7u, 11u, 23u, 42u, 99u));
+
+TEST_F(Compilation, MaskAndAttributesSelectFilesButEveryFolderIsSearched) {
+    T.File("a.txt");
+    T.File("b.doc");
+    T.File(".hidden.txt");
+    T.File("sub/c.TXT");
+    T.File("sub/d.doc");
+    T.File(".hiddendir/e.txt");
+    ASSERT_TRUE(E.AddFolder("\\", T.Path(), "*.txt", platform::faArchive | platform::faReadOnly, true, false, false));
+    EXPECT_EQ(FileTableNames(E), (std::vector<std::string>{".hiddendir", "e.txt", "sub", "c.TXT", "a.txt"}));
+    ASSERT_TRUE(E.ClearCompilation(100, 10));
+    ASSERT_TRUE(E.AddFolder("\\", T.Path(), "*.doc", 63, false, false, false));
+    EXPECT_EQ(FileTableNames(E), (std::vector<std::string>{"b.doc"}));
+}

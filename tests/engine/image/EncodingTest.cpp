@@ -65,7 +65,7 @@ TEST_F(Header, EmptyCompilationWithJoliet) {
     EXPECT_TRUE(AllBytes(pvd + 8, 64, ' '));
     EXPECT_TRUE(AllBytes(pvd + 190, 623, ' '));
     EXPECT_EQ(Text(pvd + 80, 8), std::string("\x96\0\0\0\0\0\0\x96", 8));
-    EXPECT_EQ(Text(pvd + 88, 3), "%/@");
+    EXPECT_TRUE(AllBytes(pvd + 88, 32, 0)); // no escape sequence in the primary descriptor
     EXPECT_EQ(Text(pvd + 120, 12), std::string("\1\0\0\1\1\0\0\1\0\x08\x08\0", 12));
     EXPECT_EQ(Text(pvd + 132, 8), std::string("\x0A\0\0\0\0\0\0\x0A", 8));
     EXPECT_EQ(Text(pvd + 140, 16), std::string("\x13\0\0\0\0\0\0\0\0\0\0\x14\0\0\0\0", 16));
@@ -218,4 +218,14 @@ TEST_F(Header, PathTableRecordsInPathTableOrder) {
     EXPECT_EQ(jl[10], 6);
     EXPECT_EQ(Text(jl + 18, 6), Ucs2("Ant"));
     EXPECT_EQ(Text(jl + 24 + 8, 6), Ucs2("Bee"));
+}
+
+TEST_F(Header, HeaderWithoutALayoutWritesNoRecordsOutOfBounds) {
+    E.AddFileEntry(E.DirTable[0], Listed("a.txt", 5), "/s/a");
+    E.BuildImageHeader(true, nullptr); // no layout yet: sizes are 0
+    E.LayoutCompilation(true, nullptr);
+    E.AddFileEntry(E.DirTable[0], Listed("b.txt", 5), "/s/b"); // changed after the layout
+    for (int i = 0; i < 60; ++i) E.AddFileEntry(E.DirTable[0], Listed("more" + std::to_string(i) + ".txt"), "/s");
+    E.BuildImageHeader(true, nullptr);
+    EXPECT_EQ(E.HeaderStream.Size(), int64_t(E.FirstFileSector) * 2048);
 }
