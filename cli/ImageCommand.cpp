@@ -7,6 +7,7 @@
 
 #include "app/common/Settings.h"
 #include "cli/Command.h"
+#include "cli/DriveReport.h"
 #include "cli/JobRunner.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Drives.h"
@@ -73,7 +74,7 @@ int RunImage(const TImageOptions& o) {
     if (auto letter = DriveLetterOf(o.Source)) {
         listed = platform::DriveRootFolder(*letter);
         if (listed.empty()) {
-            console.Error(std::string("no disc or drive at ") + *letter + ":");
+            console.Error(DriveRootProblem(*letter));
             return ExitSourceUnreadable;
         }
         // The main window's drive copy: the drive's root under the image's root.

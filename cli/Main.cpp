@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
     for (auto& c : commands) {
         CLI::App* sub = app.add_subcommand(c.Name, c.Description);
         sub->footer(kExitCodesHelp);
+        // Global options such as --virtual may also follow the subcommand's name.
+        sub->fallthrough();
         runners[sub] = c.Setup(*sub);
     }
 

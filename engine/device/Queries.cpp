@@ -37,9 +37,11 @@ bool TSCSIDevice::RunCdb(const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags, uint
     r.SRB_BufLen = Buffer ? Length : 0;
     r.SRB_BufPointer = Buffer;
     std::memcpy(r.CDBByte, Cdb, std::min<size_t>(CdbLen, sizeof r.CDBByte));
-    ExecSCSICommand(r, TimeOut);
+    const int32_t sent = ExecSCSICommand(r, TimeOut);
     if (Moved) *Moved = Buffer ? std::min<uint32_t>(r.SRB_BufLen, Length) : 0;
-    if (Status) *Status = r.SRB_Status;
+    // A refused request keeps the 00h of the zeroed record; report the refusal instead, so
+    // that no caller mistakes it for a command still running.
+    if (Status) *Status = sent == SS_NO_TRANSPORT ? SS_NO_TRANSPORT : r.SRB_Status;
     return r.SRB_Status == SS_COMP;
 }
 

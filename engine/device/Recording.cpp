@@ -59,7 +59,8 @@ bool TSCSIDevice::ReserveTrack(uint32_t Size) {
 bool TSCSIDevice::Write10(uint32_t Lba, uint16_t Blocks, uint8_t* Buffer, uint32_t ByteCount, uint8_t SrbFlags) {
     uint8_t status = 0xFF;
     Send(*this, cdb::Write10(Lba, Blocks), SrbFlags, Buffer, ByteCount, 120000, &status);
-    // A transport may hand the data over and complete later: pending counts as written.
+    // A transport may hand the data over and complete later: pending counts as written. A
+    // request refused for want of a device is not pending, and fails.
     return status == SS_COMP || status == SS_PENDING;
 }
 

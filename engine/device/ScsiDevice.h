@@ -133,7 +133,8 @@ public:
 
     // Sends one CDB built by engine/device/Cdb.h with SRB_Flags, data buffer and time-out;
     // true when SRB_Status is 01h. Moved receives the bytes the transport reports as moved
-    // (SRB_BufLen after the command, capped at Length); Status the final SRB_Status.
+    // (SRB_BufLen after the command, capped at Length); Status the final SRB_Status, or E2h
+    // when the request was refused (no transport, no device).
     bool RunCdb(const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags, uint8_t* Buffer, uint32_t Length,
                 int32_t TimeOut, uint32_t* Moved = nullptr, uint8_t* Status = nullptr);
 

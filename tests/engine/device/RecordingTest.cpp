@@ -167,6 +167,14 @@ TEST_F(Recording, DataOutCommands) {
     EXPECT_EQ(c[2].DataOut, ts);
 }
 
+TEST_F(Recording, WriteWithoutADeviceFails) {
+    // The refused request keeps SRB_Status 00h; that is not a write in progress.
+    Dev.HaId = 254;
+    alignas(4) uint8_t sector[2048] = {};
+    EXPECT_FALSE(Dev.Write10(0, 1, sector, sizeof sector, SRB_EVENT_NOTIFY | SRB_DIR_OUT));
+    EXPECT_TRUE(Drive->Commands().empty());
+}
+
 TEST_F(Recording, WriteFailsOnErrorStatus) {
     Drive->On(0x2A, {TReply::Check(3, 0x0C)});
     alignas(4) uint8_t sector[2048] = {};

@@ -102,14 +102,14 @@ public:
         uint32_t n = 0;
         if (r.spt.DataIn == platform::SCSI_IOCTL_DATA_IN && data) {
             n = std::min<uint32_t>(rec.Length, uint32_t(reply.Data.size()));
-            std::memcpy(data, reply.Data.data(), n);
+            if (n) std::memcpy(data, reply.Data.data(), n);
         } else if (r.spt.DataIn == platform::SCSI_IOCTL_DATA_OUT) {
             n = rec.Length;
         }
         r.spt.DataTransferLength = n;
         r.spt.ScsiStatus = reply.Status;
         const size_t sense = std::min<size_t>({reply.Sense.size(), r.spt.SenseInfoLength, sizeof r.ucSenseBuf});
-        std::memcpy(r.ucSenseBuf, reply.Sense.data(), sense);
+        if (sense) std::memcpy(r.ucSenseBuf, reply.Sense.data(), sense);
         r.spt.SenseInfoLength = uint8_t(reply.Status == 0 ? 0 : sense);
         return true;
     }

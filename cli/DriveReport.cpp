@@ -1,0 +1,145 @@
+#include "cli/DriveReport.h"
+
+#include <algorithm>
+
+#include "engine/Bytes.h"
+#include "engine/device/Identity.h"
+#include "engine/device/ScsiDevice.h"
+#include "platform/Drives.h"
+#include "platform/virtual/VirtualBus.h"
+
+namespace tarnwick::cli {
+
+bool ParseDeviceAddress(const std::string& s, uint8_t& ha, uint8_t& target, uint8_t& lun, char& letter) {
+    unsigned v[3] = {};
+    size_t i = 0;
+    for (int part = 0; part < 3; ++part) {
+        const size_t start = i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - start < 3) v[part] = v[part] * 10 + unsigned(s[i++] - '0');
+        if (i == start || v[part] > 255) return false;
+        const char sep = part < 2 ? ':' : ',';
+        if (i >= s.size() || s[i] != sep) return false;
+        ++i;
+    }
+    ha = uint8_t(v[0]);
+    target = uint8_t(v[1]);
+    lun = uint8_t(v[2]);
+    letter = i < s.size() && s[i] != '?' ? s[i] : 0;
+    return true;
+}
+
+TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
+    TDriveReport r;
+    r.DeviceString = deviceString;
+    uint8_t ha = 0, t = 0, l = 0;
+    if (!ParseDeviceAddress(deviceString, ha, t, l, r.Letter)) return r;
+    dev.HaId = ha;
+    dev.Target = t;
+    dev.Lun = l;
+    // The model adjustments first, so that the capabilities read below include ForceBUF as a
+    // recording would see them.
+    ident::TModelFlags flags;
+    dev.InquiryData.fill(0);
+    if (dev.Inquiry()) {
+        ident::SanitizeIdentity(dev.InquiryData.data());
+        flags = ident::ModelFlagsFor(dev.InquiryData.data());
+    }
+    dev.ForceBUF = flags.ForceBUF;
+    if (flags.ForceBUF) r.Adjustments.push_back("underrun-free whatever its page says");
+    if (flags.ForceLSV) r.Adjustments.push_back("LS_V in the write parameters");
+    if (flags.ExtraReadyWait || flags.ExtraReadyWaitVendor) r.Adjustments.push_back("extra readiness wait");
+    if (!flags.ImmediateClose) r.Adjustments.push_back("session closed without Immed");
+    dev.ReadDeviceIdentity();
+    r.Identity = dev.DeviceIdentity;
+    r.CapabilityFlags = dev.CapabilityFlags;
+    r.MaxReadSpeed = dev.DeviceMaxReadSpeed();
+    r.MaxWriteSpeed = dev.DeviceMaxWriteSpeed();
+    r.CurrentWriteSpeed = GetBE16(&dev.CapabilitiesPage[20]);
+    uint32_t size = 0, free = 0;
+    if (dev.ReadBufferCapacity(size, free))
+        r.BufferBytes = size;
+    else
+        r.BufferBytes = uint32_t(GetBE16(&dev.CapabilitiesPage[12])) * 1024;
+    r.DiscType = dev.GetDiscType();
+    r.Sessions = dev.GetSessionCount();
+    r.Files = r.Letter ? DriveFilesText(r.Letter) : "no drive letter";
+    dev.HaId = dev.Target = dev.Lun = 254;
+    dev.ForceBUF = false;
+    return r;
+}
+
+std::vector<std::string> MediaNames(uint32_t f, bool writes) {
+    struct {
+        uint32_t Read, Write;
+        const char* Name;
+    } const media[] = {
+        {cfReadCDR, cfWriteCDR, "CD-R"},           {cfReadCDRW, cfWriteCDRW, "CD-RW"},
+        {cfReadDVDROM, 0, "DVD-ROM"},              {cfReadDVDR, cfWriteDVDR, "DVD-R"},
+        {cfReadDVDRW, cfWriteDVDRW, "DVD-RW"},     {cfReadDVDRAM, cfWriteDVDRAM, "DVD-RAM"},
+        {cfReadDVDPlusR, cfWriteDVDPlusR, "DVD+R"}, {cfReadDVDPlusRW, cfWriteDVDPlusRW, "DVD+RW"},
+    };
+    std::vector<std::string> names;
+    for (const auto& m : media) {
+        const uint32_t bit = writes ? m.Write : m.Read;
+        if (bit && (f & bit)) names.push_back(m.Name);
+    }
+    return names;
+}
+
+std::string DriveRootProblem(char letter) {
+    const std::string drive = std::string(1, letter) + ":";
+    const std::string device = platform::RealDriveDevice(letter);
+    if (!device.empty()) return "the disc in " + drive + " (" + device + ") is not mounted";
+    if (platform::VirtualDrive(letter)) return "the emulated drive " + drive + " has no folder of files";
+    return "no drive at " + drive;
+}
+
+std::string DriveFilesText(char letter) {
+    const std::string root = platform::DriveRootFolder(letter);
+    return root.empty() ? DriveRootProblem(letter) : root;
+}
+
+namespace {
+std::string Join(const std::vector<std::string>& v) {
+    if (v.empty()) return "nothing known";
+    std::string s;
+    for (const auto& x : v) s += (s.empty() ? "" : " ") + x;
+    return s;
+}
+std::string Line(const char* label, const std::string& value) {
+    std::string l = "    ";
+    l += label;
+    l.resize(18, ' ');
+    return l + value + "\n";
+}
+} // namespace
+
+std::string FormatReport(const TDriveReport& r) {
+    std::string s = r.DeviceString + "\n";
+    s += Line("Identity", r.Identity);
+    s += Line("Reads", Join(MediaNames(r.CapabilityFlags, false)));
+    s += Line("Writes", Join(MediaNames(r.CapabilityFlags, true)));
+    std::vector<std::string> rec;
+    if (r.CapabilityFlags & cfTestWrite) rec.push_back("test write");
+    if (r.CapabilityFlags & cfUnderrunFree) rec.push_back("buffer-underrun free");
+    std::string recText;
+    for (const auto& x : rec) recText += (recText.empty() ? "" : ", ") + x;
+    s += Line("Recording", recText.empty() ? "no test write, no underrun protection" : recText);
+    s += Line("Read speed", std::to_string(r.MaxReadSpeed) + " KB/s maximum");
+    s += Line("Write speed", std::to_string(r.MaxWriteSpeed) + " KB/s maximum, " + std::to_string(r.CurrentWriteSpeed) +
+                                 " KB/s current");
+    s += Line("Buffer", std::to_string(r.BufferBytes / 1024) + " KB");
+    const char* disc = DiscTypeNames[std::min<uint8_t>(r.DiscType, 14)];
+    s += Line("Disc", r.DiscType == dtUnknown ? std::string("none or unknown (UNKNOWN)")
+                                              : std::string(disc) + ", " + std::to_string(r.Sessions) +
+                                                    (r.Sessions == 1 ? " session" : " sessions"));
+    s += Line("Files", r.Files);
+    if (!r.Adjustments.empty()) {
+        std::string a;
+        for (const auto& x : r.Adjustments) a += (a.empty() ? "" : ", ") + x;
+        s += Line("Adjustments", a);
+    }
+    return s;
+}
+
+} // namespace tarnwick::cli
