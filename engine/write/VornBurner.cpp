@@ -26,4 +26,10 @@ void TVornBurner::SetCacheSize(int32_t v) {
     FCacheSize = v - v % kSectorSize;
 }
 
+int64_t TVornBurner::GetTrackSectors() const {
+    // A track shorter than 300 sectors is padded up to that length when post-gaps are on.
+    if (FWritePostGap && ImageSectors < 300) return 300;
+    return ImageSectors;
+}
+
 } // namespace tarnwick
