@@ -26,10 +26,6 @@ bool TVornBurner::JobRunning() const {
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
 
-int64_t TVornBurner::GetTrackSectors() const {
-    return WritePostGap() && ImageSectors < 300 ? 300 : ImageSectors;
-}
-
 void TVornBurner::DoWriteDone() {
     if (OnWriteDone && !Destroying) OnWriteDone(this, LastWriteError);
 }
