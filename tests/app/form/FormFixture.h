@@ -12,6 +12,7 @@
 
 #include "app/form/Unit1.h"
 #include "app/form/Unit2.h"
+#include "engine/transport/Aspi.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 #include "platform/virtual/VirtualBus.h"
@@ -47,6 +48,7 @@ protected:
         Form.reset();
         platform::SetOpenURLHook(nullptr);
         platform::ClearVirtualDrives();
+        ResetTransportState(); // the next test starts without a transport, as a new process does
         std::error_code ec;
         std::filesystem::remove_all(Root, ec);
     }

@@ -23,6 +23,8 @@
 #include "app/form/VirtualDrives.h"
 #include "app/window/AboutWindow.h"
 #include "app/window/MainWindow.h"
+#include "engine/transport/Aspi.h"
+#include "emulator/VirtualDriveSpec.h"
 #include "platform/Shell.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -101,7 +103,8 @@ protected:
     void TearDown() override {
         App.reset();
         platform::SetOpenURLHook(nullptr);
-        platform::ClearVirtualDrives();
+        emulator::ResetVirtualDrives();
+        ResetTransportState();
         std::error_code ec;
         fs::remove_all(Root, ec);
     }
