@@ -23,7 +23,7 @@ mkdir -p "$work"
 large=$work/large small=$work/small sparse=$work/sparse out=$work/out.img conf=$work/config
 mkdir -p "$conf" # no settings file: every run uses the built-in defaults
 cleanup() {
-  rm -f "$out"
+  rm -f "$out" "$work/time.txt"
   [[ ${KEEP:-0} == 1 ]] || rm -rf "$large" "$small" "$sparse" "$conf"
 }
 trap cleanup EXIT
@@ -62,17 +62,16 @@ bytes_small=$(du -sb --apparent-size "$small" | cut -f1)
 run() {
   local name=$1; shift
   rm -f "$out"; sync
-  local stats
-  stats=$( { /usr/bin/time -f "%e %M" "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1 )
+  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1 || echo "($name failed)" >&2
   rm -f "$out"
-  echo "$stats"
+  tail -1 "$work/time.txt"
 }
 
 declare -A secs mem
 measure() { # TREE LABEL
   local tree=$1 label=$2
   # Warm the page cache once so every tool reads from memory alike.
-  tar cf - "$tree" > /dev/null
+  tar cf - -C "$tree" . > /dev/null
   local r
   r=$(run tarnwick env TARNWICK_CONFIG_DIR="$conf" "$cli" image -q "$tree" "$out"); secs[$label,tarnwick]=${r% *}; mem[$label,tarnwick]=${r#* }
   r=$(run genisoimage genisoimage -quiet -J -joliet-long -D -o "$out" "$tree"); secs[$label,genisoimage]=${r% *}; mem[$label,genisoimage]=${r#* }
@@ -102,7 +101,8 @@ report small "$nfiles_small" "$bytes_small"
 
 echo
 echo "== 4.5 GiB sparse file to /dev/null (memory)"
-r=$( { /usr/bin/time -f "%e %M" env TARNWICK_CONFIG_DIR="$conf" "$cli" image -q "$sparse" /dev/null >/dev/null 2>/dev/null; } 2>&1 | tail -1 )
+/usr/bin/time -f "%e %M" -o "$work/time.txt" env TARNWICK_CONFIG_DIR="$conf" "$cli" image -q "$sparse" /dev/null >/dev/null 2>&1
+r=$(tail -1 "$work/time.txt")
 sparse_secs=${r% *} sparse_mem=${r#* }
 printf 'tarnwick     %9.2f s  peak %.1f MiB\n' "$sparse_secs" "$(echo "$sparse_mem / 1024" | bc -l)"
 

@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Tarnwick: ISO 9660 + Joliet images from folders and discs, and disc burning."};
     app.footer(kExitCodesHelp);
     app.require_subcommand(1);
-    std::vector<std::string> virtualSpecs;
-    app.add_option("--virtual", virtualSpecs,
+    std::vector<std::string> virtualDrives;
+    app.add_option("--virtual", virtualDrives,
                    "Put an emulated drive at a drive letter for this run: LETTER=KIND[:BACKING] (repeatable)")
         ->type_name("LETTER=KIND[:BACKING]");
 
@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
         return code == 0 ? ExitOk : ExitUsage;
     }
 
-    for (const auto& spec : virtualSpecs) {
+    for (const auto& drive : virtualDrives) {
         std::string error;
-        if (!ApplyVirtualOption(spec, error)) {
+        if (!ApplyVirtualOption(drive, error)) {
             std::cerr << "tarnwick-cli: " << error << "\n";
             return ExitSetupFailed;
         }

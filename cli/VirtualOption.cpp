@@ -11,12 +11,12 @@ TVirtualOptionHandler& Handler() {
 
 void SetVirtualOptionHandler(TVirtualOptionHandler handler) { Handler() = std::move(handler); }
 
-bool ApplyVirtualOption(const std::string& spec, std::string& error) {
+bool ApplyVirtualOption(const std::string& definition, std::string& error) {
     if (!Handler()) {
-        error = "virtual drives are not available in this build (--virtual " + spec + ")";
+        error = "virtual drives are not available in this build (--virtual " + definition + ")";
         return false;
     }
-    return Handler()(spec, error);
+    return Handler()(definition, error);
 }
 
 } // namespace tarnwick::cli

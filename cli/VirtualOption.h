@@ -9,9 +9,9 @@
 namespace tarnwick::cli {
 
 // Returns false and sets error when the drive cannot be set up.
-using TVirtualOptionHandler = std::function<bool(const std::string& spec, std::string& error)>;
+using TVirtualOptionHandler = std::function<bool(const std::string& definition, std::string& error)>;
 
 void SetVirtualOptionHandler(TVirtualOptionHandler handler);
-bool ApplyVirtualOption(const std::string& spec, std::string& error);
+bool ApplyVirtualOption(const std::string& definition, std::string& error);
 
 } // namespace tarnwick::cli

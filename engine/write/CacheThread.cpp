@@ -46,9 +46,12 @@ TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, 
 }
 
 TCacheThread::~TCacheThread() {
-    Destroying = true;
-    AbortRequested = true;
-    Signal();
+    {
+        std::lock_guard lock(SignalMutex);
+        Destroying = true;
+        AbortRequested = true;
+    }
+    Changed.notify_all();
     if (Thread.joinable()) {
         if (Thread.get_id() == std::this_thread::get_id())
             Thread.detach();
@@ -62,13 +65,16 @@ void TCacheThread::Signal() {
         std::lock_guard lock(SignalMutex);
         ++ChangeCount;
     }
-    Changed.notify_all();
+    // A wake-up per block costs a system call; most of the time nobody sleeps.
+    if (Waiters.load() > 0) Changed.notify_all();
 }
 
 void TCacheThread::WaitForChange(uint32_t ms) {
     std::unique_lock lock(SignalMutex);
     const uint64_t seen = ChangeCount;
+    ++Waiters;
     Changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return ChangeCount != seen || Destroying.load(); });
+    --Waiters;
 }
 
 bool TCacheThread::WaitForEnd(uint32_t ms) {
@@ -234,14 +240,16 @@ void TCacheThread::QueueCurrent() {
     FPeakBlocks = std::max<int32_t>(FPeakBlocks, int32_t(Blocks.size()));
     Staged = 0;
     Free = 0;
-    Signal();
+    // A consumer that ran dry is woken once a quarter of the queue is there (it looks by
+    // itself every millisecond anyway), so the two threads do not hand over block by block.
+    if (Blocks.size() >= size_t(std::max(1, FMaxBlocks / 4))) Signal();
 }
 
 void TCacheThread::WaitWhileFull(bool Idle) {
     while (QueuedBlocks() >= FMaxBlocks - 1) {
         if (Idle) SetLevel(0);
         if (AbortRequested) AbortCleanUp();
-        Ready = true;
+        if (!Ready.exchange(true)) Signal();
         ++FFullWaits;
         WaitForChange(1);
     }
@@ -280,7 +288,15 @@ void TCacheThread::FreeBlockList() {
 }
 
 int32_t TCacheThread::ReadBlock(void* Buffer) {
+    std::unique_ptr<TBlock> block;
+    const int32_t n = TakeBlock(block);
+    if (n > 0) std::memcpy(Buffer, block->Data, size_t(n));
+    return n;
+}
+
+int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
     if ((FRemaining == 0 && Finished) || FEnded) return 0;
+    bool refill;
     {
         std::lock_guard lock(WriteLock);
         if (Blocks.empty()) {
@@ -293,7 +309,6 @@ int32_t TCacheThread::ReadBlock(void* Buffer) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (AbortRequested) return 0;
     }
-    std::unique_ptr<TBlock> block;
     {
         std::lock_guard lock(WriteLock);
         Taking = true;
@@ -301,14 +316,16 @@ int32_t TCacheThread::ReadBlock(void* Buffer) {
             Taking = false;
             return Finished ? 0 : -1;
         }
-        block = std::move(Blocks.front());
+        Block = std::move(Blocks.front());
         Blocks.pop_front();
-        std::memcpy(Buffer, block->Data, size_t(block->Count));
-        FRemaining -= block->Count;
+        FRemaining -= Block->Count;
         Taking = false;
+        // The producer is woken once the queue is down to half, not for every block taken:
+        // it then refills in one run instead of trading a context switch for each block.
+        refill = Blocks.size() <= size_t(FMaxBlocks / 2);
     }
-    Signal();
-    return block->Count;
+    if (refill) Signal();
+    return Block->Count;
 }
 
 } // namespace tarnwick

@@ -47,6 +47,9 @@ public:
     // byte count, 0 when no more data will come (all delivered, error or abort), -1 when no
     // block is ready yet.
     int32_t ReadBlock(void* Buffer);
+    // The same, handing over the block itself instead of a copy of its bytes (the write
+    // thread's path: one copy of every byte fewer). Block is set when the result is > 0.
+    int32_t TakeBlock(std::unique_ptr<TBlock>& Block);
     void Abort();
     void Lock() { WriteLock.lock(); }
     void Unlock() { WriteLock.unlock(); }
@@ -120,7 +123,8 @@ private:
 
     std::mutex SignalMutex;
     std::condition_variable Changed;
-    uint64_t ChangeCount = 0; // under SignalMutex
+    uint64_t ChangeCount = 0;        // under SignalMutex
+    std::atomic<int> Waiters{0};     // threads inside WaitForChange: wake-ups only when needed
 
     std::thread Thread;
 };

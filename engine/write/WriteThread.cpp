@@ -81,7 +81,8 @@ void TThWrite::Execute() {
     platform::SetCurrentThreadPriority(platform::TThreadPriority::TimeCritical);
     auto& job = JobState();
     TCacheThread& cache = *FCache;
-    uint8_t* buffer = job.TransferBuffer.data();
+    // Each block is taken from the queue as it is and written from where it was read into.
+    std::unique_ptr<TCacheThread::TBlock> block;
     Engine.BytesWritten = 0;
     int64_t written = 0; // W: sectors written
 
@@ -94,7 +95,7 @@ void TThWrite::Execute() {
     if (target->Prepare()) {
         int32_t n;
         Engine.LockDevice();
-        n = cache.ReadBlock(buffer);
+        n = cache.TakeBlock(block);
         Engine.UnlockDevice();
         Engine.StartLBA = 0;
         const int64_t trackBytes = Engine.GetTrackSectors() * kSectorSize;
@@ -103,7 +104,7 @@ void TThWrite::Execute() {
                 Engine.CurrentFile = cache.CurrentFileName.Get();
                 const int64_t total = Engine.BytesWritten + n;
                 Engine.BytesWritten = total / kSectorSize > trackBytes / kSectorSize ? trackBytes : total;
-                if (!target->WriteBlock(Engine.StartLBA + written, buffer, n)) break;
+                if (!target->WriteBlock(Engine.StartLBA + written, block->Data, n)) break;
                 written += n / kSectorSize;
             }
             // Next block.
@@ -116,7 +117,7 @@ void TThWrite::Execute() {
                     break;
                 }
                 Engine.LockDevice();
-                n = cache.ReadBlock(buffer);
+                n = cache.TakeBlock(block);
                 Engine.UnlockDevice();
                 if (!cache.LastError.Empty()) {
                     stop = true;
