@@ -91,7 +91,7 @@ std::string DriveRootProblem(char letter) {
     const std::string device = platform::RealDriveDevice(letter);
     if (!device.empty()) return "the disc in " + drive + " (" + device + ") is not mounted";
     if (platform::VirtualDrive(letter)) return "the emulated drive " + drive + " has no folder of files";
-    return "no drive at " + drive;
+    return "no disc or drive at " + drive;
 }
 
 std::string DriveFilesText(char letter) {

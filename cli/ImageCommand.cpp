@@ -37,9 +37,19 @@ std::optional<char> DriveLetterOf(const std::string& s) {
     return std::nullopt;
 }
 
+// Paths are UTF-8 text; a std::filesystem::path made from a plain string would take it in the
+// system's narrow code page on Windows.
+std::filesystem::path Utf8Path(const std::string& text) { return std::u8string(text.begin(), text.end()); }
+
+std::string Utf8Text(const std::filesystem::path& path) {
+    const std::u8string u = path.u8string();
+    return std::string(u.begin(), u.end());
+}
+
 // A source that cannot be listed at all would give an empty image that looks like success.
-bool CanList(const std::string& folder, std::string& why) {
+bool CanList(const std::string& text, std::string& why) {
     std::error_code ec;
+    const auto folder = Utf8Path(text);
     if (!std::filesystem::is_directory(folder, ec)) {
         why = ec ? ec.message() : "not a folder";
         return false;
@@ -82,8 +92,8 @@ int RunImage(const TImageOptions& o) {
         appendSourcePath = true;
     } else {
         std::error_code ec;
-        auto abs = std::filesystem::absolute(o.Source, ec);
-        sourcePath = ec ? o.Source : abs.lexically_normal().string();
+        auto abs = std::filesystem::absolute(Utf8Path(o.Source), ec);
+        sourcePath = ec ? o.Source : Utf8Text(abs.lexically_normal());
         while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == '\\')) sourcePath.pop_back();
         listed = sourcePath;
         appendSourcePath = false; // the folder's contents, not the folder, go to the root

@@ -55,9 +55,12 @@ std::string ProgressText(int64_t done, int64_t total, double seconds) {
 }
 
 void TConsole::Progress(int64_t done, int64_t total, double seconds) {
+    ProgressLine(ProgressText(done, total, seconds), seconds);
+}
+
+void TConsole::ProgressLine(const std::string& text, double seconds) {
     if (Quiet) return;
     std::lock_guard lock(Mutex);
-    const std::string text = ProgressText(done, total, seconds);
     if (Terminal) {
         std::fputs(("\r\033[K" + text).c_str(), stdout);
         LineShown = true;
@@ -81,7 +84,8 @@ void AttachConsole(TVornBurner& engine, TConsole& console) {
     };
 }
 
-int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start) {
+int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start,
+           const TProgressText& progressText) {
     std::string error;
     bool ended = false;
     engine.OnWriteDone = [&](TComponent*, const std::string& e) {
@@ -110,7 +114,10 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
             break;
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        console.Progress(engine.BytesWritten, total, seconds);
+        if (progressText)
+            console.ProgressLine(progressText(seconds), seconds);
+        else
+            console.Progress(engine.BytesWritten, total, seconds);
     }
     console.EndProgress();
     engine.OnWriteDone = nullptr;

@@ -22,6 +22,8 @@ public:
     // Updates the progress display (a line rewritten in place on a terminal, a plain line
     // every few seconds otherwise).
     void Progress(int64_t done, int64_t total, double seconds);
+    // The same with a text of the caller's making.
+    void ProgressLine(const std::string& text, double seconds);
     void EndProgress();
     bool Quiet = false;
 
@@ -39,7 +41,11 @@ std::string ProgressText(int64_t done, int64_t total, double seconds);
 // Prints the engine's messages through console for the life of the job.
 void AttachConsole(TVornBurner& engine, TConsole& console);
 
+// Makes the progress text from the seconds since the start (replaces ProgressText).
+using TProgressText = std::function<std::string(double seconds)>;
+
 // start() begins the job (CreateImageFile, BurnImageFile, ...). Returns the exit code.
-int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start);
+int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start,
+           const TProgressText& progressText = nullptr);
 
 } // namespace tarnwick::cli

@@ -51,7 +51,11 @@ int main(int argc, char** argv) {
     }
 
     try {
-        app.parse(argc, argv);
+        // In UTF-8 on every system; CLI11 takes them in reverse order, without the program name.
+        const auto args = platform::CommandLineArguments(argc, argv);
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        if (!reversed.empty()) reversed.pop_back();
+        app.parse(reversed);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? ExitOk : ExitUsage;

@@ -7,7 +7,9 @@ namespace tarnwick::cli {
 namespace {
 [[maybe_unused]] const bool kInstalled = [] {
     SetVirtualOptionHandler(
-        [](const std::string& spec, std::string& error) { return emulator::RegisterVirtualDriveSpec(spec, error); });
+        [](const std::string& definition, std::string& error) {
+            return emulator::RegisterVirtualDriveSpec(definition, error);
+        });
     return true;
 }();
 } // namespace

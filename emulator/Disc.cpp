@@ -67,6 +67,12 @@ std::shared_ptr<TDisc> TDisc::InMemory(TProfile profile, uint32_t capacity) {
     return d;
 }
 
+std::shared_ptr<TDisc> TDisc::Discarding(TProfile profile, uint32_t capacity) {
+    auto d = InMemory(profile, capacity);
+    d->DropData = true;
+    return d;
+}
+
 std::shared_ptr<TDisc> TDisc::OpenBacking(const std::string& path, TProfile profile, std::string& error,
                                           uint32_t capacity) {
     namespace fs = std::filesystem;
@@ -237,6 +243,7 @@ TFailure TDisc::CheckWrite(uint32_t lba, uint32_t blocks) const {
 }
 
 bool TDisc::StoreSectors(uint32_t lba, uint32_t blocks, const uint8_t* data) {
+    if (DropData) return true;
     if (Backing.empty()) {
         for (uint32_t i = 0; i < blocks; ++i)
             MemorySectors[lba + i].assign(data + size_t(i) * kSectorSize, data + size_t(i + 1) * kSectorSize);

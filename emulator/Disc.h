@@ -38,6 +38,9 @@ class TDisc {
 public:
     // A blank (or, for pressed profiles, zero-filled) disc held in memory.
     static std::shared_ptr<TDisc> InMemory(TProfile profile, uint32_t capacity = 0);
+    // A disc that keeps its layout (tracks, sessions, next writable address) but drops the
+    // bytes written and reads zeros: a recorder that costs nothing, for throughput benchmarks.
+    static std::shared_ptr<TDisc> Discarding(TProfile profile, uint32_t capacity = 0);
     // The disc in a backing file: its state file is read when it exists; a new or empty file
     // gives a blank disc (state file written at once). A state of another profile is an error.
     static std::shared_ptr<TDisc> OpenBacking(const std::string& path, TProfile profile, std::string& error,
@@ -110,6 +113,7 @@ private:
     std::string TimestampDigits;
     bool ReadOnly = false;
     bool Dirty = false;
+    bool DropData = false;
 
     std::string Backing;
     mutable std::fstream File;

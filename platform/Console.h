@@ -2,7 +2,15 @@
 // What a command-line front end needs of its console: whether output goes to a terminal, an
 // interrupt (Ctrl-C, SIGTERM) turned into a flag to poll, and file-size-limit signals turned
 // into ordinary write errors.
+#include <string>
+#include <vector>
+
 namespace platform {
+
+// The program's arguments in UTF-8, the program's name first. Windows hands main() its
+// arguments in the ANSI code page, which cannot hold every file name; they are taken from the
+// wide command line instead. Elsewhere they are argv as it is.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 bool StdoutIsTerminal();
 // After this, an interrupt sets a flag instead of ending the process; a second one ends it.

@@ -1,7 +1,8 @@
 #pragma once
 // The drive table: drive letters for virtual drives, real optical drives and test folders.
 // On Linux a path that starts with a letter and a colon ("E:/VIDEO_TS", "E:\") is resolved to
-// that drive's root folder; on Windows paths pass through unchanged.
+// that drive's root folder; on Windows only a letter registered here or on the virtual bus is
+// mapped to its folder, other paths pass through unchanged.
 #include <string>
 
 namespace platform {

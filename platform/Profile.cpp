@@ -62,6 +62,8 @@ std::optional<std::string> ParseProfileString(const std::string& text, const std
     return std::nullopt;
 }
 
+// Windows reads the file with GetPrivateProfileStringW itself (platform/win32/ProfilePath.cpp).
+#ifndef _WIN32
 std::optional<std::string> ReadProfileString(const std::string& fileName, const std::string& section,
                                              const std::string& key) {
     const std::string path = ProfilePath(fileName);
@@ -72,5 +74,6 @@ std::optional<std::string> ReadProfileString(const std::string& fileName, const 
     text << f.rdbuf();
     return ParseProfileString(text.str(), section, key);
 }
+#endif
 
 } // namespace platform

@@ -193,7 +193,7 @@ protected:
     std::vector<std::string> FDeviceList;
     uint16_t FDeviceMaxWriteSpeed = 0;
     uint16_t FDeviceMaxReadSpeed = 0;
-    // Written by the write thread during a burn, read by the window's status line.
+    // Written on the write thread during a disc job, read by a front end's progress display.
     std::atomic<uint32_t> FDeviceBufferSize{0};
     std::atomic<uint32_t> FDeviceFreeBufferSize{0};
     bool FUnderrunProtection = false;

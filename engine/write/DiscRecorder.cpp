@@ -17,6 +17,8 @@ constexpr uint8_t kAscNotReady = 0x04;
 constexpr uint8_t kAscNone = 0x00;
 constexpr uint8_t kSrbDataOutNotify = 0x50;
 constexpr int32_t kPollEvery = 5;
+// The status text of a request that reached no device: what a vanished drive amounts to.
+constexpr const char* kNoDevice = "NO DEVICE";
 
 bool IsDvdType(uint16_t t) { return t >= dtDVDR && t <= dtDVDPlusR; }
 bool IsDvdMinusR(uint16_t t) { return t == dtDVDR; }
@@ -162,7 +164,7 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
             if (DriveGone()) {
                 if (++unanswered >= kMaxUnansweredRetries) {
                     FailWrite(std::string(msg::WriterError) + " [" +
-                              (writeError.empty() ? std::string("NO DEVICE") : writeError) + "]");
+                              (writeError.empty() ? std::string(kNoDevice) : writeError) + "]");
                     return false;
                 }
             } else {
@@ -196,7 +198,7 @@ void TDiscRecorder::FlushDvd() {
         if (LastFailureUnanswered() && DriveGone()) {
             if (++unanswered >= kMaxUnansweredRetries) {
                 Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" +
-                                    (failure.empty() ? std::string("NO DEVICE") : failure) + "]");
+                                    (failure.empty() ? std::string(kNoDevice) : failure) + "]");
                 return;
             }
         } else {
@@ -224,50 +226,57 @@ void TDiscRecorder::FlushOther() {
     if (!Engine.SynchronizeCache(120000, false)) Engine.SynchronizeCache(120000, true);
 }
 
-void TDiscRecorder::CloseCdSession() {
+bool TDiscRecorder::CloseCdSession() {
     const bool immed = DrvLibState().ImmediateClose.load();
     uint32_t retries = 0;
     for (;;) {
-        if (Engine.CloseTrackSession(false, immed, false)) return;
+        if (Engine.CloseTrackSession(false, immed, false)) return true;
         const bool busy = Engine.TargetBusy || Engine.LastSense[12] == kAscNotReady;
         if (!busy) {
             // Some drives refuse the first close after a long write; one more try, then go on.
-            Engine.CloseTrackSession(false, immed, false);
-            return;
+            return Engine.CloseTrackSession(false, immed, false);
         }
         ++retries;
         platform::Clock().SleepMs(kCloseRetryDelayMs);
         if (AbortRequested()) {
             Job.SetJobErrorIfEmpty(msg::OperationAborted);
-            return;
+            return false;
         }
-        if (retries >= kMaxCloseRetries) return;
+        if (retries >= kMaxCloseRetries) return false;
     }
 }
 
-void TDiscRecorder::CloseMedium() {
+bool TDiscRecorder::CloseMedium() {
     if (FDiscType != dtDVDR) Engine.SetWriteParameters(Engine.TestWrite(), Engine.UnderrunProtection(), FDiscType);
+    bool closed = true; // the last closing command's result
     switch (FDiscType) {
     case dtDVDPlusR:
         Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
-        Engine.CloseTrackSessionRaw(false, 2, 0, 0, 255);
+        closed = Engine.CloseTrackSessionRaw(false, 2, 0, 0, 255);
         break;
     case dtDVDR:
         Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
         Engine.CloseTrackSessionRaw(false, 1, 0, 0, uint8_t(FTrack + 1));
-        Engine.CloseTrackSessionRaw(false, 2, 0, 0, uint8_t(FTrack + 2));
+        closed = Engine.CloseTrackSessionRaw(false, 2, 0, 0, uint8_t(FTrack + 2));
         break;
     case dtDVDRWRestricted:
     case dtDVDRWSequential:
-        Engine.CloseTrackSessionRaw(true, 2, 0, 0, 0);
+        closed = Engine.CloseTrackSessionRaw(true, 2, 0, 0, 0);
         break;
     case dtDVDPlusRW:
-        Engine.CloseTrackSessionRaw(false, 3, 0, 0, 255);
+        closed = Engine.CloseTrackSessionRaw(false, 3, 0, 0, 255);
         break;
     default:
-        CloseCdSession();
+        closed = CloseCdSession();
         break;
     }
+    // The closing's refusals are the drive's business, but a drive that is gone has closed
+    // nothing: that must not end as a success.
+    if (!closed && LastFailureUnanswered() && DriveGone()) {
+        Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" + kNoDevice + "]");
+        return false;
+    }
+    return true;
 }
 
 void TDiscRecorder::Rest() {
@@ -294,7 +303,7 @@ void TDiscRecorder::Close() {
     // After an abort or an error the track stays open and the drive is left as it is.
     if (!Job.JobError().empty()) return;
 
-    if (!Engine.TestWrite() && FDiscType != dtDVDRAM && Engine.FinalizeTrack()) CloseMedium();
+    if (!Engine.TestWrite() && FDiscType != dtDVDRAM && Engine.FinalizeTrack() && !CloseMedium()) return;
 
     Engine.WaitUnitReady(240000, 5000);
     if (FDiscType != dtDVDRAM) Engine.ReadBufferCapacity(size, freeBytes);

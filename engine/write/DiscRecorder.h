@@ -71,8 +71,9 @@ private:
     void FailWrite(const std::string& text);
     void FlushDvd();
     void FlushOther();
-    void CloseMedium();
-    void CloseCdSession();
+    // False when the job must end here (the drive is gone, or an abort during the retries).
+    bool CloseMedium();
+    bool CloseCdSession();
     void Rest();
 
     TVornBurner& Engine;

@@ -33,4 +33,6 @@ bool InterruptRequested() { return Interrupts.load() > 0; }
 
 void IgnoreFileSizeSignal() { signal(SIGXFSZ, SIG_IGN); }
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
 } // namespace platform

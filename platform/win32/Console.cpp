@@ -5,6 +5,8 @@
 #include <io.h>
 
 #include "platform/Console.h"
+#include "platform/win32/Win32.h"
+#include <shellapi.h>
 
 namespace platform {
 
@@ -24,5 +26,15 @@ void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 bool InterruptRequested() { return Interrupts.load() > 0; }
 
 void IgnoreFileSizeSignal() {}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    int n = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    if (!wide) return {argv, argv + argc};
+    std::vector<std::string> args;
+    for (int i = 0; i < n; ++i) args.push_back(win32::Narrow(wide[i]));
+    LocalFree(wide);
+    return args;
+}
 
 } // namespace platform

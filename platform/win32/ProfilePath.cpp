@@ -1,21 +1,81 @@
-#include <windows.h>
-
-#include "platform/Files.h"
+// Settings through the private-profile API itself, so the program reads them exactly as other
+// Windows programs do (UTF-16 files included). A bare file name is looked up in the Windows
+// directory, as GetPrivateProfileString does.
 #include "platform/Profile.h"
+
+#include "platform/win32/Win32.h"
 
 namespace platform {
 
-// A bare name lives in the Windows directory, as the private-profile functions look it up.
+namespace {
+
+bool IsBareName(const std::string& name) { return name.find_first_of("\\/:") == std::string::npos; }
+
+std::wstring WindowsFolder() {
+    wchar_t buffer[MAX_PATH + 1];
+    UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) return {};
+    return std::wstring(buffer, n);
+}
+
+} // namespace
+
 std::string ProfilePath(const std::string& fileName) {
     if (fileName.empty()) return {};
-    std::string path = fileName;
-    if (fileName.find_first_of("\\/:") == std::string::npos) {
-        char dir[MAX_PATH];
-        UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH) return {};
-        path = std::string(dir, n) + "\\" + fileName;
+    std::wstring path = win32::Widen(fileName);
+    if (IsBareName(fileName)) {
+        std::wstring folder = WindowsFolder();
+        if (folder.empty()) return {};
+        if (folder.back() != L'\\') folder += L'\\';
+        path = folder + path;
     }
-    return FileExists(path) ? path : std::string();
+    DWORD a = GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    return win32::Narrow(path);
+}
+
+std::optional<std::string> ReadProfileString(const std::string& fileName, const std::string& section,
+                                             const std::string& key) {
+    // The API answers a missing file, section or key with the default; asking for the key list
+    // of the section tells "missing" from "present but empty".
+    std::string path = ProfilePath(fileName);
+    if (path.empty() || key.empty()) return std::nullopt;
+    std::wstring file = win32::Widen(path), wsection = win32::Widen(section), wkey = win32::Widen(key);
+
+    std::wstring keys(4096, L'\0');
+    for (;;) {
+        DWORD n = GetPrivateProfileStringW(wsection.c_str(), nullptr, L"", keys.data(), DWORD(keys.size()),
+                                           file.c_str());
+        if (n + 2 < keys.size()) {
+            keys.resize(n);
+            break;
+        }
+        keys.resize(keys.size() * 2);
+    }
+    bool present = false;
+    for (size_t at = 0; at < keys.size();) {
+        size_t end = keys.find(L'\0', at);
+        if (end == std::wstring::npos) end = keys.size();
+        if (CompareStringOrdinal(keys.c_str() + at, int(end - at), wkey.c_str(), int(wkey.size()), TRUE) ==
+            CSTR_EQUAL) {
+            present = true;
+            break;
+        }
+        at = end + 1;
+    }
+    if (!present) return std::nullopt;
+
+    std::wstring value(1024, L'\0');
+    for (;;) {
+        DWORD n = GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), L"", value.data(), DWORD(value.size()),
+                                           file.c_str());
+        if (n + 1 < value.size()) {
+            value.resize(n);
+            break;
+        }
+        value.resize(value.size() * 2);
+    }
+    return win32::Narrow(value);
 }
 
 } // namespace platform

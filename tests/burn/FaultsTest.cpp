@@ -197,3 +197,13 @@ TEST(BurnFaults, ACdCloseRefusedWhileBusyIsRetriedAndAnotherFailureOnce) {
         EXPECT_EQ(rig.CommandsWith(op::CloseTrackSession).size(), 2u);
     }
 }
+
+TEST(BurnFaults, ADriveThatDisappearsWhileClosingIsNoSuccess) {
+    for (TProfile p : {TProfile::CdR, TProfile::DvdPlusR, TProfile::DvdPlusRw}) {
+        TBurnRig rig(p);
+        rig.Drive->Faults().Arm(TFault::Disappear().OnlyOpcode(op::CloseTrackSession));
+        auto result = rig.Burn(rig.MakeImage(300 * 2048));
+        EXPECT_EQ(result.Error, "WRITER ERROR [NO DEVICE]") << emulator::KindName(p);
+        EXPECT_EQ(rig.DiscBytes(rig.Image.size()), rig.Image);
+    }
+}

@@ -88,6 +88,8 @@ TEST(TestWrite, RecordsNothingClosesNothingAndSaysSoAfterTheStartMessage) {
         EXPECT_EQ(selects[0].Data[8 + 2] & 0x10, p == TProfile::DvdRwSequential ? 0x00 : 0x10);
         // A CD drive is returned to rest with test write off (a DVD drive refuses the CD
         // page of the resting state and keeps its last one).
-        if (p == TProfile::CdR) EXPECT_FALSE(rig.Drive->TestWriteActive());
+        if (p == TProfile::CdR) {
+            EXPECT_FALSE(rig.Drive->TestWriteActive());
+        }
     }
 }

@@ -62,11 +62,11 @@ TEST_F(Compilation, AddFolderIsDepthFirstFoldersBeforeFiles) {
     TFEntry* readme = E.FindFile(E.DirTable[0], "readme.");
     ASSERT_NE(readme, nullptr);
     EXPECT_EQ(readme->ShortName, "README.");
-    EXPECT_EQ(readme->SourcePath, T.Path() + "/README");
+    EXPECT_EQ(readme->SourcePath, T.Path("README"));
     TFEntry* deep = E.FindFile(const_cast<TDEntry*>(b), "DEEP.BIN");
     ASSERT_NE(deep, nullptr);
     EXPECT_EQ(deep->IsoSize, 3);
-    EXPECT_EQ(deep->SourcePath, T.Path() + "/a/b/deep.bin");
+    EXPECT_EQ(deep->SourcePath, T.Path("a/b/deep.bin"));
     EXPECT_TRUE(M.List.empty());
 }
 
@@ -123,18 +123,18 @@ TEST_F(Compilation, InvalidDestinationAddsNothing) {
 
 TEST_F(Compilation, AppendSourcePathCreatesTheSourceFolders) {
     T.File("Data/Photos/p1.jpg", "jpg");
-    platform::RegisterDriveRoot('C', T.Path());
-    ASSERT_TRUE(E.AddFolder("\\", "C:\\Data\\Photos", "*.*", 63, true, true, false));
+    platform::RegisterDriveRoot('Q', T.Path());
+    ASSERT_TRUE(E.AddFolder("\\", "Q:\\Data\\Photos", "*.*", 63, true, true, false));
     const TDEntry* photos = E.FindDir("\\DATA\\PHOTOS");
     ASSERT_NE(photos, nullptr);
     EXPECT_EQ(E.FindDir("\\DATA")->ShortName, "DATA");
     EXPECT_EQ(photos->ShortName, "PHOTOS");
     EXPECT_EQ(ChildNames(photos), (std::vector<std::string>{"p1.jpg"}));
-    EXPECT_EQ(photos->FirstChild->SourcePath, "C:\\Data\\Photos/p1.jpg");
+    EXPECT_EQ(photos->FirstChild->SourcePath, std::string("Q:\\Data\\Photos") + platform::PathDelim + "p1.jpg");
 
     ASSERT_TRUE(E.ClearCompilation(100, 10));
     E.LastFolderOnly = true;
-    ASSERT_TRUE(E.AddFolder("\\", "C:\\Data\\Photos\\", "*.*", 63, true, true, false));
+    ASSERT_TRUE(E.AddFolder("\\", "Q:\\Data\\Photos\\", "*.*", 63, true, true, false));
     EXPECT_EQ(E.FindDir("\\DATA"), nullptr);
     ASSERT_NE(E.FindDir("\\PHOTOS"), nullptr);
     EXPECT_EQ(ChildNames(E.FindDir("\\PHOTOS")), (std::vector<std::string>{"p1.jpg"}));
@@ -144,7 +144,7 @@ TEST_F(Compilation, AppendSourcePathCreatesTheSourceFolders) {
     E.LastFolderOnly = true;
     ASSERT_TRUE(E.AddFolder("\\", T.Path("Data"), "*.*", 63, true, true, false));
     ASSERT_NE(E.FindDir("\\DATA\\PHOTOS"), nullptr);
-    platform::UnregisterDriveRoot('C');
+    platform::UnregisterDriveRoot('Q');
 }
 
 TEST_F(Compilation, ReplaceFileReusesTheEntryInAnyLetterCase) {
@@ -169,6 +169,7 @@ TEST_F(Compilation, ReplaceFileReusesTheEntryInAnyLetterCase) {
     EXPECT_EQ(f->Attr, int32_t(platform::faArchive | platform::faHidden));
 }
 
+#ifndef _WIN32 // Windows keeps no two names that differ only in case
 TEST_F(Compilation, CaseDuplicatesInOneFolderAreReportedNotLost) {
     T.File("Notes.txt", "a");
     T.File("notes.TXT", "b");
@@ -177,6 +178,7 @@ TEST_F(Compilation, CaseDuplicatesInOneFolderAreReportedNotLost) {
     EXPECT_EQ(E.DirTable[0]->FirstChild->LongName, "Notes.txt");
     EXPECT_EQ(M.Count(">>> DUPLICATE NAME, FILE LEFT OUT: \"" + T.Path() + "/notes.TXT\"", 4), 1);
 }
+#endif
 
 TEST_F(Compilation, HandlerRenamesCannotCreateTwoChildrenOfOneName) {
     TDEntry* root = E.DirTable[0];
@@ -280,6 +282,7 @@ TEST_F(Compilation, CreateDirAndForceDir) {
     EXPECT_EQ(E.FindDir(""), E.DirTable[0]);
 }
 
+#ifndef _WIN32 // symbolic links need privileges on Windows
 TEST_F(Compilation, LinksToFoldersAreReportedOnce) {
     T.File("real/a.txt");
     ASSERT_EQ(symlink(T.Path("real").c_str(), T.Path("link").c_str()), 0);
@@ -289,6 +292,7 @@ TEST_F(Compilation, LinksToFoldersAreReportedOnce) {
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(E.DirCount, 2);
 }
+#endif
 
 TEST_F(Compilation, FoldersBelowLevel255AreReportedAndLeftOut) {
     std::string rel;

@@ -1,0 +1,131 @@
+// tarnwick-cli burn [options] IMAGE --device DRIVE
+// Burns an ISO image onto the disc in a recorder, the way the main window's image-to-disc job
+// does: the settings file first, then the options given here; at the end the drive's cache is
+// flushed, the tray unlocked and the disc ejected.
+#include <cctype>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "app/common/BurnProgress.h"
+#include "app/common/Settings.h"
+#include "cli/Command.h"
+#include "cli/JobRunner.h"
+#include "engine/write/VornBurner.h"
+#include "platform/Drives.h"
+#include "platform/Threads.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+struct TBurnOptions {
+    std::string Image;
+    std::string Device;
+    std::string SettingsFile = app::kSettingsFileName;
+    bool TestWrite = false;
+    std::optional<uint16_t> WriteSpeed;
+    bool CloseDisc = false;
+    bool Opc = false;
+    std::optional<bool> UnderrunProtection;
+    std::optional<int32_t> CacheSize;
+    bool NoEject = false;
+    bool Quiet = false;
+};
+
+char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+// DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
+// device path of a real drive ("/dev/sr0").
+std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
+    for (const auto& d : devices)
+        if (d == wanted) return d;
+    std::optional<char> letter;
+    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
+        letter = UpperLetter(wanted[0]);
+    else if (wanted.rfind("/dev/", 0) == 0)
+        for (char c = 'A'; c <= 'Z'; ++c)
+            if (platform::RealDriveDevice(c) == wanted) letter = c;
+    if (!letter) return std::nullopt;
+    const std::string tag = std::string(",") + *letter + ":";
+    for (const auto& d : devices)
+        if (d.find(tag) != std::string::npos) return d;
+    return std::nullopt;
+}
+
+int RunBurn(const TBurnOptions& o) {
+    TConsole console;
+    console.Quiet = o.Quiet;
+    TVornBurner engine;
+    app::ReadSettings(engine, o.SettingsFile);
+    if (o.TestWrite) engine.SetTestWrite(true);
+    if (o.CloseDisc) engine.SetFinalizeDisc(true);
+    if (o.Opc) engine.SetPerformOPC(true);
+    if (o.UnderrunProtection) engine.SetUnderrunProtection(*o.UnderrunProtection);
+    if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
+    // No drive is selected yet: only the value is kept for the job's SET CD SPEED.
+    if (o.WriteSpeed) engine.SetWriteSpeed(*o.WriteSpeed);
+
+    AttachConsole(engine, console);
+    if (!engine.InitializeASPI(true, "")) {
+        console.Error("no CD/DVD drive can be reached (neither the SCSI pass-through nor an ASPI library)");
+        return ExitSetupFailed;
+    }
+    const auto device = FindDevice(engine.DeviceList(), o.Device);
+    if (!device) {
+        console.Error("no CD/DVD drive \"" + o.Device + "\" (see tarnwick-cli devices)");
+        return ExitSetupFailed;
+    }
+    engine.SelectDevice(*device);
+    if (engine.HaId == 254) {
+        console.Error("cannot select \"" + *device + "\"");
+        return ExitSetupFailed;
+    }
+    console.Message(">>> SELECTING " + engine.SelectedDevice);
+
+    std::unique_ptr<TBurnProgress> progress;
+    const int code = RunJob(
+        engine, console, [&] { engine.BurnImageFile(o.Image); },
+        [&](double seconds) {
+            if (!progress) progress = std::make_unique<TBurnProgress>(engine.GetTrackSectors() * kSectorSize);
+            progress->Sample(uint64_t(seconds * 1000), engine.BytesWritten, engine.DeviceBufferSize(),
+                             engine.DeviceFreeBufferSize());
+            return progress->Line();
+        });
+
+    // The window's job end: after the write thread has left the drive, flush, unlock, eject.
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (engine.JobRunning() && std::chrono::steady_clock::now() < bound) platform::CheckSynchronize(10);
+    engine.SynchronizeCache(300000, false);
+    engine.PreventAllowRemoval(true);
+    if (!o.NoEject) engine.LoadEject(true);
+    return code;
+}
+
+[[maybe_unused]] const bool kRegistered =
+    RegisterCommand("burn", "Burn an ISO image onto the disc in a recorder", [](CLI::App& sub) {
+        auto o = std::make_shared<TBurnOptions>();
+        sub.add_option("IMAGE", o->Image, "ISO image file to burn")->required();
+        sub.add_option("-d,--device", o->Device,
+                       "Recorder: a device string as 'devices' lists it, a drive letter (E or E:), or /dev/srN")
+            ->required();
+        sub.add_flag("-t,--test-write", o->TestWrite, "Simulate the write (test/dummy write): nothing is recorded");
+        sub.add_option("-s,--write-speed", o->WriteSpeed, "Write speed in KB/s (1385 = DVD 1x, 176 = CD 1x); 0 = maximum");
+        sub.add_flag("--close-disc,--finalize-disc", o->CloseDisc,
+                     "Close the disc for further sessions (settings key CloseDisc)");
+        sub.add_flag("--opc", o->Opc, "Run the drive's optimum power calibration first (settings key PerformOPC)");
+        sub.add_flag("--underrun-protection,!--no-underrun-protection", o->UnderrunProtection,
+                     "Buffer-underrun protection (settings key UnderrunProtection; on unless the settings say 0)");
+        sub.add_option("--cache-size", o->CacheSize,
+                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)");
+        sub.add_option("--settings", o->SettingsFile,
+                       std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
+                           ", a path is read as it is");
+        sub.add_flag("--no-eject", o->NoEject, "Leave the disc in the drive at the end");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        return [o] { return RunBurn(*o); };
+    });
+
+} // namespace
+
+} // namespace tarnwick::cli
