@@ -204,7 +204,7 @@ void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
 // ---- Status line ----------------------------------------------------------------------------
 
 void TForm1::StartJobDisplay() {
-    RateSinceMs = NowMs();
+    JobStartMs = RateSinceMs = NowMs();
     RateSinceBytes = 0;
     LastRate = -1;
     View.SetStatusText("");
@@ -213,7 +213,11 @@ void TForm1::StartJobDisplay() {
 
 void TForm1::StopJobDisplay() {
     View.SetStatusTimerEnabled(false);
-    StatusTimerTick(); // the final figures stay visible
+    // The final figures stay visible, with the job's average rate rather than the last
+    // interval's.
+    RateSinceMs = JobStartMs;
+    RateSinceBytes = 0;
+    StatusTimerTick();
 }
 
 void TForm1::StatusTimerTick() {

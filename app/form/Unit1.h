@@ -80,6 +80,7 @@ private:
     std::mutex PendingMutex;
     std::deque<std::string> PendingLog;
 
+    uint64_t JobStartMs = 0;
     uint64_t RateSinceMs = 0;
     int64_t RateSinceBytes = 0;
     double LastRate = -1;

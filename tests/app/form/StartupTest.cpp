@@ -195,6 +195,12 @@ TEST_F(FormTest, StatusTimerReadsTheEngineAndLeavesTheDesignedControlsAlone) {
     EXPECT_EQ(View.Status, "2.0 MB of 10.2 MB written (20%), 4.1 MB/s, drive buffer 90%");
     EXPECT_EQ(View.Progress, progress);
     EXPECT_EQ(View.Log, log);
+
+    // At the end the rate is the job's average (2048000 bytes over 2 s), not the last interval's.
+    now = 3000;
+    Form->vornWriteDone(Form->vorn.get(), "");
+    EXPECT_EQ(View.Status, "2.0 MB of 10.2 MB written (20%), 1.0 MB/s, drive buffer 90%");
+    EXPECT_FALSE(View.StatusTimer);
 }
 
 TEST_F(FormTest, ButtonsAndClosing) {
