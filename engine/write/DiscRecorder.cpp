@@ -101,7 +101,7 @@ void TDiscRecorder::Prepare() {
     JobState().DiscType = FDiscType;
 
     Engine.LoadEject(false);
-    // A DVD+RW drive may start a background format on REZERO UNIT.
+    // Every medium but DVD+RW is rezeroed before writing.
     if (FDiscType != dtDVDPlusRW) Engine.RezeroUnit();
     Engine.SetCDSpeed(Engine.ReadSpeed(), Engine.WriteSpeed());
     Engine.WaitUnitReady(10000, 1000);
