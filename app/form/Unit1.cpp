@@ -1,0 +1,292 @@
+#include "app/form/Unit1.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/common/Settings.h"
+#include "platform/Shell.h"
+#include "platform/Threads.h"
+
+namespace tarnwick::app {
+
+TForm1::TForm1(IMainView& view, TForm2& about) : View(view), About(about) {
+    platform::SetMainThread();
+    ProgramFolder = platform::ProgramFolder();
+    NowMs = [] {
+        using namespace std::chrono;
+        return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    };
+    vorn = std::make_unique<TVornBurner>();
+    // Design-time values of the component (those equal to the constructor's defaults included,
+    // so the form states them all in one place).
+    vorn->SetUnderrunProtection(true);
+    vorn->SetFinalizeDisc(false);
+    vorn->SetTestWrite(false);
+    vorn->SetReplaceFile(false);
+    vorn->SetPerformOPC(false);
+    vorn->SetReadSpeed(0);
+    vorn->SetCacheSize(4194304);
+    vorn->SetWritePostGap(true);
+    vorn->SetDeviceBufferSize(0);
+    vorn->SetDeviceFreeBufferSize(0);
+    vorn->SetVersion("1.21");
+    // WriteSpeed stays at its default 0: its setter talks to the drive, and a design-time
+    // default is never streamed.
+    vorn->OnDebugMessage = [this](TComponent* s, const std::string& m, uint8_t t) { vornDebugMessage(s, m, t); };
+    vorn->OnWriteDone = [this](TComponent* s, const std::string& e) { vornWriteDone(s, e); };
+}
+
+TForm1::~TForm1() {
+    // A job still running is aborted and its threads awaited while the view can still take
+    // their last log lines; only then do the handlers go.
+    vorn->EndJobs();
+    vorn->OnDebugMessage = nullptr;
+    vorn->OnWriteDone = nullptr;
+    vorn.reset();
+}
+
+// ---- Start-up -------------------------------------------------------------------------------
+
+void TForm1::FormShow() {
+    const TVersionFile version = ReadVersionFile(ProgramFolder);
+    if (version.Result == TVersionFile::Failed) {
+        View.ShowFileError(version.Error);
+        return;
+    }
+    if (version.Result == TVersionFile::Read) {
+        View.SetGroupCaption("Version " + version.Text);
+        About.SetVersionLabel("version " + version.Text);
+    }
+    ReadSettings(*vorn);
+    View.ClearLog();
+
+    vorn->InitializeASPI(true, "");
+    if (!vorn->ASPIInitialized()) {
+        View.ShowMessage(std::string(kAspiError) + kSupportPage);
+        return;
+    }
+    const std::vector<std::string> devices = vorn->DeviceList();
+    if (!devices.empty()) View.SetSourceItems(devices);
+    View.SetDestinationItems(devices);
+    if (View.SourceCount() > 0) {
+        View.SetSourceIndex(0);
+        View.AddSourceItem(kImageFileItem);
+        View.SetSourceIndex(0);
+        View.SetDestinationIndex(0);
+        cbDestinationCloseUp();
+    }
+}
+
+// ---- Log ------------------------------------------------------------------------------------
+
+void TForm1::vornDebugMessage(TComponent*, const std::string& Message, uint8_t) {
+    if (platform::IsMainThread()) {
+        Log(Message);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(PendingMutex);
+        PendingLog.push_back(Message);
+    }
+    View.PostLogDrain();
+}
+
+void TForm1::DrainLog() {
+    std::deque<std::string> lines;
+    {
+        std::lock_guard<std::mutex> lock(PendingMutex);
+        lines.swap(PendingLog);
+    }
+    for (const std::string& line : lines) View.AppendLog(line);
+}
+
+void TForm1::Log(const std::string& line) {
+    DrainLog(); // lines from other threads that arrived earlier come first
+    View.AppendLog(line);
+}
+
+// ---- Drive lists ----------------------------------------------------------------------------
+
+bool TForm1::SourceIsLast() const { return View.SourceIndex() == View.SourceCount() - 1; }
+
+void TForm1::cbSourceCloseUp() {
+    if (!SourceIsLast()) {
+        vorn->SelectDevice(View.SourceText());
+        Log(">>> SELECTING " + vorn->SelectedDevice);
+        View.SetDestinationEditVisible(true);
+        View.SetDestinationListVisible(false);
+        return;
+    }
+    if (std::optional<std::string> chosen = View.ExecuteOpenDialog()) {
+        FOpenDialogFileName = *chosen;
+        View.SetSourceItemText(View.SourceCount() - 1, std::string(kImageFileItem) + " (" + *chosen + ")");
+        View.SetDestinationEditVisible(false);
+        View.SetDestinationListVisible(true);
+    } else {
+        View.SetSourceIndex(0);
+    }
+}
+
+void TForm1::cbDestinationCloseUp() {
+    if (View.DestinationCount() <= 0) return;
+    vorn->SelectDevice(View.DestinationText());
+    Log(">>> SELECTING " + vorn->SelectedDevice);
+}
+
+// ---- Jobs -----------------------------------------------------------------------------------
+
+void TForm1::Image3Click() {
+    // One job at a time: the engine keeps a single current job, and a second one started over
+    // a running one would interfere with it.
+    if (FJobRunning) return;
+    FJobRunning = true;
+
+    DrainLog();
+    View.ClearLog();
+    View.SetAbortEnabled(true);
+    View.SetLogVisible(true);
+    // A new job starts its gauge from zero (the previous job left it at 100).
+    View.SetProgressValue(0);
+
+    if (SourceIsLast()) {
+        Log("--> Start copying movie to DVD on " + vorn->SelectedDevice);
+        View.SetAbortEnabled(true);
+        View.ShowInformation(kStartNotice);
+        OpenHomePage();
+        View.SetTimer1Enabled(true);
+        StartJobDisplay();
+        vorn->BurnImageFile(FOpenDialogFileName);
+        return;
+    }
+
+    vorn->ClearCompilation(600000, 20000);
+    vorn->LastFolderOnly = true;
+    // The drive letter sits at the 7th character of the device string ("0:1:0,E: ...").
+    const std::string& device = vorn->SelectedDevice;
+    std::string sourcePath = (device.size() >= 7 ? std::string(1, device[6]) : std::string()) + ":\\";
+    vorn->AddFolder("\\", sourcePath, "*.*", 63, true, true, false);
+    View.ProcessMessages();
+    vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
+    vorn->PrepareCompilation(true, nullptr);
+    View.SetAbortEnabled(true);
+    View.ShowInformation(kStartNotice);
+    OpenHomePage();
+    View.SetTimer1Enabled(true);
+    StartJobDisplay();
+    vorn->CreateImageFile(View.DestinationFileName());
+}
+
+void TForm1::bAbortClick() {
+    vorn->AbortWrite();
+    View.SetAbortEnabled(false);
+}
+
+void TForm1::Timer1Timer() {
+    const int value = View.ProgressValue();
+    if (value < 90) View.SetProgressValue(value + 1);
+}
+
+void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
+    if (Error.empty())
+        Log(">>> Copying done, successful!");
+    else
+        Log(">>> Copying done with warning, " + Error);
+    View.SetProgressValue(100);
+    vorn->SynchronizeCache(300000, false);
+    vorn->PreventAllowRemoval(true);
+    vorn->LoadEject(true);
+    View.SetTimer1Enabled(false);
+    View.SetAbortEnabled(false);
+    StopJobDisplay();
+    FJobRunning = false;
+}
+
+// ---- Status line ----------------------------------------------------------------------------
+
+void TForm1::StartJobDisplay() {
+    JobStartMs = RateSinceMs = NowMs();
+    RateSinceBytes = 0;
+    LastRate = -1;
+    View.SetStatusText("");
+    View.SetStatusTimerEnabled(true);
+}
+
+void TForm1::StopJobDisplay() {
+    View.SetStatusTimerEnabled(false);
+    // The final figures stay visible, with the job's average rate rather than the last
+    // interval's.
+    RateSinceMs = JobStartMs;
+    RateSinceBytes = 0;
+    StatusTimerTick();
+}
+
+void TForm1::StatusTimerTick() {
+    // BytesWritten and the buffer figures are atomics that the write thread keeps current;
+    // ImageSectors is set before the job's threads start. The total is what the job writes:
+    // a small image is padded to a whole minimum-length track.
+    const int64_t written = vorn->BytesWritten;
+    const int64_t total = vorn->GetTrackSectors() * kSectorSize;
+    const uint32_t bufferSize = vorn->DeviceBufferSize();
+    const uint32_t freeBuffer = vorn->DeviceFreeBufferSize();
+
+    const uint64_t now = NowMs();
+    if (now > RateSinceMs && written >= RateSinceBytes) {
+        LastRate = double(written - RateSinceBytes) * 1000.0 / double(now - RateSinceMs);
+        RateSinceMs = now;
+        RateSinceBytes = written;
+    }
+    View.SetStatusText(StatusText(written, total, LastRate, bufferSize, freeBuffer));
+}
+
+std::string TForm1::StatusText(int64_t written, int64_t total, double bytesPerSecond, uint32_t bufferSize,
+                               uint32_t freeBuffer) {
+    char buf[160];
+    const double mb = 1000000.0;
+    int n;
+    if (total > 0)
+        n = std::snprintf(buf, sizeof buf, "%.1f MB of %.1f MB written (%d%%)", double(written) / mb,
+                          double(total) / mb, int(written >= total ? 100 : written * 100 / total));
+    else
+        n = std::snprintf(buf, sizeof buf, "%.1f MB written", double(written) / mb);
+    std::string text(buf, size_t(n));
+    if (bytesPerSecond >= 0) {
+        n = std::snprintf(buf, sizeof buf, ", %.1f MB/s", bytesPerSecond / mb);
+        text.append(buf, size_t(n));
+    }
+    if (bufferSize > 0) {
+        const uint32_t used = freeBuffer >= bufferSize ? 0 : bufferSize - freeBuffer;
+        n = std::snprintf(buf, sizeof buf, ", drive buffer %u%%", unsigned(uint64_t(used) * 100 / bufferSize));
+        text.append(buf, size_t(n));
+    }
+    return text;
+}
+
+// ---- Buttons and closing --------------------------------------------------------------------
+
+void TForm1::zkSkinButton1Click() { View.Close(); }
+
+void TForm1::zkSkinButton2Click() { View.ShowAboutModal(); }
+
+void TForm1::zkSkinButton3Click() { OpenHomePage(); }
+
+void TForm1::FormClose() {
+    OpenHomePage();
+    // Closing ends the program: a running job is aborted and its end awaited, so its thread
+    // never reports to a destroyed engine.
+    if (FJobRunning) {
+        vorn->AbortWrite();
+        WaitForJobEnd(kCloseWaitMs);
+    }
+}
+
+void TForm1::WaitForJobEnd(uint32_t timeoutMs) {
+    const uint64_t deadline = NowMs() + timeoutMs;
+    // The engine's threads may end without a report left to deliver (a start interrupted
+    // before its job entry ran): then there is nothing to wait for.
+    while (FJobRunning && vorn->JobRunning() && NowMs() < deadline) {
+        platform::CheckSynchronize(100);
+        DrainLog();
+    }
+}
+
+} // namespace tarnwick::app
