@@ -26,11 +26,15 @@ std::string TrimSpaces(const std::string& s) {
 
 bool TSCSIDevice::InitializeASPI(bool PreferSPTI, const std::string& LibraryPath) {
     bool ok = false;
+    // What the transport has to say while it loads and probes (a library without its entry
+    // points, a drive the user may not open) belongs in this engine's log.
+    SetTransportMessageHook([this](const std::string& m) { DebugMessage(m, 0); });
     try {
         ok = LoadASPI(PreferSPTI, LibraryPath);
     } catch (...) {
         ok = false;
     }
+    SetTransportMessageHook(nullptr);
     if (ok) {
         HostAdapterInquiry(0);
         ScanDevices();

@@ -83,6 +83,9 @@ uint32_t ExecSCSICmd(TSPTIState& st, SRB_ExecSCSICmd& srb) {
     std::memcpy(r.spt.Cdb, srb.CDBByte, r.spt.CdbLength);
 
     const bool ok = d.Handle != platform::kInvalidDriveHandle && platform::PassThroughDirect(d.Handle, r);
+    // The pass-through reports the bytes actually moved; keeping them in SRB_BufLen lets the
+    // reply parsers stay inside what the drive really returned.
+    if (ok && r.spt.DataTransferLength < srb.SRB_BufLen) srb.SRB_BufLen = r.spt.DataTransferLength;
     if (ok && r.spt.ScsiStatus == STATUS_GOOD) {
         srb.SRB_Status = SS_COMP;
     } else {

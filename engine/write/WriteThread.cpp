@@ -143,6 +143,8 @@ void TThWrite::Execute() {
         Engine.LastWriteError = error;
         platform::Synchronize([this] { Engine.DoWriteDone(); });
     }
+    // Drive handles are released again after every job, whatever the target was.
+    Engine.SetReleaseHandles(true);
     Engine.CurrentFile = std::string();
     FEnded = true;
 }
