@@ -1,6 +1,6 @@
 // Installs the handler of --virtual: the emulator's drive descriptions.
 #include "cli/VirtualOption.h"
-#include "emulator/VirtualDriveSpec.h"
+#include "emulator/VirtualDriveDefinition.h"
 
 namespace tarnwick::cli {
 
@@ -8,7 +8,7 @@ namespace {
 [[maybe_unused]] const bool kInstalled = [] {
     SetVirtualOptionHandler(
         [](const std::string& definition, std::string& error) {
-            return emulator::RegisterVirtualDriveSpec(definition, error);
+            return emulator::RegisterVirtualDriveDefinition(definition, error);
         });
     return true;
 }();

@@ -1,6 +1,6 @@
 #include "app/form/VirtualDrives.h"
 
-#include "emulator/VirtualDriveSpec.h"
+#include "emulator/VirtualDriveDefinition.h"
 #include "platform/Profile.h"
 
 namespace tarnwick::app {

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "emulator/VirtualDriveSpec.h"
+#include "emulator/VirtualDriveDefinition.h"
 #include "app/window/AboutWindow.h"
 #include "app/window/MainWindow.h"
 #include "platform/Shell.h"
@@ -51,8 +51,8 @@ int main(int argc, char** argv) {
     std::ofstream(root + "/disc/VIDEO_TS/VIDEO_TS.IFO") << std::string(10000, 'x');
     std::ofstream(root + "/disc/VIDEO_TS/VTS_01_1.VOB") << std::string(24 * 1048576, 'v');
     std::string error;
-    if (!emulator::RegisterVirtualDriveSpec("E=dvd-rom:" + root + "/disc", error) ||
-        !emulator::RegisterVirtualDriveSpec("F=dvd-r", error)) {
+    if (!emulator::RegisterVirtualDriveDefinition("E=dvd-rom:" + root + "/disc", error) ||
+        !emulator::RegisterVirtualDriveDefinition("F=dvd-r", error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

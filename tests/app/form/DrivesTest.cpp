@@ -3,7 +3,7 @@
 #include <random>
 
 #include "emulator/Opcodes.h"
-#include "emulator/VirtualDriveSpec.h"
+#include "emulator/VirtualDriveDefinition.h"
 #include "tests/app/form/FormFixture.h"
 
 namespace tarnwick::app::testing {
@@ -34,8 +34,8 @@ protected:
         WriteText(Disc / "Extras" / "read me first.txt", "hello");
         Burned = Root / "dvdr.bin";
         std::string error;
-        ASSERT_TRUE(emulator::RegisterVirtualDriveSpec("E=dvd-rom:" + Disc.string(), error)) << error;
-        ASSERT_TRUE(emulator::RegisterVirtualDriveSpec("F=dvd-r:" + Burned.string(), error)) << error;
+        ASSERT_TRUE(emulator::RegisterVirtualDriveDefinition("E=dvd-rom:" + Disc.string(), error)) << error;
+        ASSERT_TRUE(emulator::RegisterVirtualDriveDefinition("F=dvd-r:" + Burned.string(), error)) << error;
         Form->FormShow();
         ASSERT_TRUE(View.Messages.empty());
         ASSERT_EQ(View.Destination.Items.size(), 2u);

@@ -24,7 +24,7 @@
 #include "app/window/AboutWindow.h"
 #include "app/window/MainWindow.h"
 #include "engine/transport/Aspi.h"
-#include "emulator/VirtualDriveSpec.h"
+#include "emulator/VirtualDriveDefinition.h"
 #include "platform/Shell.h"
 #include "platform/virtual/VirtualBus.h"
 

@@ -1,4 +1,4 @@
-#include "emulator/VirtualDriveSpec.h"
+#include "emulator/VirtualDriveDefinition.h"
 
 #include <algorithm>
 #include <array>
@@ -47,23 +47,23 @@ std::string Lower(std::string s) {
 
 } // namespace
 
-bool ParseVirtualDriveSpec(const std::string& input, TVirtualDriveSpec& spec, std::string& error) {
+bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefinition& definition, std::string& error) {
     const std::string text = Trim(input);
-    spec = {};
+    definition = {};
     auto fail = [&](const std::string& why) {
         error = "virtual drive \"" + text + "\": " + why;
         return false;
     };
     if (text.size() < 3 || text[1] != '=' || !std::isalpha(static_cast<unsigned char>(text[0])))
         return fail("expected LETTER=KIND[:BACKING]");
-    spec.Letter = char(std::toupper(static_cast<unsigned char>(text[0])));
-    if (spec.Letter < 'C') return fail("drive letter must be C to Z");
+    definition.Letter = char(std::toupper(static_cast<unsigned char>(text[0])));
+    if (definition.Letter < 'C') return fail("drive letter must be C to Z");
     std::string rest = text.substr(2);
     size_t colon = rest.find(':');
     std::string kindPart = Lower(rest.substr(0, colon));
     if (colon != std::string::npos) {
-        spec.Backing = rest.substr(colon + 1);
-        if (spec.Backing.empty()) return fail("empty backing file name");
+        definition.Backing = rest.substr(colon + 1);
+        if (definition.Backing.empty()) return fail("empty backing file name");
     }
     // The kind first (the longest kind name, since "dvd+r" and "dvd+rw" hold a plus of their
     // own), then the options, each after a '+'.
@@ -84,44 +84,44 @@ bool ParseVirtualDriveSpec(const std::string& input, TVirtualDriveSpec& spec, st
     }
     auto profile = ProfileFromKind(tokens[0]);
     if (!profile) return fail("unknown kind \"" + tokens[0] + "\"");
-    spec.Profile = *profile;
+    definition.Profile = *profile;
     for (size_t i = 1; i < tokens.size(); ++i) {
         const std::string& t = tokens[i];
         size_t eq = t.find('=');
         uint32_t n = 0;
         if (t == "noaddr") {
-            spec.Addressed = false;
+            definition.Addressed = false;
         } else if (eq != std::string::npos) {
             std::string key = t.substr(0, eq);
             if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
             if (key == "capacity") {
                 if (n == 0) return fail("capacity must be at least one sector");
-                spec.Capacity = n;
+                definition.Capacity = n;
             }
-            else if (key == "ready") spec.ReadyCommands = n;
-            else if (key == "readyms") spec.ReadyMs = n;
+            else if (key == "ready") definition.ReadyCommands = n;
+            else if (key == "readyms") definition.ReadyMs = n;
             else return fail("unknown option \"" + t + "\"");
         } else if (FindDriveModel(t)) {
-            spec.ModelKey = FindDriveModel(t)->Key;
+            definition.ModelKey = FindDriveModel(t)->Key;
         } else {
             return fail("unknown option or drive model \"" + t + "\"");
         }
     }
-    if (spec.Profile == TProfile::None && !spec.Backing.empty()) return fail("a drive without a disc has no backing file");
+    if (definition.Profile == TProfile::None && !definition.Backing.empty()) return fail("a drive without a disc has no backing file");
     return true;
 }
 
-static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveSpec& spec, std::string& rootFolder,
+static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition& definition, std::string& rootFolder,
                                                   std::string& error) {
     namespace fs = std::filesystem;
-    const bool pressed = spec.Profile != TProfile::None && !MediumTraits(spec.Profile).Writable;
+    const bool pressed = definition.Profile != TProfile::None && !MediumTraits(definition.Profile).Writable;
     std::error_code ec;
-    if (pressed && !spec.Backing.empty() && fs::is_directory(spec.Backing, ec)) {
-        rootFolder = spec.Backing;
-        auto drive = MakeFolderDrive(spec.Backing, spec.Profile, error);
-        if (drive && !spec.ModelKey.empty()) {
+    if (pressed && !definition.Backing.empty() && fs::is_directory(definition.Backing, ec)) {
+        rootFolder = definition.Backing;
+        auto drive = MakeFolderDrive(definition.Backing, definition.Profile, error);
+        if (drive && !definition.ModelKey.empty()) {
             TDriveConfig config = drive->Config();
-            config.Model = *FindDriveModel(spec.ModelKey);
+            config.Model = *FindDriveModel(definition.ModelKey);
             auto other = std::make_shared<TEmulatedDrive>(config);
             other->LoadMedium(drive->Medium());
             drive = other;
@@ -129,18 +129,18 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveSpec& spec,
         return drive;
     }
     TDriveConfig config;
-    if (!spec.ModelKey.empty()) config.Model = *FindDriveModel(spec.ModelKey);
-    config.BecomingReadyCommands = spec.ReadyCommands;
-    config.BecomingReadyMs = spec.ReadyMs;
+    if (!definition.ModelKey.empty()) config.Model = *FindDriveModel(definition.ModelKey);
+    config.BecomingReadyCommands = definition.ReadyCommands;
+    config.BecomingReadyMs = definition.ReadyMs;
     std::shared_ptr<TDisc> disc;
-    if (spec.Profile == TProfile::None) {
-    } else if (spec.Backing.empty()) {
-        disc = TDisc::InMemory(spec.Profile, spec.Capacity);
+    if (definition.Profile == TProfile::None) {
+    } else if (definition.Backing.empty()) {
+        disc = TDisc::InMemory(definition.Profile, definition.Capacity);
     } else if (pressed) {
-        disc = TDisc::PressedFromImage(spec.Backing, spec.Profile, error);
+        disc = TDisc::PressedFromImage(definition.Backing, definition.Profile, error);
         if (!disc) return nullptr;
     } else {
-        disc = TDisc::OpenBacking(spec.Backing, spec.Profile, error, spec.Capacity);
+        disc = TDisc::OpenBacking(definition.Backing, definition.Profile, error, definition.Capacity);
         if (!disc) return nullptr;
     }
     auto drive = std::make_shared<TEmulatedDrive>(config);
@@ -150,34 +150,34 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveSpec& spec,
 }
 
 struct TBuilt {
-    TVirtualDriveSpec Spec;
+    TVirtualDriveDefinition Definition;
     std::shared_ptr<TEmulatedDrive> Drive;
     std::string Root;
 };
 
-static bool Build(const TVirtualDriveSpec& spec, TBuilt& built, std::string& error) {
-    built.Spec = spec;
-    built.Drive = BuildDrive(spec, built.Root, error);
+static bool Build(const TVirtualDriveDefinition& definition, TBuilt& built, std::string& error) {
+    built.Definition = definition;
+    built.Drive = BuildDrive(definition, built.Root, error);
     return built.Drive != nullptr;
 }
 
 static void Register(const TBuilt& built) {
-    const TVirtualDriveSpec& spec = built.Spec;
+    const TVirtualDriveDefinition& definition = built.Definition;
     std::optional<platform::SCSI_ADDRESS> address;
-    if (spec.Addressed) {
+    if (definition.Addressed) {
         auto& state = State();
         std::lock_guard lock(state.Mutex);
-        uint8_t& port = state.Port[size_t(spec.Letter - 'A')];
+        uint8_t& port = state.Port[size_t(definition.Letter - 'A')];
         if (port == 0) port = state.NextPort++;
         address = platform::SCSI_ADDRESS{sizeof(platform::SCSI_ADDRESS), port, 0, 0, 0};
     }
-    platform::RegisterVirtualDrive(spec.Letter, built.Drive, address, built.Root);
+    platform::RegisterVirtualDrive(definition.Letter, built.Drive, address, built.Root);
 }
 
-bool RegisterVirtualDriveSpec(const std::string& text, std::string& error) {
-    TVirtualDriveSpec spec;
+bool RegisterVirtualDriveDefinition(const std::string& text, std::string& error) {
+    TVirtualDriveDefinition definition;
     TBuilt built;
-    if (!ParseVirtualDriveSpec(text, spec, error) || !Build(spec, built, error)) return false;
+    if (!ParseVirtualDriveDefinition(text, definition, error) || !Build(definition, built, error)) return false;
     Register(built);
     return true;
 }
@@ -195,10 +195,10 @@ bool RegisterVirtualDriveFile(const std::string& path, std::string& error) {
         ++number;
         std::string t = Trim(line);
         if (t.empty() || t[0] == '#') continue;
-        TVirtualDriveSpec spec;
+        TVirtualDriveDefinition definition;
         std::string why;
         TBuilt built;
-        if (!ParseVirtualDriveSpec(t, spec, why) || !Build(spec, built, why)) {
+        if (!ParseVirtualDriveDefinition(t, definition, why) || !Build(definition, built, why)) {
             error = path + ":" + std::to_string(number) + ": " + why;
             return false;
         }

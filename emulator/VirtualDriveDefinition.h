@@ -25,7 +25,7 @@
 
 namespace emulator {
 
-struct TVirtualDriveSpec {
+struct TVirtualDriveDefinition {
     char Letter = 0;
     TProfile Profile = TProfile::None;
     std::string Backing;
@@ -36,9 +36,9 @@ struct TVirtualDriveSpec {
     uint32_t ReadyMs = 0;
 };
 
-bool ParseVirtualDriveSpec(const std::string& text, TVirtualDriveSpec& spec, std::string& error);
-bool RegisterVirtualDriveSpec(const std::string& spec, std::string& error);
-// Every non-blank line of the file that does not start with '#' is one spec. Nothing is
+bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);
+bool RegisterVirtualDriveDefinition(const std::string& definition, std::string& error);
+// Every non-blank line of the file that does not start with '#' is one definition. Nothing is
 // registered unless every line is valid; the error names the file and line.
 bool RegisterVirtualDriveFile(const std::string& path, std::string& error);
 // The emulated drive behind a letter (its log and faults), or nullptr.

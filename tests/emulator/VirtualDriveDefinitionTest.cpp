@@ -1,12 +1,12 @@
-// The --virtual specs: parsing, registration on the bus with addresses, folder drives and
-// the file of specs.
+// The --virtual definitions: parsing, registration on the bus with addresses, folder drives and
+// the file of definitions.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "ScsiClient.h"
-#include "emulator/VirtualDriveSpec.h"
+#include "emulator/VirtualDriveDefinition.h"
 #include "emulator/Wire.h"
 
 using namespace emulator;
@@ -19,7 +19,7 @@ struct SpecTest : ::testing::Test {
     void SetUp() override {
         ResetVirtualDrives();
         Dir = fs::path(TARNWICK_BINARY_DIR) / "test-scratch" /
-              (std::string("spec-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              (std::string("definition-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(Dir);
         fs::create_directories(Dir);
     }
@@ -31,17 +31,17 @@ struct SpecTest : ::testing::Test {
     fs::path Dir;
 };
 
-TVirtualDriveSpec Parsed(const std::string& text) {
-    TVirtualDriveSpec spec;
+TVirtualDriveDefinition Parsed(const std::string& text) {
+    TVirtualDriveDefinition definition;
     std::string error;
-    EXPECT_TRUE(ParseVirtualDriveSpec(text, spec, error)) << error;
-    return spec;
+    EXPECT_TRUE(ParseVirtualDriveDefinition(text, definition, error)) << error;
+    return definition;
 }
 
 std::string ParseError(const std::string& text) {
-    TVirtualDriveSpec spec;
+    TVirtualDriveDefinition definition;
     std::string error;
-    EXPECT_FALSE(ParseVirtualDriveSpec(text, spec, error)) << text;
+    EXPECT_FALSE(ParseVirtualDriveDefinition(text, definition, error)) << text;
     return error;
 }
 
@@ -75,10 +75,10 @@ TEST_F(SpecTest, KindsOptionsAndBacking) {
 
 TEST_F(SpecTest, RegisteredDrivesGetPortsInOrderUnlessAddressless) {
     std::string error;
-    ASSERT_TRUE(RegisterVirtualDriveSpec("G=dvd-r", error)) << error;
-    ASSERT_TRUE(RegisterVirtualDriveSpec("E=cd-rw", error)) << error;
-    ASSERT_TRUE(RegisterVirtualDriveSpec("H=none+noaddr", error)) << error;
-    ASSERT_TRUE(RegisterVirtualDriveSpec("G=dvd+r", error)) << error; // replaces, keeps its port
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("G=dvd-r", error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("E=cd-rw", error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("H=none+noaddr", error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("G=dvd+r", error)) << error; // replaces, keeps its port
     EXPECT_EQ(platform::VirtualDriveAddress('G')->PortNumber, 1);
     EXPECT_EQ(platform::VirtualDriveAddress('E')->PortNumber, 2);
     EXPECT_EQ(platform::VirtualDriveAddress('E')->TargetId, 0);
@@ -98,19 +98,19 @@ TEST_F(SpecTest, RegisteredDrivesGetPortsInOrderUnlessAddressless) {
 TEST_F(SpecTest, BackingFileKeepsTheBurnForTheNextRegistration) {
     std::string error;
     const std::string disc = PathOf("disc.bin");
-    ASSERT_TRUE(RegisterVirtualDriveSpec("E=dvd+r:" + disc, error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("E=dvd+r:" + disc, error)) << error;
     {
         auto e = EmulatedDriveAt('E');
         ASSERT_TRUE(Write(*e, 0, 4, 0x42).Good());
         ASSERT_TRUE(NoData(*e, {0x5B, 0, 2, 0, 0, 0xFF, 0, 0, 0, 0}).Good());
     }
     ResetVirtualDrives();
-    ASSERT_TRUE(RegisterVirtualDriveSpec("E=dvd+r:" + disc, error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("E=dvd+r:" + disc, error)) << error;
     auto e = EmulatedDriveAt('E');
     auto info = DiscInfo(*e);
     EXPECT_EQ(info.Data[2] & 3, 1);
     EXPECT_EQ(info.Data[4], 2);
-    EXPECT_FALSE(RegisterVirtualDriveSpec("F=cd-r:" + disc, error));
+    EXPECT_FALSE(RegisterVirtualDriveDefinition("F=cd-r:" + disc, error));
     EXPECT_NE(error.find("holds a dvd+r disc"), std::string::npos) << error;
     EXPECT_FALSE(platform::VirtualDrive('F'));
 }
@@ -120,7 +120,7 @@ TEST_F(SpecTest, DvdRomOverAFolderAnswersLikeAPressedDisc) {
     std::ofstream(Dir / "root" / "VIDEO_TS" / "VTS_01_1.VOB") << std::string(5000, 'v');
     std::ofstream(Dir / "root" / "README.TXT") << "hello";
     std::string error;
-    ASSERT_TRUE(RegisterVirtualDriveSpec("D=dvd-rom:" + (Dir / "root").string(), error)) << error;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("D=dvd-rom:" + (Dir / "root").string(), error)) << error;
     EXPECT_EQ(platform::VirtualDriveRoot('D'), (Dir / "root").string());
     auto d = EmulatedDriveAt('D');
     ASSERT_TRUE(d);
@@ -133,7 +133,7 @@ TEST_F(SpecTest, DvdRomOverAFolderAnswersLikeAPressedDisc) {
     auto cap = In(*d, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
     EXPECT_EQ(GetBE32(&cap.Data[0]) + 1, 16u + 1 + 1 + 3 + 1);
     EXPECT_EQ(Write(*d, 0, 1, 0).Sense(), sense::CannotWriteIncompatibleFormat);
-    EXPECT_FALSE(RegisterVirtualDriveSpec("D=dvd-rom:" + PathOf("missing"), error));
+    EXPECT_FALSE(RegisterVirtualDriveDefinition("D=dvd-rom:" + PathOf("missing"), error));
 }
 
 TEST_F(SpecTest, FileOfSpecsIsAllOrNothing) {
