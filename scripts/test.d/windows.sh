@@ -34,7 +34,10 @@ ctest --preset mingw64 -L windows
 # - FileStreamEx.AFileOpenForWritingElsewhereCanStillBeRead: its writer creates the file, which
 #   holds it without sharing; Windows then refuses every other open, as designed (Linux has no
 #   sharing modes). WindowsFiles.SharingFollowsTheModeBits tests the modes on Windows.
-EXCLUDE=(LoaderTest.TheLibraryIsFoundInTheCurrentFolder FileStreamEx.AFileOpenForWritingElsewhereCanStillBeRead)
+# - ExecWaitTest.*: the stand-in library completes requests on a thread of its own; under Wine
+#   that process now and then never exits after the test has passed, and a hang would only
+#   eat CI time. The same wait, time-out and abort paths run natively on Linux.
+EXCLUDE=(LoaderTest.TheLibraryIsFoundInTheCurrentFolder FileStreamEx.AFileOpenForWritingElsewhereCanStillBeRead 'ExecWaitTest\.')
 echo "== windows: engine unit tests under Wine"
 if ((${#EXCLUDE[@]})); then
   ctest --preset mingw64 -L unit -E "$(IFS='|'; echo "${EXCLUDE[*]}")"
