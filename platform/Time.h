@@ -25,4 +25,11 @@ struct TDateParts {
 TDateParts DecodeDateTime(TDateTime dt);
 TDateTime EncodeDateTime(const TDateParts& parts);
 
+// The system's own readings, one implementation per OS; Now() and TimeZoneBias() apply the
+// test overrides on top of them.
+namespace os {
+TDateTime SystemNow();
+int32_t SystemTimeZoneBias();
+} // namespace os
+
 } // namespace platform

@@ -12,23 +12,7 @@
 
 namespace platform {
 
-namespace {
-struct TTimeOverrides {
-    std::mutex Mutex;
-    std::optional<int32_t> Bias;
-    std::optional<TDateTime> Now;
-};
-TTimeOverrides& Overrides() {
-    static TTimeOverrides o;
-    return o;
-}
-} // namespace
-
-TDateTime Now() {
-    {
-        std::lock_guard lock(Overrides().Mutex);
-        if (Overrides().Now) return *Overrides().Now;
-    }
+TDateTime os::SystemNow() {
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
@@ -39,25 +23,11 @@ TDateTime Now() {
     return EncodeDateTime({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms});
 }
 
-int32_t TimeZoneBias() {
-    {
-        std::lock_guard lock(Overrides().Mutex);
-        if (Overrides().Bias) return *Overrides().Bias;
-    }
+int32_t os::SystemTimeZoneBias() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
     localtime_r(&t, &tm);
     return int32_t(-tm.tm_gmtoff / 60);
-}
-
-void OverrideTimeZoneBias(std::optional<int32_t> bias) {
-    std::lock_guard lock(Overrides().Mutex);
-    Overrides().Bias = bias;
-}
-
-void OverrideNow(std::optional<TDateTime> now) {
-    std::lock_guard lock(Overrides().Mutex);
-    Overrides().Now = now;
 }
 
 } // namespace platform
