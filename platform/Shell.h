@@ -14,6 +14,13 @@ void SetBeepHook(std::function<void(unsigned)> hook);
 void OpenURL(const std::string& url);
 void SetOpenURLHook(std::function<void(const std::string&)> hook);
 
+// The system's own beep and URL opening, one implementation per OS; MessageBeep and OpenURL
+// hand over to the hooks first.
+namespace os {
+void SystemBeep(unsigned type);
+void SystemOpenURL(const std::string& url);
+} // namespace os
+
 // Folder of the running executable, ending without a delimiter.
 std::string ProgramFolder();
 

@@ -10,38 +10,7 @@
 
 namespace platform {
 
-namespace {
-struct TShellHooks {
-    std::mutex Mutex;
-    std::function<void(unsigned)> Beep;
-    std::function<void(const std::string&)> OpenURL;
-};
-TShellHooks& Hooks() {
-    static TShellHooks h;
-    return h;
-}
-} // namespace
-
-void SetBeepHook(std::function<void(unsigned)> hook) {
-    std::lock_guard lock(Hooks().Mutex);
-    Hooks().Beep = std::move(hook);
-}
-
-void SetOpenURLHook(std::function<void(const std::string&)> hook) {
-    std::lock_guard lock(Hooks().Mutex);
-    Hooks().OpenURL = std::move(hook);
-}
-
-void MessageBeep(unsigned type) {
-    std::function<void(unsigned)> hook;
-    {
-        std::lock_guard lock(Hooks().Mutex);
-        hook = Hooks().Beep;
-    }
-    if (hook) {
-        hook(type);
-        return;
-    }
+void os::SystemBeep(unsigned) {
     // Only a terminal turns BEL into a sound; into a log file it would be noise.
     if (isatty(STDERR_FILENO)) {
         ssize_t r = write(STDERR_FILENO, "\a", 1);
@@ -49,16 +18,7 @@ void MessageBeep(unsigned type) {
     }
 }
 
-void OpenURL(const std::string& url) {
-    std::function<void(const std::string&)> hook;
-    {
-        std::lock_guard lock(Hooks().Mutex);
-        hook = Hooks().OpenURL;
-    }
-    if (hook) {
-        hook(url);
-        return;
-    }
+void os::SystemOpenURL(const std::string& url) {
     // Double fork: the grandchild runs xdg-open detached and is adopted by init, so the caller
     // only waits for the intermediate child, which exits at once.
     pid_t child = fork();
