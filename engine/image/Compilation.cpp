@@ -17,6 +17,14 @@ namespace tarnwick {
 namespace {
 bool IsDirEntry(const TFEntry* f) { return IsDirectoryEntry(f); }
 
+// Tables hold their entries in slots 0 .. count-1 and may be longer (slots freed by a removal
+// stay, empty); a new entry takes the next slot, growing the table when it has none.
+template <typename T>
+void PutSlot(std::vector<T*>& table, int32_t slot, T* entry) {
+    if (size_t(slot) >= table.size()) table.resize(size_t(slot) + 1, nullptr);
+    table[size_t(slot)] = entry;
+}
+
 TDateTime ListedTime(uint32_t dos) {
     TDateTime dt;
     if (platform::DosDateTimeToDateTime(dos, dt)) return dt;
@@ -45,10 +53,16 @@ bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
     FreeCompilation();
     MaxFiles = std::max(NewMaxFiles, 0);
     MaxDirs = std::max(NewMaxDirs, 1); // the root always has its slot
-    FileTable.assign(size_t(MaxFiles), nullptr);
-    DirTable.assign(size_t(MaxDirs), nullptr);
-    IsoPathOrder.assign(size_t(MaxDirs), nullptr);
-    JolietPathOrder.assign(size_t(MaxDirs), nullptr);
+    // The tables grow with the entries: the limits are often far above what is added (the
+    // window allows 600000 files), and slots sized up front would cost memory for nothing.
+    FileTable.clear();
+    FileTable.shrink_to_fit();
+    DirTable.clear();
+    DirTable.shrink_to_fit();
+    IsoPathOrder.clear();
+    IsoPathOrder.shrink_to_fit();
+    JolietPathOrder.clear();
+    JolietPathOrder.shrink_to_fit();
     TDEntry* root = NewDirEntry();
     root->ShortName = "CD_ROOT";
     root->LongName = "CD Root Directory";
@@ -66,9 +80,9 @@ TDEntry* TVornBurner::NewDirEntry() {
         return nullptr;
     }
     auto* d = new TDEntry();
-    DirTable[size_t(DirCount)] = d;
-    IsoPathOrder[size_t(DirCount)] = d;
-    JolietPathOrder[size_t(DirCount)] = d;
+    PutSlot(DirTable, DirCount, d);
+    PutSlot(IsoPathOrder, DirCount, d);
+    PutSlot(JolietPathOrder, DirCount, d);
     ++DirCount;
     return d;
 }
@@ -79,7 +93,7 @@ TFEntry* TVornBurner::NewFileEntry() {
         return nullptr;
     }
     auto* f = new TFEntry();
-    FileTable[size_t(FileCount++)] = f;
+    PutSlot(FileTable, FileCount++, f);
     return f;
 }
 

@@ -28,13 +28,14 @@ platform::TThreadPriority PriorityOfLevel(int level) {
 TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, int32_t ABlockSize,
                            bool APadToMinimum, int64_t ATotalBytes, TMemoryStream* AHeaderStream,
                            const std::string& AImageFileName, const std::vector<TFEntry*>* AFiles,
-                           int32_t AFileCount)
+                           int32_t AFileCount, std::unique_ptr<TDirectoryEncoder> ADirectories)
     : WriteLock(AWriteLock),
       // Blocks hold whole sectors and at most the transfer buffer's 65536 bytes.
       FBlockSize(std::clamp(ABlockSize / kSectorSize * kSectorSize, kSectorSize, kMaxBlockBytes)),
       // At least two, so that the "full" mark (MaxBlocks - 1) leaves room for one block.
       FMaxBlocks(std::max<int32_t>(2, CacheSize / FBlockSize)),
       HeaderStream(AHeaderStream),
+      Directories(std::move(ADirectories)),
       ImageFileName(AImageFileName),
       Files(AFiles),
       FileCount(AFiles ? std::min<int32_t>(AFileCount, int32_t(AFiles->size())) : 0),
@@ -160,13 +161,16 @@ void TCacheThread::Execute() {
 }
 
 void TCacheThread::QueueHeader() {
-    if (!HeaderStream) return;
-    int64_t h = HeaderStream->Size();
-    HeaderStream->SetPosition(0);
+    const int64_t inMemory = HeaderStream ? HeaderStream->Size() : 0;
+    int64_t h = inMemory + (Directories ? Directories->Size() : 0);
+    if (HeaderStream) HeaderStream->SetPosition(0);
     while (h > 0) {
         const int32_t c = int32_t(std::min<int64_t>(FBlockSize, h));
         Current.reset(new TBlock);
-        HeaderStream->Read(Current->Data, size_t(c));
+        size_t got = HeaderStream ? HeaderStream->Read(Current->Data, size_t(c)) : 0;
+        if (Directories && got < size_t(c)) got += Directories->Read(Current->Data + got, size_t(c) - got);
+        // Both sizes were announced up front; a header that falls short would shift every file.
+        if (got != size_t(c)) Fail(msg::InternalError0006);
         Staged = c;
         Free = FBlockSize - c;
         Produced += c;
@@ -177,7 +181,8 @@ void TCacheThread::QueueHeader() {
         h -= c;
         WaitWhileFull(false);
     }
-    HeaderStream->Clear();
+    if (HeaderStream) HeaderStream->Clear();
+    Directories.reset();
     WaitWhileFull(false);
 }
 

@@ -15,6 +15,7 @@
 
 #include "engine/GuardedString.h"
 #include "engine/MemoryStream.h"
+#include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
 
 namespace tarnwick {
@@ -33,11 +34,14 @@ public:
     };
 
     // Starts the thread at once. HeaderStream (not owned) is streamed first and emptied when
-    // done; Files[0 .. FileCount-1] are the compilation's entries (not owned; both must
-    // outlive the thread). A non-empty ImageFileName streams that file instead.
+    // done, then the bytes of Directories when given (the rest of the header, encoded as it is
+    // read); Files[0 .. FileCount-1] are the compilation's entries (not owned; the stream, the
+    // entries and the compilation the encoder reads must outlive the thread). A non-empty
+    // ImageFileName streams that file instead.
     TCacheThread(int32_t CacheSize, std::recursive_mutex& WriteLock, int32_t BlockSize, bool PadToMinimum,
                  int64_t TotalBytes, TMemoryStream* HeaderStream, const std::string& ImageFileName,
-                 const std::vector<TFEntry*>* Files = nullptr, int32_t FileCount = 0);
+                 const std::vector<TFEntry*>* Files = nullptr, int32_t FileCount = 0,
+                 std::unique_ptr<TDirectoryEncoder> Directories = nullptr);
     // Asks the thread to stop and waits for it.
     ~TCacheThread();
     TCacheThread(const TCacheThread&) = delete;
@@ -106,6 +110,7 @@ private:
     int32_t FBlockSize;
     int32_t FMaxBlocks;
     TMemoryStream* HeaderStream;
+    std::unique_ptr<TDirectoryEncoder> Directories;
     std::string ImageFileName;
     const std::vector<TFEntry*>* Files;
     int32_t FileCount;

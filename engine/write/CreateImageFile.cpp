@@ -13,8 +13,11 @@ int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
     }
     SetISOFileName(FileName);
     LayoutCompilation(true, nullptr);
-    BuildImageHeader(true, nullptr);
-    if (StartCache(TCacheThread::kMaxBlockBytes, std::string())) StartWriteThread(true);
+    // The directory extents are encoded as the cache thread reaches them: held whole, they
+    // would take a sector per directory and tree in memory for the length of the job.
+    BeginImageHeader(true, nullptr);
+    if (StartCache(TCacheThread::kMaxBlockBytes, std::string(), std::make_unique<TDirectoryEncoder>(*this)))
+        StartWriteThread(true);
     return -1;
 }
 

@@ -33,14 +33,15 @@ void TVornBurner::DoWriteDone() {
 // Shared by both job entries: replaces the engine-wide job with a new cache thread and waits
 // until it is full (or has queued everything). False, with OnWriteDone raised here, when the
 // cache failed first.
-bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName) {
+bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName,
+                             std::unique_ptr<TDirectoryEncoder> Directories) {
     auto& job = JobState();
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
     job.CurrentEngine = this;
     auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, WritePostGap(),
                                                 ImageSectors * kSectorSize, &HeaderStream, ImageFileName,
-                                                &FileTable, FileCount);
+                                                &FileTable, FileCount, std::move(Directories));
     job.CurrentCache = cache;
     for (;;) {
         if (!cache->LastError.Empty()) {

@@ -3,6 +3,7 @@
 // its layout and encoding, and the jobs.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/GuardedString.h"
 #include "engine/MemoryStream.h"
 #include "engine/device/ScsiDevice.h"
+#include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
 #include "platform/Files.h"
 
@@ -149,6 +151,9 @@ public:
 
     // ---- Encoding -------------------------------------------------------------------------------
     bool BuildImageHeader(bool ImageOnly, TDEntry* Dir);
+    // The header up to the directory extents (system area, descriptors, path tables) into
+    // HeaderStream; the image-file job streams the extents after it (TDirectoryEncoder).
+    void BeginImageHeader(bool ImageOnly, TDEntry* Dir);
     void WritePrimaryDescriptor();
     void WriteJolietDescriptor();
     void WriteTerminator();
@@ -174,8 +179,9 @@ public:
     void EndJobs();
 
     // Starts the cache thread of a new job and waits until it is full; false (OnWriteDone
-    // raised) when it failed first.
-    bool StartCache(int32_t BlockSize, const std::string& ImageFileName);
+    // raised) when it failed first. Directories, when given, follows HeaderStream in the image.
+    bool StartCache(int32_t BlockSize, const std::string& ImageFileName,
+                    std::unique_ptr<TDirectoryEncoder> Directories = nullptr);
 
     TMemoryStream HeaderStream;
     int64_t ImageSectors = 0;

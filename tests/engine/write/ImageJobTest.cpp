@@ -14,6 +14,7 @@
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteThread.h"
 #include "platform/Threads.h"
+#include "platform/Time.h"
 
 using namespace tarnwick;
 using namespace tarnwick::test;
@@ -271,3 +272,55 @@ TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
     EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 131072) * 2048LL));
 }
 
+
+// CreateImageFile encodes the directory extents while the cache thread streams them: the file
+// must hold the very header BuildImageHeader gives in memory, then the data of every file.
+TEST(ImageJob, StreamedHeaderEqualsTheWholeHeaderAndTheDataFollows) {
+    TScratch s;
+    platform::SetMainThread();
+    platform::OverrideNow(platform::EncodeDateTime({2026, 5, 6, 7, 8, 9, 0}));
+    std::vector<std::vector<uint8_t>> data;
+    for (int d = 0; d < 40; ++d) {
+        const std::string folder = s.Path("src/folder with a long name " + std::to_string(d));
+        std::filesystem::create_directories(folder);
+        for (int f = 0; f < 25; ++f) {
+            data.push_back(Pattern(size_t(d * 97 + f * 311), uint8_t(d + f)));
+            WriteFile(folder + "/file with a long name " + std::to_string(f) + ".bin", data.back());
+        }
+    }
+    TVornBurner engine;
+    TJobResult result;
+    engine.OnWriteDone = [&](TComponent*, const std::string& error) {
+        result.Ended = true;
+        result.Error = error;
+    };
+    engine.ClearCompilation(600000, 20000);
+    ASSERT_TRUE(engine.AddFolder("\\", s.Path("src"), "*.*", 63, true, false, false));
+    engine.PrepareCompilation(true, nullptr);
+    engine.CreateImageFile(s.Path("out.iso"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!result.Ended && std::chrono::steady_clock::now() < deadline) platform::CheckSynchronize(10);
+    ASSERT_TRUE(result.Ended);
+    EXPECT_EQ(result.Error, "");
+    EXPECT_TRUE(WaitUntil([&] { return !engine.JobRunning(); }, std::chrono::seconds(5)));
+    // The stream holds only the start of the header during the job and is emptied after.
+    EXPECT_EQ(engine.HeaderStream.Size(), 0);
+
+    const auto image = ReadFile(s.Path("out.iso"));
+    ASSERT_EQ(int64_t(image.size()), engine.ImageSectors * 2048);
+    ASSERT_TRUE(engine.BuildImageHeader(true, nullptr));
+    platform::OverrideNow(std::nullopt);
+    const size_t header = size_t(engine.HeaderStream.Size());
+    ASSERT_GT(engine.IsoDirBytes + engine.JolietDirBytes, int64_t(TCacheThread::kMaxBlockBytes));
+    ASSERT_LE(header, image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + std::ptrdiff_t(header), engine.HeaderStream.Data()));
+    // Each file's data at its sector, in file-table order.
+    for (int32_t i = 0; i < engine.FileCount; ++i) {
+        const TFEntry* f = engine.FileTable[size_t(i)];
+        if ((f->Attr & 0x10) || f->IsoSize == 0) continue;
+        const auto want = ReadFile(f->SourcePath);
+        const size_t at = size_t(engine.FirstFileSector + f->IsoSector) * 2048;
+        ASSERT_LE(at + want.size(), image.size());
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), image.begin() + std::ptrdiff_t(at))) << f->SourcePath;
+    }
+}
