@@ -41,6 +41,9 @@ int32_t FileWrite(TFileHandle h, const void* buffer, int32_t count);
 // origin: 0 begin, 1 current, 2 end. Returns the new position, or -1 on failure.
 int64_t FileSeek(TFileHandle h, int64_t offset, int origin);
 bool FileSetEndOfFile(TFileHandle h);
+// Tells the system the file will be read once from start to end (more read-ahead). A hint
+// only: nothing fails when it is not taken.
+void FileAdviseSequential(TFileHandle h);
 bool FileClose(TFileHandle h);
 // Text of the last failed file call on this thread (errno / GetLastError).
 std::string LastErrorText();

@@ -166,7 +166,7 @@ void TCacheThread::QueueHeader() {
     if (HeaderStream) HeaderStream->SetPosition(0);
     while (h > 0) {
         const int32_t c = int32_t(std::min<int64_t>(FBlockSize, h));
-        Current.reset(new TBlock);
+        Current = NewBlock();
         size_t got = HeaderStream ? HeaderStream->Read(Current->Data, size_t(c)) : 0;
         if (Directories && got < size_t(c)) got += Directories->Read(Current->Data + got, size_t(c) - got);
         // Both sizes were announced up front; a header that falls short would shift every file.
@@ -194,6 +194,7 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
     } catch (EFileStreamError&) {
         Fail(msg::Format(msg::CantOpenFile, Src.Path));
     }
+    Source->AdviseSequential();
     int64_t r = Src.Bytes;
     if (r < 0) {
         // An image file: its size now. It was measured when the job started; a file that
@@ -203,7 +204,7 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
     }
     while (r > 0) {
         if (Free == 0) {
-            Current.reset(new TBlock);
+            Current = NewBlock();
             Staged = 0;
             Free = FBlockSize;
         }
@@ -289,13 +290,35 @@ void TCacheThread::Fail(const std::string& Error) {
 void TCacheThread::FreeBlockList() {
     std::lock_guard lock(WriteLock);
     Blocks.clear();
+    Spare.clear();
     Current.reset();
+}
+
+std::unique_ptr<TCacheThread::TBlock> TCacheThread::NewBlock() {
+    {
+        std::lock_guard lock(WriteLock);
+        if (!Spare.empty()) {
+            std::unique_ptr<TBlock> b = std::move(Spare.back());
+            Spare.pop_back();
+            return b;
+        }
+    }
+    ++FAllocated;
+    return std::make_unique<TBlock>();
+}
+
+void TCacheThread::Recycle(std::unique_ptr<TBlock> Block) {
+    if (Block && !Finished && Spare.size() < size_t(FMaxBlocks)) Spare.push_back(std::move(Block));
 }
 
 int32_t TCacheThread::ReadBlock(void* Buffer) {
     std::unique_ptr<TBlock> block;
     const int32_t n = TakeBlock(block);
-    if (n > 0) std::memcpy(Buffer, block->Data, size_t(n));
+    if (n > 0) {
+        std::memcpy(Buffer, block->Data, size_t(n));
+        std::lock_guard lock(WriteLock);
+        Recycle(std::move(block));
+    }
     return n;
 }
 
@@ -321,6 +344,7 @@ int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
             Taking = false;
             return Finished ? 0 : -1;
         }
+        Recycle(std::move(Block));
         Block = std::move(Blocks.front());
         Blocks.pop_front();
         FRemaining -= Block->Count;

@@ -52,7 +52,8 @@ public:
     // block is ready yet.
     int32_t ReadBlock(void* Buffer);
     // The same, handing over the block itself instead of a copy of its bytes (the write
-    // thread's path: one copy of every byte fewer). Block is set when the result is > 0.
+    // thread's path: one copy of every byte fewer). Block is set when the result is > 0; a
+    // block it held before (the one written last) goes back to the thread for refilling.
     int32_t TakeBlock(std::unique_ptr<TBlock>& Block);
     void Abort();
     void Lock() { WriteLock.lock(); }
@@ -75,6 +76,8 @@ public:
     // How often the producer waited on a full queue and the consumer found it empty.
     int64_t FullWaits() const { return FFullWaits.load(); }
     int64_t EmptyReads() const { return FEmptyReads.load(); }
+    // Blocks allocated in all (written blocks are refilled, so this stays near MaxBlocks).
+    int32_t AllocatedBlocks() const { return FAllocated.load(); }
 
     std::atomic<bool> Ready{false};
     std::atomic<bool> Finished{false};
@@ -100,10 +103,17 @@ private:
     void Fail(const std::string& Error);
     void SetLevel(int Level);
     void FreeBlockList();
+    // A block to fill: a spare one when there is one, else a new one.
+    std::unique_ptr<TBlock> NewBlock();
+    // Keeps a written block for refilling (under WriteLock).
+    void Recycle(std::unique_ptr<TBlock> Block);
     void Signal();
 
     std::recursive_mutex& WriteLock;
     std::deque<std::unique_ptr<TBlock>> Blocks; // under WriteLock
+    // Written blocks kept for refilling, so the steady state allocates nothing and touches no
+    // fresh memory (under WriteLock; never more than the queue holds).
+    std::vector<std::unique_ptr<TBlock>> Spare;
     std::unique_ptr<TBlock> Current; // the block being filled (the staging area)
     int32_t Staged = 0;              // S: bytes staged in Current
     int32_t Free = 0;                // F: room left in Current
@@ -123,6 +133,7 @@ private:
     std::atomic<int32_t> FPeakBlocks{0};
     std::atomic<int64_t> FFullWaits{0};
     std::atomic<int64_t> FEmptyReads{0};
+    std::atomic<int32_t> FAllocated{0};
     std::atomic<bool> FEnded{false};
     std::atomic<bool> Destroying{false};
 

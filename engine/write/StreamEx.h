@@ -49,6 +49,8 @@ public:
     int32_t Read(void* Buffer, int32_t Count) override;
     int32_t Write(const void* Buffer, int32_t Count) override;
     int64_t Seek(int64_t Offset, uint16_t Origin) override;
+    // A hint that the stream will be read once from start to end.
+    void AdviseSequential() { platform::FileAdviseSequential(FHandle); }
 
 protected:
     platform::TFileHandle FHandle;

@@ -99,6 +99,10 @@ int64_t FileSeek(TFileHandle h, int64_t offset, int origin) {
 
 bool FileSetEndOfFile(TFileHandle h) { return SetEndOfFile(ToHandle(h)) ? true : Fail(false); }
 
+// The cache manager detects sequential reads by itself; a handle would have to be opened with
+// FILE_FLAG_SEQUENTIAL_SCAN to say so, which the sharing-mode open does not offer.
+void FileAdviseSequential(TFileHandle) {}
+
 bool FileClose(TFileHandle h) {
     if (h == kInvalidFileHandle) return false;
     return CloseHandle(ToHandle(h)) ? true : Fail(false);

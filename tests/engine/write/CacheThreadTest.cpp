@@ -225,3 +225,42 @@ TEST(CacheThread, AnEarlierErrorSurvivesTheAbortThatFollowsIt) {
     ASSERT_TRUE(cache.WaitForEnd(5000));
     EXPECT_EQ(cache.LastError.Get(), msg::Format(msg::CantCreateFile, "/no/such/x.iso"));
 }
+
+// The write thread's path hands each written block back: a long stream is carried by about a
+// queue's worth of blocks, and no block is refilled while the consumer still holds it.
+TEST(CacheThread, TakenBlocksAreRefilledWithoutDisturbingTheStream) {
+    TScratch s;
+    std::recursive_mutex lock;
+    TFileList files;
+    std::vector<uint8_t> expected;
+    for (int i = 0; i < 4; ++i) {
+        auto data = Pattern(size_t(3'000'000 + i * 12345), uint8_t(40 + i));
+        WriteFile(s.Path("big" + std::to_string(i)), data);
+        files.Add(s.Path("big" + std::to_string(i)), int64_t(data.size()));
+        AppendSectorPadded(expected, data);
+    }
+    TCacheThread cache(kCache, lock, 65536, false, int64_t(expected.size()), nullptr, "", &files.Table,
+                       files.Count());
+    std::vector<uint8_t> image;
+    std::unique_ptr<TCacheThread::TBlock> block;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+        cache.Lock();
+        const int32_t n = cache.TakeBlock(block);
+        cache.Unlock();
+        if (n == 0) break;
+        if (n < 0) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "cache never finished";
+            cache.WaitForChange(1);
+            continue;
+        }
+        // Let the producer run ahead while this block is held: it must not write into it.
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        image.insert(image.end(), block->Data, block->Data + n);
+    }
+    EXPECT_TRUE(cache.LastError.Empty()) << cache.LastError.Get();
+    ASSERT_EQ(image.size(), expected.size());
+    EXPECT_TRUE(image == expected);
+    EXPECT_GT(int64_t(expected.size()) / 65536, 5 * cache.MaxBlocks());
+    EXPECT_LE(cache.AllocatedBlocks(), cache.MaxBlocks() + 2);
+}
