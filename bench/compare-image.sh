@@ -6,6 +6,11 @@
 #
 # WORKDIR (default build/bench) receives the generated trees (~2.3 GiB) and, one at a time,
 # the images; everything generated is deleted at the end. Set KEEP=1 to keep the trees.
+# REPEAT=N (default 3) runs every tool N times, in rounds that take each tool in turn, and
+# reports the median time and the highest peak: on a shared or virtual machine single runs of
+# a 2 GiB write vary several-fold with what the kernel is doing at the moment. The first tool
+# of each round changes from round to round. BEFORE_CLI=path adds the row "before": another
+# tarnwick-cli build (an earlier commit) measured in the same rounds.
 # Targets: large tree at least as fast as genisoimage and within 10% of cat; small files at
 # least 1.5x genisoimage's files/s; peak memory under 0.5 KiB per file plus the cache;
 # a 4.5 GiB file under 64 MiB peak.
@@ -68,22 +73,41 @@ run() {
 }
 
 declare -A secs mem
+tools=(tarnwick genisoimage xorriso cat tar)
+[[ -n ${BEFORE_CLI:-} ]] && tools+=(before)
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR] = $1} END {print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2)}'; }
 measure() { # TREE LABEL
-  local tree=$1 label=$2
+  local tree=$1 label=$2 round t r i
+  declare -A all_secs all_mem
   # Warm the page cache once so every tool reads from memory alike.
   tar cf - -C "$tree" . > /dev/null
-  local r
-  r=$(run tarnwick env TARNWICK_CONFIG_DIR="$conf" "$cli" image -q "$tree" "$out"); secs[$label,tarnwick]=${r% *}; mem[$label,tarnwick]=${r#* }
-  r=$(run genisoimage genisoimage -quiet -J -joliet-long -D -o "$out" "$tree"); secs[$label,genisoimage]=${r% *}; mem[$label,genisoimage]=${r#* }
-  r=$(run xorriso xorriso -as mkisofs -quiet --norock -J -joliet-long -o "$out" "$tree"); secs[$label,xorriso]=${r% *}; mem[$label,xorriso]=${r#* }
-  r=$(run cat bash -c "find '$tree' -type f -print0 | xargs -0 cat > '$out'"); secs[$label,cat]=${r% *}; mem[$label,cat]=${r#* }
-  r=$(run tar tar cf "$out" -C "$tree" .); secs[$label,tar]=${r% *}; mem[$label,tar]=${r#* }
+  for ((round = 0; round < ${REPEAT:-3}; ++round)); do
+    for ((i = 0; i < ${#tools[@]}; ++i)); do
+      t=${tools[(i + round) % ${#tools[@]}]}
+      case $t in
+        before) r=$(run before env TARNWICK_CONFIG_DIR="$conf" "$BEFORE_CLI" image -q "$tree" "$out") ;;
+        cat) r=$(run cat bash -c "find '$tree' -type f -print0 | xargs -0 cat > '$out'") ;;
+        tarnwick) r=$(run tarnwick env TARNWICK_CONFIG_DIR="$conf" "$cli" image -q "$tree" "$out") ;;
+        genisoimage) r=$(run genisoimage genisoimage -quiet -J -joliet-long -D -o "$out" "$tree") ;;
+        xorriso) r=$(run xorriso xorriso -as mkisofs -quiet --norock -J -joliet-long -o "$out" "$tree") ;;
+        tar) r=$(run tar tar cf "$out" -C "$tree" .) ;;
+      esac
+      all_secs[$t]+="${r% *} "
+      all_mem[$t]+="${r#* } "
+    done
+  done
+  for t in "${tools[@]}"; do
+    secs[$label,$t]=$(echo "${all_secs[$t]}" | median)
+    mem[$label,$t]=$(echo "${all_mem[$t]}" | tr ' ' '\n' | sed '/^$/d' | sort -g | tail -1)
+    [[ ${REPEAT:-3} -gt 1 ]] && echo "  $label $t runs: ${all_secs[$t]}"
+  done
+  return 0
 }
 
 report() { # LABEL FILES BYTES
   local label=$1 files=$2 bytes=$3 t
   printf '\n%-12s %9s %10s %12s %11s %9s\n' "$label" seconds "MB/s" "files/s" "peak MiB" "vs ours"
-  for t in tarnwick genisoimage xorriso cat tar; do
+  for t in "${tools[@]}"; do
     awk -v t="$t" -v s="${secs[$label,$t]}" -v m="${mem[$label,$t]}" -v f="$files" -v b="$bytes" \
         -v o="${secs[$label,tarnwick]}" 'BEGIN {
           if (s <= 0) s = 0.01;

@@ -12,6 +12,9 @@ namespace tarnwick {
 
 namespace {
 
+// Sources longer than this are read with a larger read-ahead window.
+constexpr int64_t kSequentialHintBytes = 1 << 20;
+
 int64_t RoundUpToSector(int64_t n) { return (n + kSectorSize - 1) / kSectorSize * kSectorSize; }
 
 platform::TThreadPriority PriorityOfLevel(int level) {
@@ -194,7 +197,6 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
     } catch (EFileStreamError&) {
         Fail(msg::Format(msg::CantOpenFile, Src.Path));
     }
-    Source->AdviseSequential();
     int64_t r = Src.Bytes;
     if (r < 0) {
         // An image file: its size now. It was measured when the job started; a file that
@@ -202,6 +204,8 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
         r = std::min(Source->GetSize(), TotalBytes);
         if (RoundUpToSector(r) != TotalBytes) Fail(msg::Format(msg::CantReadFile, Src.Path));
     }
+    // Files within the default read-ahead gain nothing from the hint but a system call.
+    if (r > kSequentialHintBytes) Source->AdviseSequential();
     while (r > 0) {
         if (Free == 0) {
             Current = NewBlock();
