@@ -127,39 +127,59 @@ TDEntry* TVornBurner::FindDir(const std::string& Path) {
     return it->second;
 }
 
+// Names compare and hash as UpperCase sees them: only ASCII a-z fold.
+namespace {
+inline unsigned char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : static_cast<unsigned char>(c); }
+} // namespace
+
+size_t TVornBurner::TChildHash::Of(const TDEntry* Dir, std::string_view Name) {
+    // FNV-1a over the folded name, mixed with the directory's address.
+    uint64_t h = 1469598103934665603ull ^ uint64_t(reinterpret_cast<uintptr_t>(Dir));
+    for (char c : Name) {
+        h ^= Fold(c);
+        h *= 1099511628211ull;
+    }
+    return size_t(h ^ (h >> 32));
+}
+
+bool TVornBurner::TChildEqual::Same(const TDEntry* a, std::string_view an, const TDEntry* b, std::string_view bn) {
+    if (a != b || an.size() != bn.size()) return false;
+    for (size_t i = 0; i < an.size(); ++i)
+        if (Fold(an[i]) != Fold(bn[i])) return false;
+    return true;
+}
+
 void TVornBurner::IndexChild(TDEntry* Dir, TFEntry* F) {
-    auto [it, inserted] = FChildIndex.emplace(TChildKey{Dir, UpperCase(F->LongName)}, F);
-    if (inserted || it->second == F) return;
+    auto [it, inserted] = FChildIndex.insert(TChildRef{Dir, F});
+    if (inserted || it->F == F) return;
     // Two children of one name (a file and a folder added separately): the first in the list
     // is the one found. A new child is the last, so this walk only runs for a renamed one.
     for (const TFEntry* c = F->Next; c; c = c->Next)
-        if (c == it->second) {
-            it->second = F;
+        if (c == it->F) {
+            FChildIndex.erase(it);
+            FChildIndex.insert(TChildRef{Dir, F});
             return;
         }
 }
 
-TFEntry* TVornBurner::FirstChildNamed(TDEntry* Dir, const std::string& UpperName, const TFEntry* Except) {
+TFEntry* TVornBurner::FirstChildNamed(TDEntry* Dir, std::string_view Name, const TFEntry* Except) {
     for (TFEntry* c = Dir->FirstChild; c; c = c->Next)
-        if (c != Except && UpperCase(c->LongName) == UpperName) return c;
+        if (c != Except && TChildEqual::Same(Dir, c->LongName, Dir, Name)) return c;
     return nullptr;
 }
 
 void TVornBurner::UnindexChild(TDEntry* Dir, TFEntry* F) {
-    TChildKey key{Dir, UpperCase(F->LongName)};
-    auto it = FChildIndex.find(key);
-    if (it == FChildIndex.end() || it->second != F) return;
+    auto it = FChildIndex.find(TChildProbe{Dir, F->LongName});
+    if (it == FChildIndex.end() || it->F != F) return;
+    FChildIndex.erase(it);
     // Another child of the same name (possible only through renaming handlers) takes over.
-    if (TFEntry* other = FirstChildNamed(Dir, key.Name, F))
-        it->second = other;
-    else
-        FChildIndex.erase(it);
+    if (TFEntry* other = FirstChildNamed(Dir, F->LongName, F)) FChildIndex.insert(TChildRef{Dir, other});
 }
 
 TFEntry* TVornBurner::FindFile(TDEntry* Dir, const std::string& LongName) {
     if (!Dir) return nullptr;
-    auto it = FChildIndex.find(TChildKey{Dir, UpperCase(LongName)});
-    return it == FChildIndex.end() ? nullptr : it->second;
+    auto it = FChildIndex.find(TChildProbe{Dir, LongName});
+    return it == FChildIndex.end() ? nullptr : it->F;
 }
 
 void TVornBurner::AppendChild(TDEntry* Dir, TFEntry* F) {
@@ -370,7 +390,8 @@ bool TVornBurner::RemoveEntry(TDEntry* Dir, TFEntry* F) {
         for (size_t i = 0; i < dirs.size(); ++i) {
             for (TFEntry* c = dirs[i]->FirstChild; c; c = c->Next) {
                 files.push_back(c);
-                FChildIndex.erase(TChildKey{dirs[i], UpperCase(c->LongName)});
+                auto it = FChildIndex.find(TChildProbe{dirs[i], c->LongName});
+                if (it != FChildIndex.end()) FChildIndex.erase(it);
                 if (IsDirEntry(c)) dirs.push_back(c->Dir);
             }
         }

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/GuardedString.h"
@@ -101,21 +103,35 @@ public:
 
 private:
     // Lookup indexes beside the tables (FindDir and FindFile must not scan): full path ->
-    // directory, and (directory, upper-case long name) -> first such child in list order.
-    struct TChildKey {
+    // directory, and (directory, long name without regard to ASCII case) -> first such child
+    // in list order. A child is indexed by itself: its name is read from the entry, which
+    // keeps it while indexed (a rename takes the entry out first), so no copy is held.
+    struct TChildRef {
         const TDEntry* Dir;
-        std::string Name;
-        bool operator==(const TChildKey& o) const { return Dir == o.Dir && Name == o.Name; }
+        TFEntry* F;
     };
-    struct TChildKeyHash {
-        size_t operator()(const TChildKey& k) const {
-            return std::hash<std::string>()(k.Name) ^ (std::hash<const void*>()(k.Dir) * 31);
-        }
+    struct TChildProbe {
+        const TDEntry* Dir;
+        std::string_view Name;
+    };
+    struct TChildHash {
+        using is_transparent = void;
+        size_t operator()(const TChildRef& r) const { return Of(r.Dir, r.F->LongName); }
+        size_t operator()(const TChildProbe& p) const { return Of(p.Dir, p.Name); }
+        static size_t Of(const TDEntry* Dir, std::string_view Name);
+    };
+    struct TChildEqual {
+        using is_transparent = void;
+        static bool Same(const TDEntry* a, std::string_view an, const TDEntry* b, std::string_view bn);
+        template <typename A, typename B>
+        bool operator()(const A& a, const B& b) const { return Same(a.Dir, NameOf(a), b.Dir, NameOf(b)); }
+        static std::string_view NameOf(const TChildRef& r) { return r.F->LongName; }
+        static std::string_view NameOf(const TChildProbe& p) { return p.Name; }
     };
     std::unordered_map<std::string, TDEntry*> FDirIndex;
     int32_t FDirIndexed = 1;          // DirTable slots below this are in FDirIndex
     bool FDirIndexDuplicates = false; // two directories share a path (only a hand-built tree)
-    std::unordered_map<TChildKey, TFEntry*, TChildKeyHash> FChildIndex;
+    std::unordered_set<TChildRef, TChildHash, TChildEqual> FChildIndex;
     bool FListingReports = false; // listing warnings of the running folder scan go to the log
     bool FFilesRefused = false;   // a folder add lost files to the full file table
 
@@ -124,7 +140,7 @@ private:
     void IndexDirs();
     void IndexChild(TDEntry* Dir, TFEntry* F);
     void UnindexChild(TDEntry* Dir, TFEntry* F);
-    TFEntry* FirstChildNamed(TDEntry* Dir, const std::string& UpperName, const TFEntry* Except);
+    TFEntry* FirstChildNamed(TDEntry* Dir, std::string_view Name, const TFEntry* Except);
     void AppendChild(TDEntry* Dir, TFEntry* F);
     void UnlinkChild(TDEntry* Dir, TFEntry* F);
     void RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std::vector<TFEntry*>& Files);

@@ -169,6 +169,26 @@ TEST_F(Compilation, ReplaceFileReusesTheEntryInAnyLetterCase) {
     EXPECT_EQ(f->Attr, int32_t(platform::faArchive | platform::faHidden));
 }
 
+// Names match without regard to ASCII case only: other letters are different names, as the
+// ISO tree's upper-casing leaves them apart too; and the lookup is per folder.
+TEST_F(Compilation, LookupFoldsOnlyAsciiLettersAndStaysInItsFolder) {
+    TDEntry* root = E.DirTable[0];
+    TDEntry* sub = E.AddDirEntry(root, ListedDir("Sub"));
+    ASSERT_NE(sub, nullptr);
+    ASSERT_TRUE(E.AddFileEntry(root, Listed("caf\xc3\xa9.txt", 1), "/a"));
+    ASSERT_TRUE(E.AddFileEntry(root, Listed("CAF\xc3\x89.TXT", 2), "/b")); // capital E acute: another name
+    ASSERT_TRUE(E.AddFileEntry(sub, Listed("mixed Case.Bin", 3), "/c"));
+    EXPECT_EQ(E.FileCount, 4);
+    EXPECT_EQ(E.FindFile(root, "CAF\xc3\xa9.TXT")->SourcePath, "/a");
+    EXPECT_EQ(E.FindFile(root, "caf\xc3\x89.txt")->SourcePath, "/b");
+    EXPECT_EQ(E.FindFile(sub, "MIXED case.bin")->SourcePath, "/c");
+    EXPECT_EQ(E.FindFile(root, "mixed case.bin"), nullptr);
+    EXPECT_EQ(E.FindFile(sub, "mixed case.bi"), nullptr);
+    EXPECT_EQ(E.FindFile(root, "sub")->Dir, sub);
+    ASSERT_TRUE(E.RemoveFile("\\SUB", "Mixed Case.bin"));
+    EXPECT_EQ(E.FindFile(sub, "mixed case.bin"), nullptr);
+}
+
 #ifndef _WIN32 // Windows keeps no two names that differ only in case
 TEST_F(Compilation, CaseDuplicatesInOneFolderAreReportedNotLost) {
     T.File("Notes.txt", "a");
