@@ -21,7 +21,8 @@ using platform::win32::Widen;
 namespace {
 
 constexpr int kClientWidth = 536, kClientHeight = 355;
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// No WS_CLIPCHILDREN: a group box leaves its inside to the window's own background.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kChild = WS_CLIPSIBLINGS;
 // A drop-down list's height includes its open list.
 constexpr int kListHeight = 220;
@@ -113,11 +114,9 @@ void TWin32MainWindow::BuildControls() {
     CreateControl(Window, L"EDIT", "c:\\temp", WS_VISIBLE | edit, kIdTempEdit, 100, 68, 396, 24, WS_EX_CLIENTEDGE);
     CreateControl(Window, L"BUTTON", "...", WS_VISIBLE | button, kIdTempBrowse, 500, 68, 24, 24);
 
-    // zkSkinGroupBox1 holds Image2 and, over it, Memo1. The box goes to the bottom of the
-    // order so that its frame never paints over them.
+    // zkSkinGroupBox1 holds Image2 and, over it, Memo1 (their order is set at the end).
     HWND group = CreateControl(Window, L"BUTTON", TForm1::kDesignGroupCaption, WS_VISIBLE | kChild | BS_GROUPBOX,
                                kIdGroup, 8, 100, 392, 172);
-    SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     HWND image2 = CreateControl(Window, L"STATIC", "", WS_VISIBLE | kChild | SS_BITMAP | SS_CENTERIMAGE,
                                 kIdGroupPicture, 16, 122, 376, 142);
     GroupBitmap = GroupPicture(376, 142);
@@ -127,7 +126,6 @@ void TWin32MainWindow::BuildControls() {
                                   ES_AUTOHSCROLL,
                               kIdLog, 16, 122, 376, 142, WS_EX_CLIENTEDGE);
     SendMessageW(memo, EM_SETLIMITTEXT, 0, 0); // the largest the control allows
-    SetWindowPos(memo, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     // Image1 starts the job; Image3 is its hidden duplicate with the same handler.
     StartBitmap = StartPicture(104, GetSysColor(COLOR_BTNFACE));
@@ -164,6 +162,12 @@ void TWin32MainWindow::BuildControls() {
     CreateControl(Window, L"BUTTON", "More Settings", WS_VISIBLE | button, kIdMoreSettings, 8, 322, 120, 26);
     CreateControl(Window, L"BUTTON", "About", WS_VISIBLE | button, kIdAbout, 348, 322, 86, 26);
     CreateControl(Window, L"BUTTON", "Exit", WS_VISIBLE | button, kIdExit, 442, 322, 86, 26);
+
+    // Overlapping siblings paint in their order: the log over the picture over the group box.
+    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, keep);
+    SetWindowPos(image2, HWND_TOP, 0, 0, 0, 0, keep);
+    SetWindowPos(memo, HWND_TOP, 0, 0, 0, 0, keep);
 }
 
 // ---- Showing and the loop -------------------------------------------------------------------
