@@ -18,7 +18,8 @@ wine_window_stop() {
 }
 
 wine_window_prefix() {
-  export WINEPREFIX=$1 WINEDEBUG=-all
+  export WINEPREFIX WINEDEBUG=-all
+  WINEPREFIX=$(realpath -m "$1")
   # No Mono or Gecko installers (they would ask on the display), Wine's own ASPI layer off.
   export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n"
   for tool in wine wineserver; do
