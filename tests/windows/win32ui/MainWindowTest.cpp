@@ -231,23 +231,25 @@ TEST_F(Win32WindowTest, MoreSettingsOpensTheHomePage) {
     EXPECT_EQ(Opened, std::vector<std::string>{kHomePage});
 }
 
+struct TFindAbout {
+    HWND Owner, Found;
+};
+
+// A named CALLBACK: a lambda does not convert to the 32-bit stdcall procedure type.
+BOOL CALLBACK FindAbout(HWND window, LPARAM data) {
+    auto* find = reinterpret_cast<TFindAbout*>(data);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (std::wstring(name) == kAboutWindowClass && GetWindow(window, GW_OWNER) == find->Owner) {
+        find->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND AboutWindowOf(HWND owner) {
-    struct TFind {
-        HWND Owner, Found;
-    } find{owner, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* f = reinterpret_cast<TFind*>(data);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (std::wstring(name) == kAboutWindowClass && GetWindow(window, GW_OWNER) == f->Owner) {
-                f->Found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
+    TFindAbout find{owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindAbout, reinterpret_cast<LPARAM>(&find));
     return find.Found;
 }
 
