@@ -49,11 +49,11 @@ TWin32AboutWindow::~TWin32AboutWindow() {
 }
 
 void TWin32AboutWindow::BuildControls() {
-    HWND title = CreateControl(Window, L"STATIC", TForm2::kTitle, WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE,
-                               kIdAboutTitle, 16, 8, 240, 36);
+    HWND title = CreateControl(Window, L"STATIC", TForm2::kTitle, WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, kIdAboutTitle,
+                               16, 8, 240, 36);
     SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont()), FALSE);
-    Version = CreateControl(Window, L"STATIC", "", WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, kIdAboutVersion, 264, 20,
-                            150, 20);
+    Version =
+        CreateControl(Window, L"STATIC", "", WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, kIdAboutVersion, 264, 20, 150, 20);
     CreateControl(Window, L"STATIC", TForm2::kLegalNotice, WS_VISIBLE | SS_LEFT, kIdAboutNotice, 16, 48, 397, 54);
     Link = CreateControl(Window, L"STATIC", TForm2::kLinkCaption, WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_CENTERIMAGE,
                          kIdAboutLink, 16, 114, 240, 22);
@@ -65,7 +65,9 @@ void TWin32AboutWindow::SetVersionLabel(const std::string& text) {
     if (Version) SetText(Version, text);
 }
 
-void TWin32AboutWindow::Close() { Open = false; }
+void TWin32AboutWindow::Close() {
+    Open = false;
+}
 
 void TWin32AboutWindow::ShowModal() {
     if (!Window || Open) return;

@@ -8,7 +8,7 @@
 namespace tarnwick::app::win32 {
 
 class TWin32AboutWindow : public IAboutView {
-public:
+  public:
     TWin32AboutWindow(TForm2& form, HWND owner);
     ~TWin32AboutWindow() override;
     TWin32AboutWindow(const TWin32AboutWindow&) = delete;
@@ -22,7 +22,7 @@ public:
     void SetVersionLabel(const std::string& text) override;
     void Close() override;
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void BuildControls();

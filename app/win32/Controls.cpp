@@ -61,16 +61,18 @@ HFONT UnderlineFont() {
     return font;
 }
 
-HWND CreateControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id, int x,
-                   int y, int w, int h, DWORD exStyle) {
-    HWND control = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | style, x, y, w, h, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
+HWND CreateControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id, int x, int y,
+                   int w, int h, DWORD exStyle) {
+    HWND control =
+        CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | style, x, y, w, h, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFont()), FALSE);
     return control;
 }
 
-void SetText(HWND window, const std::string& text) { SetWindowTextW(window, Widen(text).c_str()); }
+void SetText(HWND window, const std::string& text) {
+    SetWindowTextW(window, Widen(text).c_str());
+}
 
 std::string GetText(HWND window) {
     const int n = GetWindowTextLengthW(window);
@@ -103,7 +105,9 @@ void CenterWindow(HWND window, const RECT& over) {
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HCURSOR SystemCursor(LPCSTR id) { return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id)); }
+HCURSOR SystemCursor(LPCSTR id) {
+    return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id));
+}
 
 std::wstring EditLineText(const std::string& line) {
     const std::wstring wide = Widen(line);

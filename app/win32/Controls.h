@@ -8,8 +8,8 @@
 namespace tarnwick::app::win32 {
 
 // A child control at (x, y, w, h) of parent's client area, with the message font.
-HWND CreateControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id, int x,
-                   int y, int w, int h, DWORD exStyle = 0);
+HWND CreateControl(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int id, int x, int y,
+                   int w, int h, DWORD exStyle = 0);
 
 void SetText(HWND window, const std::string& text);
 std::string GetText(HWND window);

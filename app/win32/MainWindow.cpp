@@ -68,9 +68,8 @@ TWin32MainWindow::TWin32MainWindow() {
     RegisterClassOnce(&WindowProc);
     RECT r{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-    Window = CreateWindowExW(0, kMainWindowClass, Widen(TForm1::kCaption).c_str(), kStyle, CW_USEDEFAULT,
-                             CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), this);
+    Window = CreateWindowExW(0, kMainWindowClass, Widen(TForm1::kCaption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                             r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     Form2 = std::make_unique<TForm2>();
     Form1 = std::make_unique<TForm1>(*this, *Form2);
     if (!Window) return;
@@ -121,23 +120,23 @@ void TWin32MainWindow::BuildControls() {
                                 kIdGroupPicture, 16, 122, 376, 142);
     GroupBitmap = GroupPicture(376, 142);
     SendMessageW(image2, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(GroupBitmap));
-    HWND memo = CreateControl(Window, L"EDIT", "",
-                              kChild | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
-                                  ES_AUTOHSCROLL,
-                              kIdLog, 16, 122, 376, 142, WS_EX_CLIENTEDGE);
+    HWND memo =
+        CreateControl(Window, L"EDIT", "",
+                      kChild | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                      kIdLog, 16, 122, 376, 142, WS_EX_CLIENTEDGE);
     SendMessageW(memo, EM_SETLIMITTEXT, 0, 0); // the largest the control allows
 
     // Image1 starts the job; Image3 is its hidden duplicate with the same handler.
     StartBitmap = StartPicture(104, GetSysColor(COLOR_BTNFACE));
     for (int id : {kIdStart, kIdStartDuplicate}) {
-        HWND picture = CreateControl(Window, L"STATIC", "",
-                                     (id == kIdStart ? WS_VISIBLE : 0) | kChild | SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY,
-                                     id, 416, 106, 112, 112);
+        HWND picture = CreateControl(
+            Window, L"STATIC", "", (id == kIdStart ? WS_VISIBLE : 0) | kChild | SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY,
+            id, 416, 106, 112, 112);
         SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(StartBitmap));
     }
-    Tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    Tooltip =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (Tooltip) {
         static wchar_t hint[] = L"Start Copying!";
         TOOLINFOW tool{};
@@ -300,7 +299,8 @@ void TWin32MainWindow::OnCommand(int id, int code) {
         // A choice ends with the list closing, or with a keyboard change while it is closed.
         // Both may arrive for one choice: the handler runs once, after the list is done.
         const HWND list = Control(id);
-        const bool chosen = code == CBN_CLOSEUP || (code == CBN_SELCHANGE && !SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0));
+        const bool chosen =
+            code == CBN_CLOSEUP || (code == CBN_SELCHANGE && !SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0));
         if (!chosen) return;
         const UINT post = id == kIdSource ? kMsgSourceChosen : kMsgDestinationChosen;
         MSG pending;
@@ -379,13 +379,16 @@ void TWin32MainWindow::BrowseTempFolder() {
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
     if (!chosen) return;
     std::wstring path(kPathChars, L'\0');
-    if (SHGetPathFromIDListEx(chosen, path.data(), DWORD(path.size()), GPFIDL_DEFAULT)) SetWindowTextW(edit, path.c_str());
+    if (SHGetPathFromIDListEx(chosen, path.data(), DWORD(path.size()), GPFIDL_DEFAULT))
+        SetWindowTextW(edit, path.c_str());
     CoTaskMemFree(chosen);
 }
 
 // ---- IMainView ------------------------------------------------------------------------------
 
-void TWin32MainWindow::SetSourceItems(const std::vector<std::string>& items) { SetListItems(Control(kIdSource), items); }
+void TWin32MainWindow::SetSourceItems(const std::vector<std::string>& items) {
+    SetListItems(Control(kIdSource), items);
+}
 void TWin32MainWindow::AddSourceItem(const std::string& item) {
     SendMessageW(Control(kIdSource), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
 }
@@ -398,10 +401,18 @@ void TWin32MainWindow::SetSourceItemText(int index, const std::string& text) {
     SendMessageW(list, CB_INSERTSTRING, WPARAM(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
     SendMessageW(list, CB_SETCURSEL, WPARAM(selected), 0);
 }
-int TWin32MainWindow::SourceCount() const { return int(SendMessageW(Control(kIdSource), CB_GETCOUNT, 0, 0)); }
-int TWin32MainWindow::SourceIndex() const { return int(SendMessageW(Control(kIdSource), CB_GETCURSEL, 0, 0)); }
-void TWin32MainWindow::SetSourceIndex(int index) { SendMessageW(Control(kIdSource), CB_SETCURSEL, WPARAM(index), 0); }
-std::string TWin32MainWindow::SourceText() const { return ListText(Control(kIdSource), SourceIndex()); }
+int TWin32MainWindow::SourceCount() const {
+    return int(SendMessageW(Control(kIdSource), CB_GETCOUNT, 0, 0));
+}
+int TWin32MainWindow::SourceIndex() const {
+    return int(SendMessageW(Control(kIdSource), CB_GETCURSEL, 0, 0));
+}
+void TWin32MainWindow::SetSourceIndex(int index) {
+    SendMessageW(Control(kIdSource), CB_SETCURSEL, WPARAM(index), 0);
+}
+std::string TWin32MainWindow::SourceText() const {
+    return ListText(Control(kIdSource), SourceIndex());
+}
 
 void TWin32MainWindow::SetDestinationItems(const std::vector<std::string>& items) {
     SetListItems(Control(kIdDestination), items);
@@ -426,7 +437,9 @@ void TWin32MainWindow::SetDestinationEditVisible(bool visible) {
     ShowWindow(Control(kIdDestinationEdit), visible ? SW_SHOW : SW_HIDE);
     ShowWindow(Control(kIdDestinationBrowse), visible ? SW_SHOW : SW_HIDE);
 }
-std::string TWin32MainWindow::DestinationFileName() const { return GetText(Control(kIdDestinationEdit)); }
+std::string TWin32MainWindow::DestinationFileName() const {
+    return GetText(Control(kIdDestinationEdit));
+}
 
 std::optional<std::string> TWin32MainWindow::ExecuteOpenDialog() {
     std::wstring file = Widen(Form1->OpenDialogFileName());
@@ -444,7 +457,9 @@ std::optional<std::string> TWin32MainWindow::ExecuteOpenDialog() {
     return Narrow(file.c_str());
 }
 
-void TWin32MainWindow::ClearLog() { SetWindowTextW(Control(kIdLog), L""); }
+void TWin32MainWindow::ClearLog() {
+    SetWindowTextW(Control(kIdLog), L"");
+}
 
 void TWin32MainWindow::AppendLog(const std::string& line) {
     HWND memo = Control(kIdLog);
@@ -455,10 +470,16 @@ void TWin32MainWindow::AppendLog(const std::string& line) {
     SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void TWin32MainWindow::SetLogVisible(bool visible) { ShowWindow(Control(kIdLog), visible ? SW_SHOW : SW_HIDE); }
+void TWin32MainWindow::SetLogVisible(bool visible) {
+    ShowWindow(Control(kIdLog), visible ? SW_SHOW : SW_HIDE);
+}
 
-int TWin32MainWindow::ProgressValue() const { return int(SendMessageW(Control(kIdProgress), PBM_GETPOS, 0, 0)); }
-void TWin32MainWindow::SetProgressValue(int value) { SendMessageW(Control(kIdProgress), PBM_SETPOS, WPARAM(value), 0); }
+int TWin32MainWindow::ProgressValue() const {
+    return int(SendMessageW(Control(kIdProgress), PBM_GETPOS, 0, 0));
+}
+void TWin32MainWindow::SetProgressValue(int value) {
+    SendMessageW(Control(kIdProgress), PBM_SETPOS, WPARAM(value), 0);
+}
 
 void TWin32MainWindow::SetTimer1Enabled(bool enabled) {
     if (enabled)
@@ -466,9 +487,13 @@ void TWin32MainWindow::SetTimer1Enabled(bool enabled) {
     else
         KillTimer(Window, kTimer1Id);
 }
-void TWin32MainWindow::SetAbortEnabled(bool enabled) { EnableWindow(Control(kIdAbort), enabled); }
+void TWin32MainWindow::SetAbortEnabled(bool enabled) {
+    EnableWindow(Control(kIdAbort), enabled);
+}
 
-void TWin32MainWindow::SetStatusText(const std::string& text) { SetText(Control(kIdStatus), text); }
+void TWin32MainWindow::SetStatusText(const std::string& text) {
+    SetText(Control(kIdStatus), text);
+}
 void TWin32MainWindow::SetStatusTimerEnabled(bool enabled) {
     if (enabled)
         SetTimer(Window, kStatusTimerId, TForm1::kStatusInterval, nullptr);
@@ -486,7 +511,9 @@ void TWin32MainWindow::ShowFileError(const std::string& text) {
     MessageBoxW(Window, Widen(text).c_str(), Widen(TForm1::kCaption).c_str(), MB_OK | MB_ICONERROR);
 }
 
-void TWin32MainWindow::SetGroupCaption(const std::string& caption) { SetText(Control(kIdGroup), caption); }
+void TWin32MainWindow::SetGroupCaption(const std::string& caption) {
+    SetText(Control(kIdGroup), caption);
+}
 void TWin32MainWindow::ShowAboutModal() {
     if (About) About->ShowModal();
 }

@@ -12,7 +12,7 @@ namespace tarnwick::app::win32 {
 class TWin32AboutWindow;
 
 class TWin32MainWindow : public IMainView {
-public:
+  public:
     TWin32MainWindow();
     ~TWin32MainWindow() override;
     TWin32MainWindow(const TWin32MainWindow&) = delete;
@@ -62,7 +62,7 @@ public:
     void Close() override;
     void PostLogDrain() override;
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void BuildControls();

@@ -58,16 +58,17 @@ void RadialGradient(HDC dc, double cx, double cy, double r, const std::vector<TS
 void Disc(HDC dc, double cx, double cy, double r, COLORREF over, double opacity) {
     const COLORREF rim = Mix(over, RGB(120, 130, 150), opacity);
     Ellipse(dc, cx, cy, r + kScale, rim, nullptr);
-    RadialGradient(dc, cx, cy, r, {{0.0, RGB(250, 250, 252)}, {0.55, RGB(205, 214, 228)}, {0.8, RGB(226, 206, 238)},
-                                   {1.0, RGB(170, 186, 210)}},
-                   over, opacity);
+    RadialGradient(
+        dc, cx, cy, r,
+        {{0.0, RGB(250, 250, 252)}, {0.55, RGB(205, 214, 228)}, {0.8, RGB(226, 206, 238)}, {1.0, RGB(170, 186, 210)}},
+        over, opacity);
     Ellipse(dc, cx, cy, r * 0.3, Mix(over, RGB(235, 238, 244), opacity), &rim, kScale);
     Ellipse(dc, cx, cy, r * 0.12, Mix(over, RGB(255, 255, 255), opacity), &rim, kScale);
 }
 
 // A drawing surface kScale times the picture's size; Finish averages it down into the bitmap.
 class TCanvas {
-public:
+  public:
     TCanvas(int width, int height) : Width(width), Height(height) {
         Dc = CreateCompatibleDC(nullptr);
         Big = Section(width * kScale, height * kScale, &BigBits);
@@ -103,7 +104,7 @@ public:
         return out;
     }
 
-private:
+  private:
     static HBITMAP Section(int w, int h, void** bits) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;

@@ -78,8 +78,7 @@ struct TAnswerer {
 };
 TAnswerer* TAnswerer::Current = nullptr;
 
-template <class TDone>
-bool PumpUntil(TDone done, DWORD timeoutMs) {
+template <class TDone> bool PumpUntil(TDone done, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!done()) {
         if (GetTickCount64() >= end) return false;
@@ -94,7 +93,7 @@ bool PumpUntil(TDone done, DWORD timeoutMs) {
 }
 
 class Win32JobTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::SetOpenURLHook([this](const std::string& url) { Opened.push_back(url); });
     }
@@ -111,14 +110,15 @@ protected:
         SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, CBN_CLOSEUP), reinterpret_cast<LPARAM>(list));
         // The window handles the choice once the list's notifications are over.
         MSG msg;
-        while (PeekMessageW(&msg, main, 0x8000, 0xBFFF, PM_REMOVE)) DispatchMessageW(&msg);
+        while (PeekMessageW(&msg, main, 0x8000, 0xBFFF, PM_REMOVE))
+            DispatchMessageW(&msg);
     }
     static void Click(HWND main, int id, int code) {
         SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(main, id)));
     }
     static bool WaitForJobEnd(HWND main) {
-        return PumpUntil([&] { return WindowText(GetDlgItem(main, kIdLog)).find(">>> Copying done") != std::string::npos; },
-                         120000);
+        return PumpUntil(
+            [&] { return WindowText(GetDlgItem(main, kIdLog)).find(">>> Copying done") != std::string::npos; }, 120000);
     }
 
     testing_win::TTempFolder Temp;
@@ -131,7 +131,8 @@ TEST_F(Win32JobTest, CopiesTheVirtualDvdToAnImageAndBurnsItOntoTheVirtualDvdR) {
     Temp.Write("disc\\VIDEO_TS\\VIDEO_TS.IFO", std::string(6000, 'i'));
     std::string big(3 * 1048576 + 123, '\0');
     std::mt19937 rng(7);
-    for (char& c : big) c = char(rng());
+    for (char& c : big)
+        c = char(rng());
     Temp.Write("disc\\VIDEO_TS\\VTS_01_1.VOB", big);
     const std::string burned = Temp / "dvdr.bin";
     std::string error;
