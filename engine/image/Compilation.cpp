@@ -47,6 +47,7 @@ void TVornBurner::FreeCompilation() {
 }
 
 bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
+    if (CompilationInUse()) return false;
     // Daylight saving is not applied: the offset is the bias in force now.
     TimeZoneOffset = int8_t(-platform::TimeZoneBias() / 15);
     HeaderStream.Clear();
@@ -309,6 +310,7 @@ TDEntry* TVornBurner::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& S
 }
 
 TDEntry* TVornBurner::CreateDir(TDEntry* Parent, const std::string& Name, int32_t Attr) {
+    if (CompilationInUse()) return nullptr;
     std::string name = Name;
     if (!name.empty() && name.front() == '\\') name.erase(0, 1);
     if (!name.empty() && name.back() == '\\') name.pop_back();
@@ -333,7 +335,7 @@ TDEntry* TVornBurner::ForceDir(const std::string& Path) {
 }
 
 bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, const std::string& SourcePath) {
-    if (!Dir) return false;
+    if (!Dir || CompilationInUse()) return false;
     std::string longName = SR.Name;
     if (!(SR.Attr & platform::faDirectory) && longName.find('.') == std::string::npos) longName += ".";
     TFEntry* existing = FindFile(Dir, longName);
@@ -405,6 +407,7 @@ bool TVornBurner::RemoveEntry(TDEntry* Dir, TFEntry* F) {
 }
 
 bool TVornBurner::RemoveFile(const std::string& DirPath, const std::string& LongName) {
+    if (CompilationInUse()) return false;
     TDEntry* dir = FindDir(DirPath);
     if (!dir) return false;
     TFEntry* f = FindFile(dir, LongName);
@@ -413,6 +416,7 @@ bool TVornBurner::RemoveFile(const std::string& DirPath, const std::string& Long
 }
 
 bool TVornBurner::RemoveDir(TDEntry*& Dir) {
+    if (CompilationInUse()) return false;
     if (!Dir || DirCount == 0 || Dir == DirTable[0] || Dir->FullPath == "\\") return false;
     while (Dir->FirstChild) RemoveEntry(Dir, Dir->FirstChild);
     // The parent's entry for this directory is looked up by identity: a file of the same name

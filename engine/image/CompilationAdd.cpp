@@ -42,6 +42,7 @@ std::string DestinationFromSource(const std::string& source) {
 
 bool TVornBurner::AddFolder(const std::string& DestPath, const std::string& SourcePath, const std::string& Mask,
                             int32_t Attr, bool Recurse, bool AppendSourcePath, bool ArchiveOnly) {
+    if (CompilationInUse()) return false;
     TDEntry* dir = FindDir(DestPath);
     if (!dir) {
         DebugMessage(msg::InvalidDestinationPath, 4);

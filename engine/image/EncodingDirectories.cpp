@@ -50,6 +50,7 @@ void TVornBurner::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
 }
 
 bool TVornBurner::BuildImageHeader(bool ImageOnly, TDEntry* Dir) {
+    if (CompilationInUse()) return false;
     BeginImageHeader(ImageOnly, Dir);
     TDirectoryEncoder directories(*this);
     HeaderStream.Reserve(size_t(HeaderStream.Size() + directories.Size()));

@@ -169,6 +169,7 @@ int64_t DirectoryExtentBytes(const TDEntry* dir, bool joliet) {
 }
 
 bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
+    if (CompilationInUse()) return false;
     SetDoDebug(false);
     if (DirCount == 0) return true;
     AssignIdentifiers();

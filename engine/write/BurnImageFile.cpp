@@ -13,6 +13,7 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
         return false;
     }
     JobState().CurrentEngine = this;
+    FJobReadsCompilation = false;
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.
     const int32_t blockSize = discType == dtCDR || discType == dtCDRW ? 55296 : 65536;

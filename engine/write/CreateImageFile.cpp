@@ -12,6 +12,7 @@ int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
         return -1;
     }
     SetISOFileName(FileName);
+    FJobReadsCompilation = true;
     LayoutCompilation(true, nullptr);
     // The directory extents are encoded as the cache thread reaches them: held whole, they
     // would take a sector per directory and tree in memory for the length of the job.

@@ -26,6 +26,12 @@ bool TVornBurner::JobRunning() const {
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
 
+bool TVornBurner::CompilationInUse() {
+    if (!FJobReadsCompilation || !JobRunning()) return false;
+    DebugMessage(msg::JobAlreadyRunning, 0);
+    return true;
+}
+
 void TVornBurner::DoWriteDone() {
     if (OnWriteDone && !Destroying) OnWriteDone(this, LastWriteError);
 }

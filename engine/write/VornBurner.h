@@ -189,6 +189,10 @@ public:
     void DoWriteDone();
     // True while a job of this engine has threads that have not ended.
     bool JobRunning() const;
+    // True while an image-file job reads the compilation: its tables and entries must not
+    // change under the cache thread. Logs the refusal.
+    bool CompilationInUse();
+    bool FJobReadsCompilation = false;
     // Destruction: aborts this engine's running job and waits for its threads, running the
     // main-thread queue meanwhile so the write thread can report. OnWriteDone is not raised
     // (its owner is going away). Called first by the destructor.

@@ -98,7 +98,9 @@ public:
             if (OnPump) OnPump();
         }
         EXPECT_TRUE(Result.Ended) << "no OnWriteDone within " << boundMs << " ms";
-        if (Result.Ended) EXPECT_TRUE(DoneOnMainThread);
+        if (Result.Ended) {
+            EXPECT_TRUE(DoneOnMainThread);
+        }
         return Result;
     }
 

@@ -6,6 +6,7 @@
 #endif
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "WriteTestSupport.h"
@@ -270,6 +271,44 @@ TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
     EXPECT_EQ(job.Result.Calls, 1);
     EXPECT_FALSE(std::filesystem::exists(s.Path("second.iso")));
     EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 131072) * 2048LL));
+}
+
+
+// The cache thread walks the compilation's tables and entries while an image job runs: every
+// change to them is refused until the job has ended, and then allowed again. A burn, which
+// streams an image file, leaves the compilation free.
+TEST(ImageJob, TheCompilationCannotChangeUnderARunningImageJob) {
+    TScratch s;
+    std::filesystem::create_directories(s.Path("src/sub"));
+    MakeSparse(s.Path("src/sub/big.bin"), 64LL << 20);
+    TImageJob job;
+    TVornBurner& e = job.Engine;
+    ASSERT_TRUE(e.ClearCompilation(1000, 100));
+    ASSERT_TRUE(e.AddFolder("\\", s.Path("src"), "*.*", 63, true, false, false));
+    ASSERT_TRUE(e.PrepareCompilation(true, nullptr));
+    e.CreateImageFile(s.Path("out.iso"));
+    ASSERT_TRUE(e.JobRunning());
+    const int32_t files = e.FileCount;
+    TDEntry* sub = e.FindDir("\\sub");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_FALSE(e.ClearCompilation(10, 10));
+    EXPECT_FALSE(e.AddFolder("\\", s.Path("src"), "*.*", 63, true, true, false));
+    EXPECT_FALSE(e.RemoveFile("\\sub", "big.bin"));
+    EXPECT_FALSE(e.RemoveDir(sub));
+    EXPECT_EQ(e.CreateDir(e.FindDir("\\"), "new", platform::faDirectory), nullptr);
+    EXPECT_FALSE(e.LayoutCompilation(true, nullptr));
+    EXPECT_FALSE(e.BuildImageHeader(true, nullptr));
+    EXPECT_EQ(e.FileCount, files);
+    EXPECT_EQ(e.FindDir("\\sub"), sub);
+    {
+        std::lock_guard lock(job.MessagesMutex);
+        EXPECT_EQ(std::count(job.Messages.begin(), job.Messages.end(), std::string(msg::JobAlreadyRunning)), 7);
+    }
+    ASSERT_TRUE(job.WaitEnd());
+    EXPECT_EQ(job.Result.Error, "");
+    ASSERT_TRUE(WaitUntil([&] { return !e.JobRunning(); }, std::chrono::seconds(30)));
+    EXPECT_TRUE(e.RemoveFile("\\sub", "big.bin"));
+    EXPECT_TRUE(e.ClearCompilation(10, 10));
 }
 
 
