@@ -15,6 +15,7 @@
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 #include "platform/win32/Win32.h"
+#include "windows/support/PumpUntil.h"
 #include "windows/support/TempFolder.h"
 #include <commctrl.h>
 #include <dlgs.h>
@@ -78,19 +79,6 @@ struct TAnswerer {
 };
 TAnswerer* TAnswerer::Current = nullptr;
 
-template <class TDone> bool PumpUntil(TDone done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
 
 class Win32JobTest : public ::testing::Test {
   protected:

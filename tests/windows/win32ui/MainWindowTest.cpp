@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "windows/support/PumpUntil.h"
 #include "app/win32/ControlIds.h"
 #include "app/win32/MainWindow.h"
 #include "platform/Shell.h"
@@ -21,20 +22,6 @@ namespace {
 using platform::win32::Narrow;
 using platform::win32::Widen;
 
-// Dispatches the thread's messages until done() holds or timeoutMs has passed.
-template <class TDone> bool PumpUntil(TDone done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
 
 std::string WindowText(HWND window) {
     const int n = GetWindowTextLengthW(window);
