@@ -2,12 +2,13 @@
 // Burns an ISO image onto the disc in a recorder, the way the main window's image-to-disc job
 // does: the settings file first, then the options given here; at the end the drive's cache is
 // flushed, the tray unlocked and the disc ejected.
-#include <cctype>
 #include <chrono>
 #include <memory>
 #include <optional>
 
 #include "app/common/BurnProgress.h"
+#include "app/common/DriveLetters.h"
+#include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
 #include "cli/Command.h"
 #include "cli/JobRunner.h"
@@ -33,16 +34,14 @@ struct TBurnOptions {
     bool Quiet = false;
 };
 
-char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-
 // DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
 // device path of a real drive ("/dev/sr0").
 std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
     for (const auto& d : devices)
         if (d == wanted) return d;
     std::optional<char> letter;
-    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
-        letter = UpperLetter(wanted[0]);
+    if (auto named = app::ParseDriveName(wanted, {.Bare = true}))
+        letter = named;
     else if (wanted.rfind("/dev/", 0) == 0)
         for (char c = 'A'; c <= 'Z'; ++c)
             if (platform::RealDriveDevice(c) == wanted) letter = c;
@@ -96,9 +95,7 @@ int RunBurn(const TBurnOptions& o) {
     // The window's job end: after the write thread has left the drive, flush, unlock, eject.
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (engine.JobRunning() && std::chrono::steady_clock::now() < bound) platform::CheckSynchronize(10);
-    engine.SynchronizeCache(300000, false);
-    engine.PreventAllowRemoval(true);
-    if (!o.NoEject) engine.LoadEject(true);
+    app::EndJobOnDrive(engine, !o.NoEject);
     return code;
 }
 

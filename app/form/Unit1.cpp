@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/common/DriveLetters.h"
+#include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
@@ -137,8 +139,9 @@ void TForm1::cbDestinationCloseUp() {
 
 void TForm1::Image3Click() {
     // One job at a time: the engine keeps a single current job, and a second one started over
-    // a running one would interfere with it.
-    if (FJobRunning) return;
+    // a running one would interfere with it. A job counts as running until both this window's
+    // end handling and the engine's threads are done.
+    if (JobRunning()) return;
     FJobRunning = true;
 
     DrainLog();
@@ -155,25 +158,41 @@ void TForm1::Image3Click() {
         OpenHomePage();
         View.SetTimer1Enabled(true);
         StartJobDisplay();
+        const uint32_t refusals = vorn->Refusals();
         vorn->BurnImageFile(FOpenDialogFileName);
+        if (vorn->Refusals() != refusals) StopRefusedStart();
         return;
     }
 
-    vorn->ClearCompilation(600000, 20000);
-    vorn->LastFolderOnly = true;
-    // The drive letter sits at the 7th character of the device string ("0:1:0,E: ...").
-    const std::string& device = vorn->SelectedDevice;
-    std::string sourcePath = (device.size() >= 7 ? std::string(1, device[6]) : std::string()) + ":\\";
-    vorn->AddFolder("\\", sourcePath, "*.*", 63, true, true, false);
-    View.ProcessMessages();
-    vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
-    vorn->PrepareCompilation(true, nullptr);
+    const std::optional<char> letter = DeviceDriveLetter(vorn->SelectedDevice);
+    const std::string sourcePath = (letter ? std::string(1, *letter) : std::string()) + ":\\";
+    const TCompiled compiled = CompileSource(*vorn, sourcePath, true, [this](bool) {
+        View.ProcessMessages();
+        vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
+        return true;
+    });
+    if (compiled == TCompiled::Refused) {
+        StopRefusedStart();
+        return;
+    }
     View.SetAbortEnabled(true);
     View.ShowInformation(kStartNotice);
     OpenHomePage();
     View.SetTimer1Enabled(true);
     StartJobDisplay();
+    const uint32_t refusals = vorn->Refusals();
     vorn->CreateImageFile(View.DestinationFileName());
+    if (vorn->Refusals() != refusals) StopRefusedStart();
+}
+
+// A step of the start was refused (its message is in the log): no job was started, and none
+// will report its end.
+void TForm1::StopRefusedStart() {
+    DrainLog();
+    View.SetTimer1Enabled(false);
+    View.SetAbortEnabled(false);
+    View.SetStatusTimerEnabled(false);
+    FJobRunning = false;
 }
 
 void TForm1::bAbortClick() {
@@ -192,9 +211,7 @@ void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
     else
         Log(">>> Copying done with warning, " + Error);
     View.SetProgressValue(100);
-    vorn->SynchronizeCache(300000, false);
-    vorn->PreventAllowRemoval(true);
-    vorn->LoadEject(true);
+    EndJobOnDrive(*vorn, true);
     View.SetTimer1Enabled(false);
     View.SetAbortEnabled(false);
     StopJobDisplay();

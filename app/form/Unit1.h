@@ -56,7 +56,9 @@ public:
     static std::string StatusText(int64_t written, int64_t total, double bytesPerSecond, uint32_t bufferSize,
                                   uint32_t freeBuffer);
 
-    bool JobRunning() const { return FJobRunning; }
+    // From the start click until the end handling of the job is done, and while the engine's
+    // threads of the previous job have not ended.
+    bool JobRunning() const { return FJobRunning || vorn->JobRunning(); }
     // The open dialog's file name: the image file of a burn job.
     const std::string& OpenDialogFileName() const { return FOpenDialogFileName; }
 
@@ -70,6 +72,7 @@ private:
     bool SourceIsLast() const;
     void StartJobDisplay();
     void StopJobDisplay();
+    void StopRefusedStart();
     void WaitForJobEnd(uint32_t timeoutMs);
 
     IMainView& View;

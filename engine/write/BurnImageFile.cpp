@@ -1,5 +1,4 @@
 // The image-file-to-disc job entry (its own unit: it is the one entry that asks the drive).
-#include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/StreamEx.h"
@@ -8,11 +7,7 @@
 namespace tarnwick {
 
 bool TVornBurner::BurnImageFile(const std::string& FileName) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return false;
-    }
-    JobState().CurrentEngine = this;
+    if (RefuseWhileRunning()) return false;
     FJobReadsCompilation = false;
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.

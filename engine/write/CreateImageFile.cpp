@@ -7,10 +7,7 @@
 namespace tarnwick {
 
 int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return -1;
-    }
+    if (RefuseWhileRunning()) return -1;
     SetISOFileName(FileName);
     FJobReadsCompilation = true;
     LayoutCompilation(true, nullptr);

@@ -20,31 +20,32 @@ constexpr uint32_t kReadyPollMs = 100;
 } // namespace
 
 bool TVornBurner::JobRunning() const {
-    auto& job = JobState();
-    if (job.CurrentEngine.load() != this) return false;
+    const TJobState& job = FJob;
     if (job.CurrentWriter) return !job.CurrentWriter->Ended();
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
 
-bool TVornBurner::CompilationInUse() {
-    if (!FJobReadsCompilation || !JobRunning()) return false;
+bool TVornBurner::RefuseWhileRunning() {
+    if (!JobRunning()) return false;
+    ++FRefusals;
     DebugMessage(msg::JobAlreadyRunning, 0);
     return true;
 }
+
+bool TVornBurner::CompilationInUse() { return FJobReadsCompilation && RefuseWhileRunning(); }
 
 void TVornBurner::DoWriteDone() {
     if (OnWriteDone && !Destroying) OnWriteDone(this, LastWriteError);
 }
 
-// Shared by both job entries: replaces the engine-wide job with a new cache thread and waits
+// Shared by both job entries: replaces this engine's job with a new cache thread and waits
 // until it is full (or has queued everything). False, with OnWriteDone raised here, when the
 // cache failed first.
 bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName,
                              std::unique_ptr<TDirectoryEncoder> Directories) {
-    auto& job = JobState();
+    TJobState& job = FJob;
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
-    job.CurrentEngine = this;
     auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, WritePostGap(),
                                                 ImageSectors * kSectorSize, &HeaderStream, ImageFileName,
                                                 &FileTable, FileCount, std::move(Directories));
@@ -61,7 +62,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
 }
 
 bool TVornBurner::StartWriteThread(bool ToImageFile) {
-    auto& job = JobState();
+    TJobState& job = FJob;
     // Cleared before the thread exists, so an abort issued right after this call counts.
     job.AbortFlag = false;
     job.CurrentWriter.reset();
@@ -71,11 +72,10 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     return true;
 }
 
-void TVornBurner::AbortWrite() { JobState().AbortFlag = true; }
+void TVornBurner::AbortWrite() { FJob.AbortFlag = true; }
 
 void TVornBurner::EndJobs() {
-    auto& job = JobState();
-    if (job.CurrentEngine.load() != this) return;
+    TJobState& job = FJob;
     Destroying = true;
     if (JobRunning()) {
         job.AbortFlag = true;
@@ -91,7 +91,6 @@ void TVornBurner::EndJobs() {
     }
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
-    job.CurrentEngine = nullptr;
 }
 
 } // namespace tarnwick

@@ -79,7 +79,10 @@ void TThWrite::Start() { Thread = std::thread([this] { Execute(); }); }
 
 void TThWrite::Execute() {
     platform::SetCurrentThreadPriority(platform::TThreadPriority::TimeCritical);
-    auto& job = JobState();
+    // Everything this thread does below (the recording sequence, the ready waits) sees the
+    // job of its own engine.
+    TJobBinding binding(Engine.Job());
+    TJobState& job = Engine.Job();
     TCacheThread& cache = *FCache;
     // Each block is taken from the queue as it is and written from where it was read into.
     std::unique_ptr<TCacheThread::TBlock> block;

@@ -245,12 +245,12 @@ TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
     ASSERT_TRUE(engine->StartCache(65536, ""));
     engine->StartWriteThread(true);
     ASSERT_TRUE(WaitUntil([&] { return engine->BytesWritten > (4 << 20); }, std::chrono::seconds(30)));
-    std::weak_ptr<TCacheThread> cache = JobState().CurrentCache;
+    std::weak_ptr<TCacheThread> cache = engine->Job().CurrentCache;
+    std::weak_ptr<TThWrite> writer = engine->Job().CurrentWriter;
     engine.reset();
     // The threads are gone with the engine; its owner is not called back while it goes.
     EXPECT_TRUE(cache.expired());
-    EXPECT_EQ(JobState().CurrentWriter, nullptr);
-    EXPECT_EQ(JobState().CurrentEngine.load(), nullptr);
+    EXPECT_TRUE(writer.expired());
     EXPECT_EQ(doneCalls, 0);
 }
 TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
