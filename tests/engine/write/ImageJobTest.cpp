@@ -274,6 +274,48 @@ TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
 }
 
 
+// Each engine owns its job: two engines in one process run an image job each at the same
+// time, an abort of one leaves the other alone, and both report their own end.
+TEST(ImageJob, TwoEnginesRunTheirJobsAtOnceWithoutTouchingEachOther) {
+    TScratch s;
+    TImageJob first, second;
+    MakeSparse(s.Path("a"), 64LL << 20);
+    MakeSparse(s.Path("b"), 96LL << 20);
+    first.AddFile(s.Path("a"), 64LL << 20);
+    second.AddFile(s.Path("b"), 96LL << 20);
+    first.Start(s.Path("first.iso"));
+    second.Start(s.Path("second.iso"));
+    EXPECT_TRUE(first.Engine.JobRunning());
+    EXPECT_TRUE(second.Engine.JobRunning());
+    EXPECT_NE(first.Engine.Job().CurrentWriter, second.Engine.Job().CurrentWriter);
+    ASSERT_TRUE(first.WaitEnd());
+    ASSERT_TRUE(second.WaitEnd());
+    EXPECT_EQ(first.Result.Error, "");
+    EXPECT_EQ(second.Result.Error, "");
+    EXPECT_EQ(first.Result.Calls, 1);
+    EXPECT_EQ(second.Result.Calls, 1);
+    EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 32768) * 2048LL));
+    EXPECT_EQ(std::filesystem::file_size(s.Path("second.iso")), uintmax_t((16 + 49152) * 2048LL));
+
+    // An abort is the aborted engine's alone.
+    TImageJob third, fourth;
+    MakeSparse(s.Path("c"), 2LL << 30);
+    third.AddFile(s.Path("c"), 2LL << 30);
+    fourth.AddFile(s.Path("b"), 96LL << 20);
+    third.Start(s.Path("third.iso"));
+    fourth.Start(s.Path("fourth.iso"));
+    third.Engine.AbortWrite();
+    EXPECT_FALSE(fourth.Engine.Job().AbortFlag.load());
+    ASSERT_TRUE(third.WaitEnd());
+    ASSERT_TRUE(fourth.WaitEnd());
+    EXPECT_EQ(third.Result.Error, msg::OperationAborted);
+    EXPECT_EQ(fourth.Result.Error, "");
+    EXPECT_EQ(std::filesystem::file_size(s.Path("fourth.iso")), uintmax_t((16 + 49152) * 2048LL));
+    ASSERT_TRUE(WaitUntil([&] { return !third.Engine.JobRunning() && !fourth.Engine.JobRunning(); },
+                          std::chrono::seconds(30)));
+}
+
+
 // The cache thread walks the compilation's tables and entries while an image job runs: every
 // change to them is refused until the job has ended, and then allowed again. A burn, which
 // streams an image file, leaves the compilation free.
