@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/common/Settings.h"
+#include "app/common/UdfChoice.h"
 #include "cli/Command.h"
 #include "cli/DriveReport.h"
 #include "cli/JobRunner.h"
@@ -21,6 +22,7 @@ struct TImageOptions {
     std::string Source;
     std::string Output;
     bool NoJoliet = false;
+    bool Udf = false, NoUdf = false;
     bool Quiet = false;
     std::optional<int32_t> CacheSize;
     std::optional<std::string> VolumeId, SystemId, VolumeSetId, PublisherId, PreparerId, ApplicationId;
@@ -115,6 +117,11 @@ int RunImage(const TImageOptions& o) {
         console.Error("cannot add source \"" + o.Source + "\"");
         return ExitSourceUnreadable;
     }
+    std::optional<bool> udf = app::ReadUdfSetting();
+    if (o.Udf) udf = true;
+    if (o.NoUdf) udf = false;
+    const std::string udfLine = app::ApplyUdfChoice(engine, udf);
+    if (!udfLine.empty()) console.Message(udfLine);
     engine.PrepareCompilation(true, nullptr);
     const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
     if (code == ExitOk) console.Message("Image: " + o.Output);
@@ -127,6 +134,8 @@ int RunImage(const TImageOptions& o) {
         sub.add_option("SOURCE", o->Source, "Folder, or drive letter such as E:")->required();
         sub.add_option("OUTPUT", o->Output, "Image file to create (replaced when it exists)")->required();
         sub.add_flag("--no-joliet", o->NoJoliet, "Leave out the Joliet tree of long names");
+        auto* udf = sub.add_flag("--udf", o->Udf, "Add a UDF 1.02 bridge (automatic for a VIDEO_TS folder)");
+        sub.add_flag("--no-udf", o->NoUdf, "No UDF bridge and no DVD-Video layout")->excludes(udf);
         sub.add_option("--cache-size", o->CacheSize,
                        "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)");
         sub.add_option("--volume-id", o->VolumeId, "Volume identifier");

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/common/Settings.h"
+#include "app/common/UdfChoice.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 
@@ -167,6 +168,8 @@ void TForm1::Image3Click() {
     vorn->AddFolder("\\", sourcePath, "*.*", 63, true, true, false);
     View.ProcessMessages();
     vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
+    const std::string udfLine = app::ApplyUdfChoice(*vorn, app::ReadUdfSetting());
+    if (!udfLine.empty()) Log(udfLine);
     vorn->PrepareCompilation(true, nullptr);
     View.SetAbortEnabled(true);
     View.ShowInformation(kStartNotice);

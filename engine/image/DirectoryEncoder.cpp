@@ -8,6 +8,7 @@
 #include "engine/image/IsoFormat.h"
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
+#include "engine/image/UdfTree.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Time.h"
 
@@ -98,7 +99,7 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
 }
 
 TDirectoryEncoder::TDirectoryEncoder(const TVornBurner& AE)
-    : E(AE), FJoliet(AE.JolietFileSystem()), FDirCount(AE.DirCount),
+    : E(AE), FJoliet(AE.JolietFileSystem()), FUdf(AE.UdfOn() && AE.DirCount > 0), FDirCount(AE.DirCount),
       FPadBytes(AE.PadSectors > 0 ? AE.PadSectors * int64_t(iso::kSector) : 0) {
     EncodeRecordDate(platform::Now(), E.TimeZoneOffset, FNow);
     for (int32_t i = 0; i < FDirCount; ++i) {
@@ -106,13 +107,29 @@ TDirectoryEncoder::TDirectoryEncoder(const TVornBurner& AE)
         FSize += ExtentSize(d, false);
         if (FJoliet) FSize += ExtentSize(d, true);
     }
+    if (FUdf) FSize += E.UdfSectors * int64_t(iso::kSector);
     FSize += FPadBytes;
 }
+
+std::vector<uint8_t> TDirectoryEncoder::Tail() const { return FUdf ? E.UdfTail() : std::vector<uint8_t>(); }
 
 bool TDirectoryEncoder::Advance() {
     FBuffer.clear();
     FBufferPos = 0;
-    while (FTree < 2) {
+    while (FTree < 3) {
+        if (FTree == 2) {
+            // The UDF tree: the file set, then every directory with its files' entries.
+            if (!FUdf || FNextDir >= FDirCount) {
+                ++FTree;
+                continue;
+            }
+            if (!FUdfFileSetDone) {
+                FUdfFileSetDone = true;
+                EncodeUdfFileSet(E, FBuffer);
+            }
+            EncodeUdfDirectory(E, E.DirTable[size_t(FNextDir++)], FBuffer);
+            return true;
+        }
         const bool joliet = FTree == 1;
         if ((joliet && !FJoliet) || FNextDir >= FDirCount) {
             ++FTree;

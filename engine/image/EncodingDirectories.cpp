@@ -39,6 +39,7 @@ void TVornBurner::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
     WritePrimaryDescriptor();
     if (FJolietFileSystem) WriteJolietDescriptor();
     WriteTerminator();
+    if (UdfOn()) WriteUdfVolumeStructures();
     WriteIsoPathTable(IsoDirArea, false);
     WriteIsoPathTable(IsoDirArea, true);
     if (FJolietFileSystem) {

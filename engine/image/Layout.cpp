@@ -7,6 +7,7 @@
 #include "engine/image/IsoFormat.h"
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
+#include "engine/image/UdfFormat.h"
 #include "engine/write/VornBurner.h"
 
 namespace tarnwick {
@@ -202,6 +203,9 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
     int64_t p = StartLBA + iso::kSystemAreaSectors; // primary volume descriptor
     if (FJolietFileSystem) ++p;                     // Joliet supplementary descriptor
     ++p;                                            // terminator
+    // The bridge: the recognition sequence follows, the UDF descriptors and the first
+    // anchor (256) come before everything else.
+    if (UdfOn()) p = udf::kAnchorSector;
     PathTableL = int32_t(++p);
     PathTableM = int32_t(PathTableL + BytesToSectors(PathTableSize));
     JolietPathTableL = int32_t(PathTableM + BytesToSectors(PathTableSize));
@@ -220,14 +224,35 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
     } else {
         JolietDirArea = 0;
     }
+    UdfArea = 0;
+    UdfSectors = UdfTailSectors = 0;
+    if (UdfOn()) p += LayoutUdfTree(p);
     PadSectors = iso::kMinFirstFileSector - p;
     FirstFileSector = int32_t(p < iso::kMinFirstFileSector ? iso::kMinFirstFileSector : p);
 
-    // File data in FileTable order, each file on whole sectors, without gaps.
+    // File data in FileTable order, each file on whole sectors, without gaps (but those the
+    // DVD-Video layout leaves, its files moved to the front of the table).
     FileSectors = 0;
+    std::unordered_map<const TFEntry*, int64_t> placed;
+    if (FDVDVideo) {
+        const std::vector<TDvdPlacement> plan = PlanDvdVideo();
+        if (!plan.empty()) {
+            placed.reserve(plan.size());
+            for (const auto& p : plan) placed.emplace(p.F, p.Sector);
+            std::stable_partition(FileTable.begin(), FileTable.begin() + FileCount,
+                                  [&](const TFEntry* f) { return placed.count(f) != 0; });
+            std::sort(FileTable.begin(), FileTable.begin() + int64_t(plan.size()),
+                      [&](const TFEntry* a, const TFEntry* b) { return placed[a] < placed[b]; });
+        }
+    }
     for (int32_t i = 0; i < FileCount; ++i) {
         TFEntry* f = FileTable[size_t(i)];
-        if (IsDirectoryEntry(f)) {
+        auto at = placed.empty() ? placed.end() : placed.find(f);
+        if (at != placed.end()) {
+            f->JolietSize = f->IsoSize;
+            f->IsoSector = f->JolietSector = int32_t(at->second);
+            FileSectors = at->second + BytesToSectors(f->IsoSize);
+        } else if (IsDirectoryEntry(f)) {
             f->IsoSector = f->Dir->IsoSector;
             f->JolietSector = f->Dir->JolietSector;
             f->IsoSize = f->Dir->IsoSize;
@@ -242,6 +267,10 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
         }
     }
     EndLBA = FirstFileSector + FileSectors;
+    if (UdfOn()) {
+        UdfTailSectors = std::max<int64_t>(1, udf::kMinimumSectors - EndLBA);
+        EndLBA += UdfTailSectors;
+    }
     ImageSectors = EndLBA - StartLBA;
     return true;
 }

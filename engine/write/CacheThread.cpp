@@ -115,8 +115,12 @@ void TCacheThread::Execute() {
                 const TFEntry* e = (*Files)[size_t(i)];
                 if (!e) Fail(msg::InternalError0005);
                 if ((e->Attr & 0x10) || e->SourcePath.empty() || e->IsoSize <= 0) continue;
+                // Zero sectors where the layout leaves a gap before a file (DVD-Video).
+                const int64_t gap = FilesStart + int64_t(e->IsoSector) * kSectorSize - Produced;
+                if (gap > 0) QueueBytes(std::vector<uint8_t>(size_t(gap), 0));
                 QueueSource({e->SourcePath, e->IsoSize}, i == FileCount - 1);
             }
+            if (!Tail.empty()) QueueBytes(Tail);
         }
         if (Staged > 0) QueueCurrent();
         Source.reset();
@@ -185,6 +189,8 @@ void TCacheThread::QueueHeader() {
         WaitWhileFull(false);
     }
     if (HeaderStream) HeaderStream->Clear();
+    if (Directories) Tail = Directories->Tail();
+    FilesStart = Produced;
     Directories.reset();
     WaitWhileFull(false);
 }
@@ -238,6 +244,26 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
         }
         r -= c;
         SetLevel(q < FMaxBlocks / 4 ? 3 : q < FMaxBlocks / 2 ? 2 : 1);
+        WaitWhileFull(true);
+    }
+}
+
+void TCacheThread::QueueBytes(const std::vector<uint8_t>& Bytes) {
+    size_t done = 0;
+    while (done < Bytes.size()) {
+        if (Free == 0) {
+            Current = NewBlock();
+            Staged = 0;
+            Free = FBlockSize;
+        }
+        const size_t c = std::min(size_t(Free), Bytes.size() - done);
+        std::memcpy(Current->Data + Staged, Bytes.data() + done, c);
+        Staged += int32_t(c);
+        Free -= int32_t(c);
+        Produced += int64_t(c);
+        done += c;
+        if (AbortRequested) AbortCleanUp();
+        if (Free == 0) QueueCurrent();
         WaitWhileFull(true);
     }
 }

@@ -97,6 +97,8 @@ private:
     void Execute();
     void QueueHeader();
     void QueueSource(const TSource& Src, bool Last);
+    // Queues bytes held in memory after the files (whole sectors).
+    void QueueBytes(const std::vector<uint8_t>& Bytes);
     void QueueCurrent();
     void WaitWhileFull(bool Idle);
     void AbortCleanUp();
@@ -121,6 +123,8 @@ private:
     int32_t FMaxBlocks;
     TMemoryStream* HeaderStream;
     std::unique_ptr<TDirectoryEncoder> Directories;
+    std::vector<uint8_t> Tail; // after the files, taken from Directories
+    int64_t FilesStart = 0;    // where the file data begins (the header's size)
     std::string ImageFileName;
     const std::vector<TFEntry*>* Files;
     int32_t FileCount;

@@ -61,6 +61,13 @@ public:
     void SetJolietFileSystem(bool v) { FJolietFileSystem = v; }
     std::string Version() const { return "1.21"; }
     void SetVersion(const std::string&) {} // read-only in effect
+    // A UDF 1.02 bridge beside the ISO 9660 and Joliet trees (the same file data serves all).
+    bool UDFBridge() const { return FUDFBridge; }
+    void SetUDFBridge(bool v) { FUDFBridge = v; }
+    // VIDEO_TS placed where its IFOs say, first among the files; implies the bridge.
+    bool DVDVideo() const { return FDVDVideo; }
+    void SetDVDVideo(bool v) { FDVDVideo = v; }
+    bool UdfOn() const { return FUDFBridge || FDVDVideo; }
     bool WritePostGap() const { return FWritePostGap; }
     void SetWritePostGap(bool v) { FWritePostGap = v; }
 
@@ -165,6 +172,35 @@ public:
     int32_t FirstFileSector = 0;
     int64_t FileSectors = 0;
 
+    // ---- UDF bridge (see UdfLayout.cpp, UdfDescriptors.cpp, UdfTree.cpp) ---------------------
+    int32_t UdfArea = 0;         // absolute sector of the file set descriptor
+    int64_t UdfSectors = 0;      // sectors of the UDF tree
+    int64_t UdfTailSectors = 0;  // sectors after the file data, the last anchor last
+    int64_t UdfFileEntries = 0;  // File Entries of the tree (directories and files)
+    // Names that had to be cut for CS0; every other entry's UDF name is its long name.
+    std::unordered_map<const TFEntry*, std::u16string> UdfCutNames;
+    std::u16string UdfName(const TFEntry* f) const;
+    void AssignUdfNames();
+    // Lays the tree out from firstSector; returns its sectors.
+    int64_t LayoutUdfTree(int64_t firstSector);
+    int32_t UdfZoneMinutes() const;
+    int64_t UdfPartitionLength() const;
+    int64_t UdfNextUniqueId() const { return 16 + UdfArea - 257 + UdfSectors; }
+    void PutUdfAnchor(uint8_t* sector, uint32_t location) const;
+    void WriteUdfSequence(int32_t at);
+    void WriteUdfVolumeStructures();
+    // DVD-Video (DvdVideoLayout.cpp): the root's VIDEO_TS folder, whether it holds
+    // VIDEO_TS.IFO, and where each of its files goes (sectors from VIDEO_TS.IFO, ascending).
+    struct TDvdPlacement {
+        TFEntry* F;
+        int64_t Sector;
+    };
+    TDEntry* VideoTsDir();
+    bool HoldsDvdVideo();
+    std::vector<TDvdPlacement> PlanDvdVideo();
+    // The bytes after the file data: zeros and the last anchor.
+    std::vector<uint8_t> UdfTail() const;
+
     // ---- Encoding -------------------------------------------------------------------------------
     bool BuildImageHeader(bool ImageOnly, TDEntry* Dir);
     // The header up to the directory extents (system area, descriptors, path tables) into
@@ -224,6 +260,8 @@ protected:
     std::string FISOFileName;
     bool FJolietFileSystem = true;
     bool FWritePostGap = true;
+    bool FUDFBridge = false;
+    bool FDVDVideo = false;
 };
 
 } // namespace tarnwick
