@@ -45,6 +45,9 @@ void ApplyWriteSettings(uint8_t* page, const TWriteSettings& s) {
     if (row.Bt) {
         if ((s.CapabilityFlags & cfUnderrunFree) && s.UnderrunProtection) b2 |= kBUFE;
         if ((s.CapabilityFlags & cfTestWrite) && s.TestWrite) b2 |= kTestWriteBit;
+    } else if (s.DiscType == dtDVDRWSequential && (s.CapabilityFlags & cfTestWrite) && s.TestWrite) {
+        // A sequential DVD-RW simulates as a DVD-R does.
+        b2 |= kTestWriteBit;
     }
     page[kPgWriteType] = b2;
     page[kPgTrackMode] = row.TrackMode;

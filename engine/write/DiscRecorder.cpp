@@ -78,6 +78,15 @@ TDiscRecorder::TDiscRecorder(TVornBurner& engine, IRecordingJob& job) : Engine(e
 
 bool TDiscRecorder::AbortRequested() const { return JobState().AbortFlag.load(); }
 
+bool TDiscRecorder::WaitAborted() {
+    auto& job = JobState();
+    if (!job.WaitsAborted()) return false;
+    // Once the last block is written only a second abort gets here, and the disc stays open.
+    Job.SetJobErrorIfEmpty(job.AbortGrace.load() ? kAbortedDiscLeftOpen : msg::OperationAborted);
+    Job.StopReader();
+    return true;
+}
+
 bool TDiscRecorder::LastFailureUnanswered() const {
     return !Engine.TargetBusy && Engine.LastSense[0] == 0;
 }
@@ -92,7 +101,7 @@ void TDiscRecorder::FailWrite(const std::string& text) {
     Job.StopReader();
 }
 
-void TDiscRecorder::Prepare() {
+bool TDiscRecorder::Prepare() {
     uint32_t size = 0, freeBytes = 0;
     FBufferPolling = Engine.ReadBufferCapacity(size, freeBytes);
     FPollCountdown = kPollEvery;
@@ -105,6 +114,7 @@ void TDiscRecorder::Prepare() {
     if (FDiscType != dtDVDPlusRW) Engine.RezeroUnit();
     Engine.SetCDSpeed(Engine.ReadSpeed(), Engine.WriteSpeed());
     Engine.WaitUnitReady(10000, 1000);
+    if (WaitAborted()) return false;
 
     // The first write parameters always claim a closed disc, so a CD is written with the
     // multi-session field at 00b; the real setting enters before the closing.
@@ -123,6 +133,7 @@ void TDiscRecorder::Prepare() {
         Engine.ReserveTrack(ReservationSectors(Engine.GetTrackSectors()));
         Engine.WaitUnitReady(10000, 1000);
     }
+    if (WaitAborted()) return false;
 
     if (FDiscType != dtDVDRAM && !Engine.TestWrite() && Engine.PerformOPC()) Engine.SendOPC();
 
@@ -131,6 +142,7 @@ void TDiscRecorder::Prepare() {
     line = msg::Format(line.c_str(), WriteSpeedText(FSpeed, FDiscType));
     Engine.DebugMessage(std::string(">>> ") + line, 1);
     if (Engine.TestWrite()) Engine.DebugMessage(std::string(">>> ") + msg::TestDummyWrite, 1);
+    return true;
 }
 
 bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
@@ -190,7 +202,6 @@ void TDiscRecorder::FlushDvd() {
     const uint32_t bufferSize = Engine.DeviceBufferSize();
     Engine.SetDeviceFreeBufferSize(bufferSize);
     const uint64_t start = platform::Clock().NowMs();
-    const bool abortedBefore = AbortRequested();
     uint32_t unanswered = 0;
     for (;;) {
         if (Engine.UpdateDiscInformation()) return;
@@ -214,10 +225,7 @@ void TDiscRecorder::FlushDvd() {
             return;
         }
         platform::Clock().SleepMs(kFlushPollMs);
-        if (!abortedBefore && AbortRequested()) {
-            Job.SetJobErrorIfEmpty(msg::OperationAborted);
-            return;
-        }
+        if (WaitAborted()) return;
     }
 }
 
@@ -238,10 +246,7 @@ bool TDiscRecorder::CloseCdSession() {
         }
         ++retries;
         platform::Clock().SleepMs(kCloseRetryDelayMs);
-        if (AbortRequested()) {
-            Job.SetJobErrorIfEmpty(msg::OperationAborted);
-            return false;
-        }
+        if (WaitAborted()) return false;
         if (retries >= kMaxCloseRetries) return false;
     }
 }
@@ -290,6 +295,9 @@ void TDiscRecorder::Rest() {
 }
 
 void TDiscRecorder::Close() {
+    // Every block is written: the closing goes on through one abort, so that a written disc
+    // is not left open; a second one stops it.
+    if (Job.JobError().empty()) JobState().AbortGrace = JobState().AbortRequests.load() + 1;
     uint32_t size = 0, freeBytes = 0;
     if (FDiscType != dtDVDRAM) Engine.ReadBufferCapacity(size, freeBytes);
 

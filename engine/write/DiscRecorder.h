@@ -32,6 +32,9 @@ std::array<uint8_t, 28> DvdRStreamingDescriptor();
 // 32-sector (ECC block) units.
 uint32_t ReservationSectors(int64_t trackSectors);
 
+// The job's end when a second abort stops the closing that follows the last block.
+inline constexpr const char* kAbortedDiscLeftOpen = "OPERATION ABORTED BY USER: THE DISC IS LEFT OPEN";
+
 class TDiscRecorder {
 public:
     // Write retries while the drive is busy or not ready: every 600 ms, 10000 times at most
@@ -52,8 +55,9 @@ public:
 
     TDiscRecorder(TVornBurner& engine, IRecordingJob& job);
 
-    // Preparation: drive, medium and write parameters; the start message.
-    void Prepare();
+    // Preparation: drive, medium and write parameters; the start message. False after an
+    // abort, before anything that changes the disc (the job error is then set).
+    [[nodiscard]] bool Prepare();
     // One block of Bytes (a multiple of 2048, at most 65536) at sector Lba, with the retries.
     // False when the job must end; the job error is then set and the reader stopped.
     [[nodiscard]] bool WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes);
@@ -66,6 +70,8 @@ public:
 
 private:
     bool AbortRequested() const;
+    // An abort the waits must honour now; sets the job error when it is so.
+    bool WaitAborted();
     bool LastFailureUnanswered() const;
     bool DriveGone();
     void FailWrite(const std::string& text);

@@ -64,6 +64,8 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     auto& job = JobState();
     // Cleared before the thread exists, so an abort issued right after this call counts.
     job.AbortFlag = false;
+    job.AbortRequests = 0;
+    job.AbortGrace = 0;
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
     job.CurrentWriter = writer;
@@ -71,7 +73,11 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     return true;
 }
 
-void TVornBurner::AbortWrite() { JobState().AbortFlag = true; }
+void TVornBurner::AbortWrite() {
+    auto& job = JobState();
+    job.AbortFlag = true;
+    ++job.AbortRequests;
+}
 
 void TVornBurner::EndJobs() {
     auto& job = JobState();
@@ -79,6 +85,7 @@ void TVornBurner::EndJobs() {
     Destroying = true;
     if (JobRunning()) {
         job.AbortFlag = true;
+        ++job.AbortRequests;
         if (job.CurrentCache) job.CurrentCache->Abort();
         // Every wait of both threads is bounded, so this ends; the write thread reports through
         // the main-thread queue, which is run here.
