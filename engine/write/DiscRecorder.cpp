@@ -273,6 +273,7 @@ bool TDiscRecorder::CloseMedium() {
         break;
     default:
         closed = CloseCdSession();
+        if (!Job.JobError().empty()) return false; // a second abort: the session stays open
         break;
     }
     // The closing's refusals are the drive's business, but a drive that is gone has closed
