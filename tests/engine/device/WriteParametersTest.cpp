@@ -83,11 +83,17 @@ TEST(WriteParameters, BufeAndTestWriteNeedBothCapabilityAndSetting) {
     EXPECT_EQ(Build(s)[2], 0x01 | 0x40 | 0x10);
 }
 
-TEST(WriteParameters, DvdRwNeverCarriesBufeOrTestWrite) {
+TEST(WriteParameters, DvdRwNeverCarriesBufeAndOnlyASequentialOneSimulates) {
     for (uint16_t dt : {dtDVDRWRestricted, dtDVDRWSequential}) {
         wp::TWriteSettings s;
         s.DiscType = dt;
         s.TestWrite = s.UnderrunProtection = true;
+        s.CapabilityFlags = cfUnderrunFree | cfTestWrite;
+        EXPECT_EQ(Build(s)[2], dt == dtDVDRWSequential ? 0x30 : 0x20) << dt;
+        // A drive that cannot simulate gets no test-write bit.
+        s.CapabilityFlags = cfUnderrunFree;
+        EXPECT_EQ(Build(s)[2], 0x20) << dt;
+        s.TestWrite = false;
         s.CapabilityFlags = cfUnderrunFree | cfTestWrite;
         EXPECT_EQ(Build(s)[2], 0x20) << dt;
     }
