@@ -43,6 +43,10 @@ std::optional<TFault> TFaultList::Take(const uint8_t* cdb, uint8_t cdbLength) {
     std::lock_guard lock(Mutex);
     for (auto it = Armed.begin(); it != Armed.end(); ++it) {
         if (!Matches(*it, cdb, cdbLength)) continue;
+        if (it->Skip > 0) {
+            --it->Skip;
+            continue;
+        }
         TFault hit = *it;
         if (--it->Count == 0) Armed.erase(it);
         return hit;

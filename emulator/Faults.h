@@ -23,6 +23,7 @@ struct TFault {
     uint32_t Count = 1;                // how many matching commands fail
     std::optional<uint8_t> Opcode;     // only commands with this opcode
     std::optional<uint32_t> WriteLba;  // only WRITE(10) commands whose blocks cover this LBA
+    uint32_t Skip = 0;                 // matching commands let through before the first failure
 
     static TFault WithSense(TSenseCode s, uint32_t count = 1) { return {TFaultKind::CheckCondition, s, count, {}, {}}; }
     static TFault BusyStatus(uint32_t count = 1) { return {TFaultKind::Busy, {}, count, {}, {}}; }
@@ -34,6 +35,10 @@ struct TFault {
     }
     TFault& OnlyWriteAt(uint32_t lba) {
         WriteLba = lba;
+        return *this;
+    }
+    TFault& AfterMatching(uint32_t n) {
+        Skip = n;
         return *this;
     }
 };
