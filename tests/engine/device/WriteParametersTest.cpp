@@ -154,3 +154,13 @@ TEST(WriteParameters, ListCarriesPageBytesUpTo61MinusPageStart) {
         EXPECT_EQ(a[64], 0xEE) << "only 64 bytes are rebuilt";
     }
 }
+
+TEST(WriteParameters, ThePageGoesBackWithoutThePsBitMODESENSEGaveIt) {
+    std::array<uint8_t, 512> b{};
+    b[0] = 0x85; // PS, page 05h
+    b[1] = 0x32;
+    std::array<uint8_t, 512> a{};
+    wp::BuildParameterList(a.data(), b.data(), 8);
+    EXPECT_EQ(a[8], 0x05);
+    EXPECT_EQ(a[9], 0x32);
+}
