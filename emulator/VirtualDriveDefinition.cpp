@@ -91,6 +91,10 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
         uint32_t n = 0;
         if (t == "noaddr") {
             definition.Addressed = false;
+        } else if (t == "unformatted") {
+            if (definition.Profile != TProfile::DvdPlusRw && definition.Profile != TProfile::DvdRwRestricted)
+                return fail("only a dvd+rw or dvd-rw disc can be unformatted");
+            definition.Unformatted = true;
         } else if (eq != std::string::npos) {
             std::string key = t.substr(0, eq);
             if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
@@ -143,6 +147,9 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
         disc = TDisc::OpenBacking(definition.Backing, definition.Profile, error, definition.Capacity);
         if (!disc) return nullptr;
     }
+    // Only a disc never written is unformatted; one formatted before stays as its state says.
+    if (disc && definition.Unformatted && disc->RecordedEnd() == 0)
+        disc->SetNeedsFormat(true);
     auto drive = std::make_shared<TEmulatedDrive>(config);
     // The disc is in the drive from the start, already spun up.
     if (disc) drive->LoadMedium(disc);

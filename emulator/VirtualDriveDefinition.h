@@ -29,6 +29,8 @@ struct TVirtualDriveDefinition {
     char Letter = 0;
     TProfile Profile = TProfile::None;
     std::string Backing;
+    // A DVD+RW or DVD-RW (restricted overwrite) that refuses writes until FORMAT UNIT.
+    bool Unformatted = false;
     std::string ModelKey;
     bool Addressed = true;
     uint32_t Capacity = 0;

@@ -92,7 +92,7 @@ void TDiscRecorder::FailWrite(const std::string& text) {
     Job.StopReader();
 }
 
-void TDiscRecorder::Prepare() {
+bool TDiscRecorder::Prepare() {
     uint32_t size = 0, freeBytes = 0;
     FBufferPolling = Engine.ReadBufferCapacity(size, freeBytes);
     FPollCountdown = kPollEvery;
@@ -115,6 +115,7 @@ void TDiscRecorder::Prepare() {
     Engine.SetFinalizeDisc(finalizeDisc);
 
     FTrack = uint8_t(Engine.GetSessionCount() + 1);
+    if (!AcceptsMedium()) return false;
 
     if (IsDvdMinusR(FDiscType)) {
         auto descriptor = DvdRStreamingDescriptor();
@@ -131,6 +132,7 @@ void TDiscRecorder::Prepare() {
     line = msg::Format(line.c_str(), WriteSpeedText(FSpeed, FDiscType));
     Engine.DebugMessage(std::string(">>> ") + line, 1);
     if (Engine.TestWrite()) Engine.DebugMessage(std::string(">>> ") + msg::TestDummyWrite, 1);
+    return true;
 }
 
 bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
@@ -155,6 +157,10 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
         if (Engine.Write10(Lba, uint16_t(Bytes / kSectorSize), Data, Bytes, kSrbDataOutNotify)) return true;
 
         const uint8_t asc = Engine.LastSense[12];
+        if (WantsFormat(Lba)) {
+            if (!FormatForFirstUse()) return false;
+            continue;
+        }
         if (!Engine.TargetBusy && asc != kAscNotReady && asc != kAscNone) {
             FailWrite(std::string(msg::WriterError) + " [" + Engine.LastCommandError + "]");
             return false;

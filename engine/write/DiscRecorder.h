@@ -52,8 +52,9 @@ public:
 
     TDiscRecorder(TVornBurner& engine, IRecordingJob& job);
 
-    // Preparation: drive, medium and write parameters; the start message.
-    void Prepare();
+    // Preparation: drive, medium and write parameters; the start message. False (job error
+    // set, reader stopped) when the medium must not be written as it is.
+    [[nodiscard]] bool Prepare();
     // One block of Bytes (a multiple of 2048, at most 65536) at sector Lba, with the retries.
     // False when the job must end; the job error is then set and the reader stopped.
     [[nodiscard]] bool WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes);
@@ -75,6 +76,13 @@ private:
     bool CloseMedium();
     bool CloseCdSession();
     void Rest();
+    // A used CD-RW or sequential DVD-RW is refused before anything is written.
+    bool AcceptsMedium();
+    // True when a failed first write says the medium wants formatting first (DVD+RW, DVD-RW
+    // in restricted overwrite) and no format has been tried in this job.
+    bool WantsFormat(uint32_t Lba) const;
+    // Formats it; false (job error set) when that failed.
+    bool FormatForFirstUse();
 
     TVornBurner& Engine;
     IRecordingJob& Job;
@@ -83,6 +91,7 @@ private:
     uint16_t FSpeed = 0;
     bool FBufferPolling = false;
     int32_t FPollCountdown = 5;
+    bool FFormatTried = false;
 };
 
 } // namespace tarnwick
