@@ -30,6 +30,9 @@ struct TDriveConfig {
     // After SYNCHRONIZE CACHE or CLOSE TRACK/SESSION with Immed, the drive reports LONG
     // WRITE IN PROGRESS (04h/08h) for this many virtual milliseconds.
     uint32_t ImmediateBusyMs = 0;
+    // When not 0, every erase and format lasts this many virtual milliseconds instead of the
+    // time a real drive takes for the medium.
+    uint32_t OperationMs = 0;
     size_t LogDataLimit = 4096;
 };
 

@@ -46,6 +46,7 @@ void Descriptor(std::vector<uint8_t>& d, uint32_t blocks, uint8_t typeBits, uint
 
 void TEmulatedDrive::StartOperation(uint32_t ms, bool format, bool immediate) {
     auto& clock = platform::Clock();
+    if (Settings.OperationMs) ms = Settings.OperationMs;
     OperationDisc = Disc;
     OperationIsFormat = format;
     OperationStartMs = clock.NowMs();

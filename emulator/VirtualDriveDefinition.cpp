@@ -104,6 +104,7 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             }
             else if (key == "ready") definition.ReadyCommands = n;
             else if (key == "readyms") definition.ReadyMs = n;
+            else if (key == "erasems") definition.EraseMs = n;
             else return fail("unknown option \"" + t + "\"");
         } else if (FindDriveModel(t)) {
             definition.ModelKey = FindDriveModel(t)->Key;
@@ -136,6 +137,7 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
     if (!definition.ModelKey.empty()) config.Model = *FindDriveModel(definition.ModelKey);
     config.BecomingReadyCommands = definition.ReadyCommands;
     config.BecomingReadyMs = definition.ReadyMs;
+    config.OperationMs = definition.EraseMs;
     std::shared_ptr<TDisc> disc;
     if (definition.Profile == TProfile::None) {
     } else if (definition.Backing.empty()) {

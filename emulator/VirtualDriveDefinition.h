@@ -36,6 +36,7 @@ struct TVirtualDriveDefinition {
     uint32_t Capacity = 0;
     uint32_t ReadyCommands = 0;
     uint32_t ReadyMs = 0;
+    uint32_t EraseMs = 0; // 0: as long as a real drive takes
 };
 
 bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);

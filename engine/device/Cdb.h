@@ -26,6 +26,7 @@ enum : uint8_t {
     opReadTOC = 0x43,
     opGetConfiguration = 0x46,
     opReadDiscInformation = 0x51,
+    opReadTrackInformation = 0x52,
     opReserveTrack = 0x53,
     opSendOPC = 0x54,
     opModeSelect10 = 0x55,
@@ -69,6 +70,8 @@ TCdb10 SynchronizeCache(bool immed);
 TCdb10 CloseTrackSession(bool closeTrack, bool immed, bool finalize);
 TCdb10 CloseTrackSessionRaw(bool immed, uint8_t function, uint8_t b3, uint8_t b4, uint8_t b5);
 TCdb10 ReadFormatCapacities(uint16_t alloc);
+// READ TRACK INFORMATION of a track by its number (address type 01b).
+TCdb10 ReadTrackInformation(uint16_t track, uint16_t alloc);
 
 TCdb12 SetCDSpeed(uint16_t readKBs, uint16_t writeKBs);
 TCdb12 SetStreaming(uint16_t descriptorLength);
