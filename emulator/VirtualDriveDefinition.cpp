@@ -94,6 +94,10 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             definition.Addressed = false;
         } else if (t == "busy=forever") {
             definition.BusyWrites = UINT32_MAX;
+        } else if (t == "unformatted") {
+            if (definition.Profile != TProfile::DvdPlusRw && definition.Profile != TProfile::DvdRwRestricted)
+                return fail("only a dvd+rw or dvd-rw disc can be unformatted");
+            definition.Unformatted = true;
         } else if (eq != std::string::npos) {
             std::string key = t.substr(0, eq);
             if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
@@ -110,6 +114,7 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
                 definition.TimeoutCommand = n;
             }
             else if (key == "vanish") definition.VanishAfter = n;
+            else if (key == "erasems") definition.EraseMs = n;
             else return fail("unknown option \"" + t + "\"");
         } else if (FindDriveModel(t)) {
             definition.ModelKey = FindDriveModel(t)->Key;
@@ -151,6 +156,7 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
     if (!definition.ModelKey.empty()) config.Model = *FindDriveModel(definition.ModelKey);
     config.BecomingReadyCommands = definition.ReadyCommands;
     config.BecomingReadyMs = definition.ReadyMs;
+    config.OperationMs = definition.EraseMs;
     std::shared_ptr<TDisc> disc;
     if (definition.Profile == TProfile::None) {
     } else if (definition.Backing.empty()) {
@@ -162,6 +168,9 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
         disc = TDisc::OpenBacking(definition.Backing, definition.Profile, error, definition.Capacity);
         if (!disc) return nullptr;
     }
+    // Only a disc never written is unformatted; one formatted before stays as its state says.
+    if (disc && definition.Unformatted && disc->RecordedEnd() == 0)
+        disc->SetNeedsFormat(true);
     auto drive = std::make_shared<TEmulatedDrive>(config);
     // The disc is in the drive from the start, already spun up.
     if (disc) drive->LoadMedium(disc);

@@ -34,6 +34,8 @@ struct TVirtualDriveDefinition {
     char Letter = 0;
     TProfile Profile = TProfile::None;
     std::string Backing;
+    // A DVD+RW or DVD-RW (restricted overwrite) that refuses writes until FORMAT UNIT.
+    bool Unformatted = false;
     std::string ModelKey;
     bool Addressed = true;
     uint32_t Capacity = 0;
@@ -43,6 +45,7 @@ struct TVirtualDriveDefinition {
     uint32_t BusyWrites = 0; // UINT32_MAX: for ever
     uint32_t TimeoutCommand = 0;
     std::optional<uint32_t> VanishAfter;
+    uint32_t EraseMs = 0; // 0: as long as a real drive takes
 };
 
 bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);

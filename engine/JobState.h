@@ -10,11 +10,13 @@ namespace tarnwick {
 class TVornBurner;
 class TCacheThread;
 class TThWrite;
+class TThErase;
 
 struct TJobState {
     std::atomic<TVornBurner*> CurrentEngine{nullptr};
     std::shared_ptr<TCacheThread> CurrentCache;
     std::shared_ptr<TThWrite> CurrentWriter;
+    std::shared_ptr<TThErase> CurrentEraser;
     // Set by AbortWrite on the main thread, read by the write thread before every block.
     std::atomic<bool> AbortFlag{false};
     // Every AbortWrite of the running job counts. The closing after the last block ignores

@@ -125,6 +125,7 @@ bool TDiscRecorder::Prepare() {
     Engine.SetFinalizeDisc(finalizeDisc);
 
     FTrack = uint8_t(Engine.GetSessionCount() + 1);
+    if (!AcceptsMedium()) return false;
 
     if (IsDvdMinusR(FDiscType)) {
         auto descriptor = DvdRStreamingDescriptor();
@@ -167,6 +168,10 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
         if (Engine.Write10(Lba, uint16_t(Bytes / kSectorSize), Data, Bytes, kSrbDataOutNotify)) return true;
 
         const uint8_t asc = Engine.LastSense[12];
+        if (WantsFormat(Lba)) {
+            if (!FormatForFirstUse()) return false;
+            continue;
+        }
         if (!Engine.TargetBusy && asc != kAscNotReady && asc != kAscNone) {
             FailWrite(std::string(msg::WriterError) + " [" + Engine.LastCommandError + "]");
             return false;

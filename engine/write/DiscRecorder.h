@@ -55,8 +55,9 @@ public:
 
     TDiscRecorder(TVornBurner& engine, IRecordingJob& job);
 
-    // Preparation: drive, medium and write parameters; the start message. False after an
-    // abort, before anything that changes the disc (the job error is then set).
+    // Preparation: drive, medium and write parameters; the start message. False (job error
+    // set) after an abort, or when the medium must not be written as it is; both before
+    // anything that changes the disc.
     [[nodiscard]] bool Prepare();
     // One block of Bytes (a multiple of 2048, at most 65536) at sector Lba, with the retries.
     // False when the job must end; the job error is then set and the reader stopped.
@@ -81,6 +82,13 @@ private:
     bool CloseMedium();
     bool CloseCdSession();
     void Rest();
+    // A used CD-RW or sequential DVD-RW is refused before anything is written.
+    bool AcceptsMedium();
+    // True when a failed first write says the medium wants formatting first (DVD+RW, DVD-RW
+    // in restricted overwrite) and no format has been tried in this job.
+    bool WantsFormat(uint32_t Lba) const;
+    // Formats it; false (job error set) when that failed.
+    bool FormatForFirstUse();
 
     TVornBurner& Engine;
     IRecordingJob& Job;
@@ -89,6 +97,7 @@ private:
     uint16_t FSpeed = 0;
     bool FBufferPolling = false;
     int32_t FPollCountdown = 5;
+    bool FFormatTried = false;
 };
 
 } // namespace tarnwick

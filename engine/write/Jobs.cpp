@@ -6,6 +6,7 @@
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/write/CacheThread.h"
+#include "engine/write/EraseJob.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteThread.h"
 #include "platform/Threads.h"
@@ -22,6 +23,7 @@ constexpr uint32_t kReadyPollMs = 100;
 bool TVornBurner::JobRunning() const {
     auto& job = JobState();
     if (job.CurrentEngine.load() != this) return false;
+    if (job.CurrentEraser && !job.CurrentEraser->Ended()) return true;
     if (job.CurrentWriter) return !job.CurrentWriter->Ended();
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
@@ -44,6 +46,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     auto& job = JobState();
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
+    job.CurrentEraser.reset();
     job.CurrentEngine = this;
     auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, WritePostGap(),
                                                 ImageSectors * kSectorSize, &HeaderStream, ImageFileName,
@@ -98,6 +101,7 @@ void TVornBurner::EndJobs() {
     }
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
+    job.CurrentEraser.reset();
     job.CurrentEngine = nullptr;
 }
 
