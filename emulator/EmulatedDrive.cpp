@@ -84,12 +84,14 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
     if (opcode != op::RequestSense) PendingSense.reset();
 
     TReply reply;
-    if (auto fault = FaultList.Take(spt.Cdb, cdbLength)) {
+    auto fault = FaultList.Take(spt.Cdb, cdbLength);
+    if (fault && fault->Kind != TFaultKind::ShortReply && fault->Kind != TFaultKind::GarbageReply) {
         switch (fault->Kind) {
         case TFaultKind::Vanish: Vanished = true; return fail(false);
         case TFaultKind::NoCompletion: return fail(true);
         case TFaultKind::Busy: reply.Status = kStatusBusy; break;
         case TFaultKind::CheckCondition: reply = TReply::Check(fault->Sense); break;
+        default: break;
         }
     } else {
         const TEntry& entry = Table()[opcode];
@@ -102,6 +104,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
         } else {
             reply = (this->*entry.Handler)(cmd);
         }
+        if (fault) SpoilReply(*fault, reply.Data);
     }
 
     uint32_t transferred = 0;
