@@ -40,6 +40,23 @@ bool ParseNumber(const std::string& text, uint32_t& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
+// LBA[-LBA][/K]
+bool ParseUnreadable(const std::string& text, TVirtualDriveDefinition& definition) {
+    TVirtualDriveDefinition::TUnreadable u;
+    std::string range = text;
+    const size_t slash = text.find('/');
+    if (slash != std::string::npos) {
+        if (!ParseNumber(text.substr(slash + 1), u.RecoverAfter) || u.RecoverAfter == 0) return false;
+        range = text.substr(0, slash);
+    }
+    const size_t dash = range.find('-');
+    if (!ParseNumber(range.substr(0, dash), u.First)) return false;
+    u.Last = u.First;
+    if (dash != std::string::npos && (!ParseNumber(range.substr(dash + 1), u.Last) || u.Last < u.First)) return false;
+    definition.Unreadable.push_back(u);
+    return true;
+}
+
 std::string Lower(std::string s) {
     for (auto& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -93,6 +110,10 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             definition.Addressed = false;
         } else if (eq != std::string::npos) {
             std::string key = t.substr(0, eq);
+            if (key == "unreadable") {
+                if (!ParseUnreadable(t.substr(eq + 1), definition)) return fail("bad sector range in \"" + t + "\"");
+                continue;
+            }
             if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
             if (key == "capacity") {
                 if (n == 0) return fail("capacity must be at least one sector");
@@ -100,6 +121,7 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             }
             else if (key == "ready") definition.ReadyCommands = n;
             else if (key == "readyms") definition.ReadyMs = n;
+            else if (key == "slowread") definition.SlowReadMs = n;
             else return fail("unknown option \"" + t + "\"");
         } else if (FindDriveModel(t)) {
             definition.ModelKey = FindDriveModel(t)->Key;
@@ -109,6 +131,11 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
     }
     if (definition.Profile == TProfile::None && !definition.Backing.empty()) return fail("a drive without a disc has no backing file");
     return true;
+}
+
+static void ApplyReadFaults(const TVirtualDriveDefinition& definition, TEmulatedDrive& drive) {
+    for (const auto& u : definition.Unreadable) drive.ReadFaults().AddUnreadable(u.First, u.Last, u.RecoverAfter);
+    if (definition.SlowReadMs) drive.ReadFaults().SetSlowReadMs(definition.SlowReadMs);
 }
 
 static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition& definition, std::string& rootFolder,
@@ -126,6 +153,7 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
             other->LoadMedium(drive->Medium());
             drive = other;
         }
+        if (drive) ApplyReadFaults(definition, *drive);
         return drive;
     }
     TDriveConfig config;
@@ -146,6 +174,7 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
     auto drive = std::make_shared<TEmulatedDrive>(config);
     // The disc is in the drive from the start, already spun up.
     if (disc) drive->LoadMedium(disc);
+    ApplyReadFaults(definition, *drive);
     return drive;
 }
 

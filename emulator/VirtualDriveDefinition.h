@@ -12,13 +12,16 @@
 // OPTIONs: a drive model key or product ("generic", "cd-w512eb", "crx175e", "crx800e",
 // "dvr-103", "ujda", "tdk", "cdrw321040x", "reader"); "noaddr" (the drive reports no SCSI
 // address); "capacity=N" (sectors of a new disc); "ready=N" and "readyms=N" (NOT READY,
-// becoming ready, for N commands / N virtual ms after each load).
+// becoming ready, for N commands / N virtual ms after each load); "unreadable=LBA[-LBA][/K]"
+// (those sectors fail with 3/11/00, or read after K failed tries; may be given more than
+// once); "slowread=MS" (every READ takes MS virtual ms).
 //
 // SCSI addresses: the n-th distinct letter registered through these functions gets port n
 // (from 1), path 0, target 0, LUN 0, so that the drives sit beside a real port 0.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "emulator/EmulatedDrive.h"
 #include "emulator/Profiles.h"
@@ -34,6 +37,11 @@ struct TVirtualDriveDefinition {
     uint32_t Capacity = 0;
     uint32_t ReadyCommands = 0;
     uint32_t ReadyMs = 0;
+    struct TUnreadable {
+        uint32_t First = 0, Last = 0, RecoverAfter = 0;
+    };
+    std::vector<TUnreadable> Unreadable;
+    uint32_t SlowReadMs = 0;
 };
 
 bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);
