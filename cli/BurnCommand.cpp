@@ -10,6 +10,7 @@
 #include "app/common/BurnProgress.h"
 #include "app/common/Settings.h"
 #include "cli/Command.h"
+#include "cli/DeviceLookup.h"
 #include "cli/JobRunner.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Drives.h"
@@ -31,27 +32,8 @@ struct TBurnOptions {
     std::optional<int32_t> CacheSize;
     bool NoEject = false;
     bool Quiet = false;
+    bool Verify = false;
 };
-
-char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-
-// DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
-// device path of a real drive ("/dev/sr0").
-std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
-    for (const auto& d : devices)
-        if (d == wanted) return d;
-    std::optional<char> letter;
-    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
-        letter = UpperLetter(wanted[0]);
-    else if (wanted.rfind("/dev/", 0) == 0)
-        for (char c = 'A'; c <= 'Z'; ++c)
-            if (platform::RealDriveDevice(c) == wanted) letter = c;
-    if (!letter) return std::nullopt;
-    const std::string tag = std::string(",") + *letter + ":";
-    for (const auto& d : devices)
-        if (d.find(tag) != std::string::npos) return d;
-    return std::nullopt;
-}
 
 int RunBurn(const TBurnOptions& o) {
     TConsole console;
@@ -63,6 +45,7 @@ int RunBurn(const TBurnOptions& o) {
     if (o.Opc) engine.SetPerformOPC(true);
     if (o.UnderrunProtection) engine.SetUnderrunProtection(*o.UnderrunProtection);
     if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
+    if (o.Verify) engine.SetVerifyAfterBurn(true);
     // No drive is selected yet: only the value is kept for the job's SET CD SPEED.
     if (o.WriteSpeed) engine.SetWriteSpeed(*o.WriteSpeed);
 
@@ -84,7 +67,7 @@ int RunBurn(const TBurnOptions& o) {
     console.Message(">>> SELECTING " + engine.SelectedDevice);
 
     std::unique_ptr<TBurnProgress> progress;
-    const int code = RunJob(
+    int code = RunJob(
         engine, console, [&] { engine.BurnImageFile(o.Image); },
         [&](double seconds) {
             if (!progress) progress = std::make_unique<TBurnProgress>(engine.GetTrackSectors() * kSectorSize);
@@ -122,6 +105,8 @@ int RunBurn(const TBurnOptions& o) {
                        std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
                            ", a path is read as it is");
         sub.add_flag("--no-eject", o->NoEject, "Leave the disc in the drive at the end");
+        sub.add_flag("--verify", o->Verify,
+                     "Read the disc back after the burn and compare it with the image (settings key Verify)");
         sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
         return [o] { return RunBurn(*o); };
     });
