@@ -15,6 +15,7 @@
 #include "engine/device/ScsiDevice.h"
 #include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
+#include "engine/write/CacheSource.h"
 #include "platform/Files.h"
 
 namespace tarnwick {
@@ -63,6 +64,14 @@ public:
     void SetVersion(const std::string&) {} // read-only in effect
     bool WritePostGap() const { return FWritePostGap; }
     void SetWritePostGap(bool v) { FWritePostGap = v; }
+    // Reading discs: compare the disc with its image after a burn; write zeros for sectors
+    // that stay unreadable instead of ending the read; further tries of a failed READ.
+    bool VerifyAfterBurn() const { return FVerifyAfterBurn; }
+    void SetVerifyAfterBurn(bool v) { FVerifyAfterBurn = v; }
+    bool SkipUnreadable() const { return FSkipUnreadable; }
+    void SetSkipUnreadable(bool v) { FSkipUnreadable = v; }
+    uint32_t ReadRetries() const { return FReadRetries; }
+    void SetReadRetries(uint32_t v) { FReadRetries = v; }
 
     TOnAddFile OnAddFile;
     TOnAddDir OnAddDir;
@@ -187,6 +196,14 @@ public:
     bool EraseDisc(bool Full);
     int32_t CreateImageFile(const std::string& FileName);
     bool StartWriteThread(bool ToImageFile);
+    // A 1:1 copy of the disc in the selected drive into an image file (ReadDisc.cpp).
+    bool ReadDiscToImageFile(const std::string& FileName);
+    // Compares an image file with the disc in the selected drive (VerifyJob.cpp).
+    bool VerifyImageFile(const std::string& FileName);
+    // Sectors written as zeros by the last read job (SkipUnreadable).
+    std::atomic<int64_t> UnreadableSectors{0};
+    // The image file of the running burn, read again by the verify after it.
+    std::string BurnedImageName;
     void AbortWrite();
     int64_t GetTrackSectors() const;
     void DoWriteDone();
@@ -204,7 +221,8 @@ public:
     // Starts the cache thread of a new job and waits until it is full; false (OnWriteDone
     // raised) when it failed first. Directories, when given, follows HeaderStream in the image.
     bool StartCache(int32_t BlockSize, const std::string& ImageFileName,
-                    std::unique_ptr<TDirectoryEncoder> Directories = nullptr);
+                    std::unique_ptr<TDirectoryEncoder> Directories = nullptr,
+                    std::unique_ptr<ICacheSource> Reader = nullptr);
 
     TMemoryStream HeaderStream;
     int64_t ImageSectors = 0;
@@ -229,6 +247,9 @@ protected:
     std::string FISOFileName;
     bool FJolietFileSystem = true;
     bool FWritePostGap = true;
+    bool FVerifyAfterBurn = false;
+    bool FSkipUnreadable = false;
+    uint32_t FReadRetries = 3;
 };
 
 } // namespace tarnwick

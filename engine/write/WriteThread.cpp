@@ -87,7 +87,9 @@ void TThWrite::Execute() {
     int64_t written = 0; // W: sectors written
 
     std::unique_ptr<IWriteTarget> target;
-    if (FToImageFile)
+    if (FTargetFactory)
+        target = FTargetFactory(Engine, cache);
+    else if (FToImageFile)
         target = std::make_unique<TImageFileTarget>(Engine.ISOFileName(), cache);
     else
         target = CreateDiscTarget(Engine, cache);
