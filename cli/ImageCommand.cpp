@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/common/Settings.h"
+#include "app/common/SourceDateEpoch.h"
 #include "cli/Command.h"
 #include "cli/DriveReport.h"
 #include "cli/JobRunner.h"
@@ -67,6 +68,11 @@ int RunImage(const TImageOptions& o) {
     console.Quiet = o.Quiet;
     TVornBurner engine;
     app::ReadSettings(engine);
+    std::string dateError;
+    if (!app::ApplySourceDateEpoch(engine, dateError)) {
+        console.Error(dateError);
+        return ExitSetupFailed;
+    }
     if (o.NoJoliet) engine.SetJolietFileSystem(false);
     if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
     if (o.VolumeId) engine.SetIdVolume(*o.VolumeId);

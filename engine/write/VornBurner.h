@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -54,6 +55,15 @@ public:
     void SetDateCreation(TDateTime v) { FDateCreation = v; }
     TDateTime DateModification() const { return FDateModification; }
     void SetDateModification(TDateTime v) { FDateModification = v; }
+    // Reproducible images: no date in an image is later than this moment (seconds since 1970,
+    // UTC). Unset (the default), the dates are written as they are.
+    std::optional<int64_t> DateLimit() const { return FDateLimit; }
+    void SetDateLimit(std::optional<int64_t> v) { FDateLimit = v; }
+    // The dates an image gets, the limit applied (engine/image/ImageDates.cpp): the moment of
+    // the image (the directories' own records), a record's date, a volume descriptor's date.
+    TDateTime ImageNow() const;
+    TDateTime ImageRecordDate(TDateTime dt) const;
+    TDateTime ImageVolumeDate(TDateTime dt) const;
     int32_t CacheSize() const { return FCacheSize; }
     void SetCacheSize(int32_t v);
     const std::string& ISOFileName() const { return FISOFileName; }
@@ -243,6 +253,7 @@ protected:
     std::string FIdVolume, FIdSystem, FIdVolumeSet, FIdPublisher, FIdPreparer, FIdApplication;
     std::string FFileCopyright, FFileAbstract, FFileBibliographic;
     TDateTime FDateCreation = 0, FDateModification = 0;
+    std::optional<int64_t> FDateLimit;
     int32_t FCacheSize = 4194304;
     std::string FISOFileName;
     bool FJolietFileSystem = true;
