@@ -77,6 +77,11 @@ public:
     TFileList Files;
     std::vector<uint8_t> HeaderBytes, Expected;
     int64_t ListedSectors = 0;
+    bool Logged(const std::string& part) {
+        std::lock_guard lock(MessagesMutex);
+        return std::any_of(Messages.begin(), Messages.end(),
+                           [&](const std::string& m) { return m.find(part) != std::string::npos; });
+    }
     std::mutex MessagesMutex;
     std::vector<std::string> Messages;
 };
@@ -175,7 +180,9 @@ TEST(ImageJob, FileSizeLimitEndsWithCantWrite) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(std::filesystem::file_size(iso), uintmax_t(1 << 20)); // what fitted stays
+    // What fitted stays, under a name that says the image is not whole; none of the output's.
+    EXPECT_EQ(std::filesystem::file_size(iso + ".incomplete"), uintmax_t(1 << 20));
+    EXPECT_FALSE(std::filesystem::exists(iso));
 }
 #endif
 
@@ -203,6 +210,8 @@ TEST(ImageJob, SourceRemovedOrShrunkAfterTheLayoutEndsTheJobNamingIt) {
 
 TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
     TScratch s;
+    const std::vector<uint8_t> previous = Pattern(6144, 9);
+    WriteFile(s.Path("abort.iso"), previous); // an image of that name from an earlier job
     TImageJob job;
     MakeSparse(s.Path("big"), 3LL << 30);
     job.AddFile(s.Path("big"), 3LL << 30);
@@ -213,20 +222,23 @@ TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
     EXPECT_EQ(job.Result.Error, msg::OperationAborted);
 #ifdef _WIN32
     // Closed: the image was created without sharing, so only a closed file can be opened.
-    const platform::TFileHandle h = platform::FileOpen(s.Path("abort.iso"), 0x12);
+    const platform::TFileHandle h = platform::FileOpen(s.Path("abort.iso.incomplete"), 0x12);
     EXPECT_NE(h, platform::kInvalidFileHandle);
     platform::FileClose(h);
 #else
     // Closed: no descriptor of this process refers to it any more.
     for (auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code ec;
-        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), s.Path("abort.iso"));
+        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), s.Path("abort.iso.incomplete"));
     }
 #endif
-    const auto size = std::filesystem::file_size(s.Path("abort.iso"));
+    const auto size = std::filesystem::file_size(s.Path("abort.iso.incomplete"));
     EXPECT_GT(size, 0u);
     EXPECT_LT(size, uintmax_t(3LL << 30));
     EXPECT_EQ(size % 2048, 0u);
+    // The earlier image is untouched, and the log names the partial file.
+    EXPECT_EQ(ReadFile(s.Path("abort.iso")), previous);
+    EXPECT_TRUE(job.Logged("PARTIAL FILE KEPT AS: \"" + s.Path("abort.iso.incomplete") + "\""));
 }
 
 TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
