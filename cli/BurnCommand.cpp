@@ -12,6 +12,8 @@
 #include "cli/Command.h"
 #include "cli/JobRunner.h"
 #include "engine/write/VornBurner.h"
+#include "platform/Files.h"
+#include "platform/Profile.h"
 #include "platform/Drives.h"
 #include "platform/Threads.h"
 
@@ -56,6 +58,14 @@ std::optional<std::string> FindDevice(const std::vector<std::string>& devices, c
 int RunBurn(const TBurnOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
+    // A settings file named on the command line that is not there is a mistake, not defaults.
+    if (o.SettingsFile != app::kSettingsFileName) {
+        const std::string path = platform::ProfilePath(o.SettingsFile);
+        if (path.empty() || !platform::FileExists(path)) {
+            console.Error("settings file not found: \"" + o.SettingsFile + "\"");
+            return ExitUsage;
+        }
+    }
     TVornBurner engine;
     app::ReadSettings(engine, o.SettingsFile);
     if (o.TestWrite) engine.SetTestWrite(true);
