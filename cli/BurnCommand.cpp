@@ -10,7 +10,9 @@
 #include "app/common/BurnProgress.h"
 #include "app/common/Settings.h"
 #include "cli/Command.h"
+#include "cli/EraseRun.h"
 #include "cli/JobRunner.h"
+#include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Files.h"
 #include "platform/Profile.h"
@@ -33,26 +35,19 @@ struct TBurnOptions {
     std::optional<int32_t> CacheSize;
     bool NoEject = false;
     bool Quiet = false;
+    bool BlankFirst = false;
+    bool FullBlank = false;
 };
 
-char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+// A used CD-RW or DVD-RW: the message names the way out.
+constexpr const char* kErasedFirstHint = "the disc holds data: erase it first (tarnwick-cli blank, or burn --blank)";
 
-// DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
-// device path of a real drive ("/dev/sr0").
-std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
-    for (const auto& d : devices)
-        if (d == wanted) return d;
-    std::optional<char> letter;
-    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
-        letter = UpperLetter(wanted[0]);
-    else if (wanted.rfind("/dev/", 0) == 0)
-        for (char c = 'A'; c <= 'Z'; ++c)
-            if (platform::RealDriveDevice(c) == wanted) letter = c;
-    if (!letter) return std::nullopt;
-    const std::string tag = std::string(",") + *letter + ":";
-    for (const auto& d : devices)
-        if (d.find(tag) != std::string::npos) return d;
-    return std::nullopt;
+// A CD-RW or DVD-RW that is not blank (READ DISC INFORMATION's disc status).
+bool UsedRewritable(TVornBurner& engine) {
+    const uint8_t t = engine.GetDiscType();
+    if (t != dtCDRW && t != dtDVDRW && t != dtDVDRWSequential && t != dtDDCDRW) return false;
+    if (!engine.UpdateDiscInformation()) return false;
+    return (DrvLibState().DiscInformation[2] & 0x03) != 0;
 }
 
 int RunBurn(const TBurnOptions& o) {
@@ -93,6 +88,11 @@ int RunBurn(const TBurnOptions& o) {
     }
     console.Message(">>> SELECTING " + engine.SelectedDevice);
 
+    if (o.BlankFirst && UsedRewritable(engine)) {
+        const int erased = RunErase(engine, console, o.FullBlank);
+        if (erased != ExitOk) return erased;
+    }
+
     std::unique_ptr<TBurnProgress> progress;
     const int code = RunJob(
         engine, console, [&] { engine.BurnImageFile(o.Image); },
@@ -106,6 +106,7 @@ int RunBurn(const TBurnOptions& o) {
     // The window's job end: after the write thread has left the drive, flush, unlock, eject.
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (engine.JobRunning() && std::chrono::steady_clock::now() < bound) platform::CheckSynchronize(10);
+    if (code != ExitOk && engine.LastWriteError == msg::DiscNotBlank) console.Error(kErasedFirstHint);
     engine.SynchronizeCache(300000, false);
     engine.PreventAllowRemoval(true);
     if (!o.NoEject) engine.LoadEject(true);
@@ -133,9 +134,29 @@ int RunBurn(const TBurnOptions& o) {
                            ", a path is read as it is");
         sub.add_flag("--no-eject", o->NoEject, "Leave the disc in the drive at the end");
         sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        sub.add_flag("--blank", o->BlankFirst, "Erase the disc first when it is a used CD-RW or DVD-RW");
+        sub.add_flag("--full-blank", o->FullBlank, "With --blank: erase the whole disc (much slower)");
         return [o] { return RunBurn(*o); };
     });
 
 } // namespace
+
+static char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
+    for (const auto& d : devices)
+        if (d == wanted) return d;
+    std::optional<char> letter;
+    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
+        letter = UpperLetter(wanted[0]);
+    else if (wanted.rfind("/dev/", 0) == 0)
+        for (char c = 'A'; c <= 'Z'; ++c)
+            if (platform::RealDriveDevice(c) == wanted) letter = c;
+    if (!letter) return std::nullopt;
+    const std::string tag = std::string(",") + *letter + ":";
+    for (const auto& d : devices)
+        if (d.find(tag) != std::string::npos) return d;
+    return std::nullopt;
+}
 
 } // namespace tarnwick::cli

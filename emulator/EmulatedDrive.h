@@ -30,6 +30,9 @@ struct TDriveConfig {
     // After SYNCHRONIZE CACHE or CLOSE TRACK/SESSION with Immed, the drive reports LONG
     // WRITE IN PROGRESS (04h/08h) for this many virtual milliseconds.
     uint32_t ImmediateBusyMs = 0;
+    // When not 0, every erase and format lasts this many virtual milliseconds instead of the
+    // time a real drive takes for the medium.
+    uint32_t OperationMs = 0;
     size_t LogDataLimit = 4096;
 };
 
@@ -129,6 +132,15 @@ private:
     TReply SynchronizeCache(const TCommand&);
     TReply CloseTrackSession(const TCommand&);
     TReply Blank(const TCommand&);
+    // Erasing and formatting.
+    TReply FormatUnit(const TCommand&);
+    TReply ReadFormatCapacities(const TCommand&);
+    // Starts a long operation on the loaded disc: it lasts ms of virtual time (NOT READY with
+    // its progress meanwhile) unless Immed is clear, when the command itself takes that long.
+    void StartOperation(uint32_t ms, bool format, bool immediate);
+    // Marks the disc done once its operation's time has passed.
+    void SettleOperation();
+    std::optional<TSenseCode> OperationFailure() const;
 
     TDriveConfig Settings;
     TCommandLog CommandLog;
@@ -142,6 +154,10 @@ private:
     uint32_t ReadyCommandsLeft = 0;
     uint64_t ReadyAtMs = 0;
     uint64_t BusyUntilMs = 0;
+    // The erase or format under way, on this disc, from and until these virtual times.
+    std::shared_ptr<TDisc> OperationDisc;
+    uint64_t OperationStartMs = 0, OperationEndMs = 0;
+    bool OperationIsFormat = false;
     // Sense of the last CHECK CONDITION that went without auto-sense, for REQUEST SENSE.
     std::optional<TSenseCode> PendingSense;
 

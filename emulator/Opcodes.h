@@ -7,9 +7,11 @@ namespace emulator::op {
 constexpr uint8_t TestUnitReady = 0x00;
 constexpr uint8_t RezeroUnit = 0x01;
 constexpr uint8_t RequestSense = 0x03;
+constexpr uint8_t FormatUnit = 0x04;
 constexpr uint8_t Inquiry = 0x12;
 constexpr uint8_t StartStopUnit = 0x1B;
 constexpr uint8_t PreventAllowMediumRemoval = 0x1E;
+constexpr uint8_t ReadFormatCapacities = 0x23;
 constexpr uint8_t ReadCapacity = 0x25;
 constexpr uint8_t Read10 = 0x28;
 constexpr uint8_t Write10 = 0x2A;

@@ -1,5 +1,5 @@
 // Recording: speed, OPC, streaming, time stamp, track reservation, WRITE(10) and READ(10),
-// cache flush, track and session closing, blanking.
+// cache flush, track and session closing.
 #include <algorithm>
 #include <cctype>
 
@@ -194,15 +194,6 @@ TReply TEmulatedDrive::CloseTrackSession(const TCommand& c) {
         return done(Disc->Finalize());
     default: return TReply::Check(sense::InvalidFieldInCdb);
     }
-}
-
-TReply TEmulatedDrive::Blank(const TCommand& c) {
-    const uint8_t type = c.Cdb[1] & 0x07;
-    if (type > 1) return TReply::Check(sense::InvalidFieldInCdb); // full and minimal only
-    if (!Settings.Model.CanWrite(CurrentProfile()) || !MediumTraits(CurrentProfile()).Sequential)
-        return TReply::Check(sense::CannotWriteIncompatibleFormat);
-    if (auto f = Disc->Erase()) return TReply::Check(*f);
-    return TReply::Good();
 }
 
 } // namespace emulator

@@ -139,4 +139,30 @@ TCdb12 ReserveTrack(uint32_t blocks) {
     return c;
 }
 
+TCdb6 FormatUnit() {
+    TCdb6 c{opFormatUnit};
+    c[1] = 0x11; // FmtData, CmpList 0, format code 001b
+    return c;
+}
+
+TCdb10 ReadFormatCapacities(uint16_t alloc) {
+    TCdb10 c{opReadFormatCapacities};
+    PutBE16(&c[7], alloc);
+    return c;
+}
+
+TCdb10 ReadTrackInformation(uint16_t track, uint16_t alloc) {
+    TCdb10 c{opReadTrackInformation};
+    c[1] = 0x01;
+    PutBE32(&c[2], track);
+    PutBE16(&c[7], alloc);
+    return c;
+}
+
+TCdb12 Blank(uint8_t type, bool immed) {
+    TCdb12 c{opBlank};
+    c[1] = uint8_t((immed ? 0x10 : 0x00) | (type & 0x07));
+    return c;
+}
+
 } // namespace tarnwick::cdb

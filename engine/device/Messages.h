@@ -28,6 +28,16 @@ inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
 inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";
 inline constexpr const char* WriterError = "WRITER ERROR";
 inline constexpr const char* Unknown = "UNKNOWN";
+// Erasing and formatting rewritable discs.
+inline constexpr const char* StartingErase = "STARTING ERASE OF %s (%s)";
+inline constexpr const char* EraseDone = "ERASE DONE";
+inline constexpr const char* EraseError = "ERASE ERROR";
+inline constexpr const char* EraseTimedOut = "ERASE TIMED OUT";
+// A drive cannot stop an erase it has begun: after an abort, a time-out or a lost drive the
+// disc is left half erased.
+inline constexpr const char* EraseUnfinished = "THE ERASE DID NOT FINISH: THE DISC CANNOT BE USED UNTIL IT IS ERASED AGAIN";
+inline constexpr const char* DiscNotBlank = "THE DISC IS NOT BLANK: ERASE IT FIRST";
+inline constexpr const char* FormattingForFirstUse = "FORMATTING %s FOR FIRST USE";
 
 // Fills one %d or %s of a message.
 std::string Format(const char* pattern, long long value);

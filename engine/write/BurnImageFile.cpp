@@ -1,6 +1,7 @@
 // The image-file-to-disc job entry (its own unit: it is the one entry that asks the drive).
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
+#include "engine/write/BurnChecks.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/StreamEx.h"
 #include "engine/write/VornBurner.h"
@@ -17,6 +18,10 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.
     const int32_t blockSize = discType == dtCDR || discType == dtCDRW ? 55296 : 65536;
+    if (const std::string refusal = CheckBurn(*this, FileName, discType); !refusal.empty()) {
+        if (OnWriteDone) OnWriteDone(this, refusal);
+        return false;
+    }
     try {
         TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
         ImageSectors = BytesToSectors(image.GetSize());

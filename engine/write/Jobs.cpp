@@ -6,6 +6,7 @@
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/write/CacheThread.h"
+#include "engine/write/EraseJob.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteThread.h"
 #include "platform/Threads.h"
@@ -22,6 +23,7 @@ constexpr uint32_t kReadyPollMs = 100;
 bool TVornBurner::JobRunning() const {
     auto& job = JobState();
     if (job.CurrentEngine.load() != this) return false;
+    if (job.CurrentEraser && !job.CurrentEraser->Ended()) return true;
     if (job.CurrentWriter) return !job.CurrentWriter->Ended();
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
@@ -44,6 +46,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     auto& job = JobState();
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
+    job.CurrentEraser.reset();
     job.CurrentEngine = this;
     auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, WritePostGap(),
                                                 ImageSectors * kSectorSize, &HeaderStream, ImageFileName,
@@ -64,6 +67,8 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     auto& job = JobState();
     // Cleared before the thread exists, so an abort issued right after this call counts.
     job.AbortFlag = false;
+    job.AbortRequests = 0;
+    job.AbortGrace = 0;
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
     job.CurrentWriter = writer;
@@ -71,7 +76,11 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     return true;
 }
 
-void TVornBurner::AbortWrite() { JobState().AbortFlag = true; }
+void TVornBurner::AbortWrite() {
+    auto& job = JobState();
+    job.AbortFlag = true;
+    ++job.AbortRequests;
+}
 
 void TVornBurner::EndJobs() {
     auto& job = JobState();
@@ -79,6 +88,7 @@ void TVornBurner::EndJobs() {
     Destroying = true;
     if (JobRunning()) {
         job.AbortFlag = true;
+        ++job.AbortRequests;
         if (job.CurrentCache) job.CurrentCache->Abort();
         // Every wait of both threads is bounded, so this ends; the write thread reports through
         // the main-thread queue, which is run here.
@@ -91,6 +101,7 @@ void TVornBurner::EndJobs() {
     }
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
+    job.CurrentEraser.reset();
     job.CurrentEngine = nullptr;
 }
 

@@ -190,6 +190,9 @@ public:
 
     // ---- Jobs --------------------------------------------------------------------------------
     bool BurnImageFile(const std::string& FileName);
+    // Erases the disc in the selected drive on a thread of its own (BLANK on CD-RW and DVD-RW,
+    // FORMAT UNIT on DVD+RW and DVD-RAM); ends with OnWriteDone like the other jobs.
+    bool EraseDisc(bool Full);
     int32_t CreateImageFile(const std::string& FileName);
     bool StartWriteThread(bool ToImageFile);
     void AbortWrite();
@@ -217,6 +220,8 @@ public:
     int64_t EndLBA = 0;
     // Read by the main thread (progress) while the write thread counts.
     std::atomic<int64_t> BytesWritten{0};
+    // The drive's progress through an erase or format, 0 to 65536; -1 before the first report.
+    std::atomic<int32_t> EraseProgress{-1};
     TGuardedString CurrentFile;
     std::string LastWriteError; // written by the write thread before DoWriteDone runs
     std::atomic<bool> Destroying{false};

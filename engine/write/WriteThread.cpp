@@ -192,6 +192,9 @@ void TThWrite::Execute() {
     // Drive handles are released again after every job, whatever the target was.
     Engine.SetReleaseHandles(true);
     Engine.CurrentFile = std::string();
+    // The next job's waits start without this job's aborts.
+    job.AbortRequests = 0;
+    job.AbortGrace = 0;
     FEnded = true;
 }
 

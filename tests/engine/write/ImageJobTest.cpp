@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 
 #include "WriteTestSupport.h"
@@ -14,6 +15,7 @@
 #include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteThread.h"
+#include "platform/FileFaults.h"
 #include "platform/Threads.h"
 #include "platform/Time.h"
 
@@ -376,4 +378,69 @@ TEST(ImageJob, StreamedHeaderEqualsTheWholeHeaderAndTheDataFollows) {
         ASSERT_LE(at + want.size(), image.size());
         EXPECT_TRUE(std::equal(want.begin(), want.end(), image.begin() + std::ptrdiff_t(at))) << f->SourcePath;
     }
+}
+
+// Source and output failures through the platform's file-fault seam: each ends the job with
+// the text naming the file, never with an image that is silently short.
+TEST(ImageJob, ReadErrorsUnreadableFoldersAndAFullDiskEachEndTheJobNamingTheFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the file-fault seam sits in the POSIX file calls";
+#else
+    struct TUnhook {
+        ~TUnhook() { platform::SetFileFaultHook({}); }
+    } unhook;
+    TScratch s;
+    auto data = Pattern(300000, 3);
+    WriteFile(s.Path("a"), data);
+    std::filesystem::create_directories(s.Path("sub"));
+    WriteFile(s.Path("sub/b"), Pattern(5000, 4));
+    const std::string canonicalA = std::filesystem::canonical(s.Path("a")).string();
+    const std::string iso = s.Path("x.iso");
+    const std::string canonicalIso = std::filesystem::weakly_canonical(iso).string();
+
+    // EIO in the middle of a source file.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t at) {
+        return call == platform::TFileCall::Read && path == canonicalA && at >= 131072 ? EIO : 0;
+    });
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantReadFile, s.Path("a")));
+    }
+    // A folder whose files can no longer be opened after it was listed.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t) {
+        return call == platform::TFileCall::Open && path.rfind(s.Path("sub"), 0) == 0 ? EACCES : 0;
+    });
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.AddFile(s.Path("sub/b"), 5000);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantOpenFile, s.Path("sub/b")));
+    }
+    // ENOSPC on the image once 64 KiB are written.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t at) {
+        return call == platform::TFileCall::Write && path == canonicalIso && at >= 65536 ? ENOSPC : 0;
+    });
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantWriteFile, iso));
+        EXPECT_LE(std::filesystem::file_size(iso), 65536u); // nothing past the failure
+    }
+    // Without the hook the same job completes, so the faults above were what failed it.
+    platform::SetFileFaultHook({});
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, "");
+    }
+#endif
 }
