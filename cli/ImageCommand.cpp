@@ -100,7 +100,9 @@ int RunImage(const TImageOptions& o) {
         std::error_code ec;
         auto abs = std::filesystem::absolute(Utf8Path(o.Source), ec);
         sourcePath = ec ? o.Source : Utf8Text(abs.lexically_normal());
-        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == '\\')) sourcePath.pop_back();
+        // A trailing '\\' is part of a Linux folder's name, not a delimiter.
+        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == platform::PathDelim))
+            sourcePath.pop_back();
         listed = sourcePath;
         appendSourcePath = false; // the folder's contents, not the folder, go to the root
     }
@@ -124,6 +126,12 @@ int RunImage(const TImageOptions& o) {
     engine.PrepareCompilation(true, nullptr);
     const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
     if (code == ExitOk) console.Message("Image: " + o.Output);
+    // Scripts must notice an image that does not hold every source entry as it is.
+    if (code == ExitOk && !engine.EntryNotes.empty()) {
+        console.Message("Entries left out or renamed: " + std::to_string(engine.EntryNotes.size()));
+        for (const std::string& note : engine.EntryNotes) console.Message("  " + note);
+        return ExitEntriesChanged;
+    }
     return code;
 }
 

@@ -70,7 +70,10 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
             std::memcpy(ident, c->IsoIdent.data(), identBytes);
         }
         uint8_t date[7];
-        EncodeRecordDate(e.ImageRecordDate(c->DateTime), e.TimeZoneOffset, date);
+        {
+            const TDateTime at = e.ImageRecordDate(c->DateTime);
+            EncodeRecordDate(at, RecordZoneOffset(at), date);
+        }
         uint8_t flags = (c->Attr & 0x02) ? iso::kFlagHidden : 0;
         const bool isDir = IsDirectoryEntry(c);
         if (isDir) flags |= iso::kFlagDirectory;
@@ -100,7 +103,8 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
 TDirectoryEncoder::TDirectoryEncoder(const TVornBurner& AE)
     : E(AE), FJoliet(AE.JolietFileSystem()), FDirCount(AE.DirCount),
       FPadBytes(AE.PadSectors > 0 ? AE.PadSectors * int64_t(iso::kSector) : 0) {
-    EncodeRecordDate(E.ImageNow(), E.TimeZoneOffset, FNow);
+    const TDateTime now = E.ImageNow();
+    EncodeRecordDate(now, RecordZoneOffset(now), FNow);
     for (int32_t i = 0; i < FDirCount; ++i) {
         const TDEntry* d = E.DirTable[size_t(i)];
         FSize += ExtentSize(d, false);

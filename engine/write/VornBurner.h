@@ -119,6 +119,11 @@ public:
     int32_t MaxFiles = 0;
     int32_t MaxDirs = 0;
     int8_t TimeZoneOffset = 0; // signed 15-minute intervals from GMT, captured by ClearCompilation
+    // Entries left out of the image or renamed in it since the last ClearCompilation, one
+    // line each as the log shows it; hosts list them after a job.
+    std::vector<std::string> EntryNotes;
+    // Logs such an entry (type 4, once per distinct line) and keeps the line in EntryNotes.
+    void NoteEntry(const std::string& Text);
 
 private:
     // Lookup indexes beside the tables (FindDir and FindFile must not scan): full path ->
@@ -153,6 +158,7 @@ private:
     std::unordered_set<TChildRef, TChildHash, TChildEqual> FChildIndex;
     bool FListingReports = false; // listing warnings of the running folder scan go to the log
     bool FFilesRefused = false;   // a folder add lost files to the full file table
+    std::unordered_set<std::string> FNoted; // lines of EntryNotes
 
     enum class TScan { Continue, Stop };
     void FreeCompilation();
@@ -163,6 +169,8 @@ private:
     void AppendChild(TDEntry* Dir, TFEntry* F);
     void UnlinkChild(TDEntry* Dir, TFEntry* F);
     void RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std::vector<TFEntry*>& Files);
+    platform::TSearchRec Listable(TDEntry* Dir, const platform::TSearchRec& Entry, const std::string& SourcePath,
+                                  const std::vector<platform::TSearchRec>& Listing);
     TScan ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask, int32_t Attr, bool Recurse,
                      bool AppendSourcePath, bool ArchiveOnly);
 
