@@ -11,9 +11,12 @@
 #include "app/common/Settings.h"
 #include "cli/Command.h"
 #include "cli/EraseRun.h"
+#include "cli/DeviceLookup.h"
 #include "cli/JobRunner.h"
 #include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
+#include "platform/Files.h"
+#include "platform/Profile.h"
 #include "platform/Drives.h"
 #include "platform/Threads.h"
 
@@ -35,6 +38,7 @@ struct TBurnOptions {
     bool Quiet = false;
     bool BlankFirst = false;
     bool FullBlank = false;
+    bool Verify = false;
 };
 
 // A used CD-RW or DVD-RW: the message names the way out.
@@ -51,6 +55,14 @@ bool UsedRewritable(TVornBurner& engine) {
 int RunBurn(const TBurnOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
+    // A settings file named on the command line that is not there is a mistake, not defaults.
+    if (o.SettingsFile != app::kSettingsFileName) {
+        const std::string path = platform::ProfilePath(o.SettingsFile);
+        if (path.empty() || !platform::FileExists(path)) {
+            console.Error("settings file not found: \"" + o.SettingsFile + "\"");
+            return ExitUsage;
+        }
+    }
     TVornBurner engine;
     app::ReadSettings(engine, o.SettingsFile);
     if (o.TestWrite) engine.SetTestWrite(true);
@@ -58,6 +70,7 @@ int RunBurn(const TBurnOptions& o) {
     if (o.Opc) engine.SetPerformOPC(true);
     if (o.UnderrunProtection) engine.SetUnderrunProtection(*o.UnderrunProtection);
     if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
+    if (o.Verify) engine.SetVerifyAfterBurn(true);
     // No drive is selected yet: only the value is kept for the job's SET CD SPEED.
     if (o.WriteSpeed) engine.SetWriteSpeed(*o.WriteSpeed);
 
@@ -84,7 +97,7 @@ int RunBurn(const TBurnOptions& o) {
     }
 
     std::unique_ptr<TBurnProgress> progress;
-    const int code = RunJob(
+    int code = RunJob(
         engine, console, [&] { engine.BurnImageFile(o.Image); },
         [&](double seconds) {
             if (!progress) progress = std::make_unique<TBurnProgress>(engine.GetTrackSectors() * kSectorSize);
@@ -123,6 +136,8 @@ int RunBurn(const TBurnOptions& o) {
                        std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
                            ", a path is read as it is");
         sub.add_flag("--no-eject", o->NoEject, "Leave the disc in the drive at the end");
+        sub.add_flag("--verify", o->Verify,
+                     "Read the disc back after the burn and compare it with the image (settings key Verify)");
         sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
         sub.add_flag("--blank", o->BlankFirst, "Erase the disc first when it is a used CD-RW or DVD-RW");
         sub.add_flag("--full-blank", o->FullBlank, "With --blank: erase the whole disc (much slower)");
@@ -130,23 +145,5 @@ int RunBurn(const TBurnOptions& o) {
     });
 
 } // namespace
-
-static char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-
-std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
-    for (const auto& d : devices)
-        if (d == wanted) return d;
-    std::optional<char> letter;
-    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
-        letter = UpperLetter(wanted[0]);
-    else if (wanted.rfind("/dev/", 0) == 0)
-        for (char c = 'A'; c <= 'Z'; ++c)
-            if (platform::RealDriveDevice(c) == wanted) letter = c;
-    if (!letter) return std::nullopt;
-    const std::string tag = std::string(",") + *letter + ":";
-    for (const auto& d : devices)
-        if (d.find(tag) != std::string::npos) return d;
-    return std::nullopt;
-}
 
 } // namespace tarnwick::cli

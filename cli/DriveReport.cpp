@@ -12,6 +12,14 @@
 
 namespace tarnwick::cli {
 
+namespace {
+std::string InquiryField(const uint8_t* inquiry, size_t at, size_t width) {
+    std::string s(reinterpret_cast<const char*>(inquiry) + at, width);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+    return s;
+}
+} // namespace
+
 bool ParseDeviceAddress(const std::string& s, uint8_t& ha, uint8_t& target, uint8_t& lun, char& letter) {
     unsigned v[3] = {};
     size_t i = 0;
@@ -73,6 +81,9 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     if (dev.Inquiry()) {
         ident::SanitizeIdentity(dev.InquiryData.data());
         flags = ident::ModelFlagsFor(dev.InquiryData.data());
+        r.Vendor = InquiryField(dev.InquiryData.data(), 8, 8);
+        r.Product = InquiryField(dev.InquiryData.data(), 16, 16);
+        r.Revision = InquiryField(dev.InquiryData.data(), 32, 4);
     }
     dev.ForceBUF = flags.ForceBUF;
     if (flags.ForceBUF) r.Adjustments.push_back("underrun-free whatever its page says");

@@ -15,6 +15,7 @@ struct TDriveReport {
     std::string DeviceString;
     char Letter = 0;
     std::string Identity;
+    std::string Vendor, Product, Revision; // the INQUIRY fields, trailing blanks cut
     uint32_t CapabilityFlags = 0;
     uint16_t MaxReadSpeed = 0, MaxWriteSpeed = 0, CurrentWriteSpeed = 0;
     uint32_t BufferBytes = 0; // READ BUFFER CAPACITY, else the capabilities page

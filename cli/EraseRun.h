@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/DeviceLookup.h"
+
 namespace tarnwick {
 class TVornBurner;
 }
@@ -12,10 +14,6 @@ class TVornBurner;
 namespace tarnwick::cli {
 
 class TConsole;
-
-// DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
-// device path of a real drive ("/dev/sr0").
-std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted);
 
 // "Erasing  42.3%  1:05" from the drive's progress (0..65536, -1 unknown) and the seconds.
 std::string EraseProgressText(int32_t progress, double seconds);

@@ -7,6 +7,7 @@
 
 #include "app/common/Settings.h"
 #include "app/common/UdfChoice.h"
+#include "app/common/SourceDateEpoch.h"
 #include "cli/Command.h"
 #include "cli/DriveReport.h"
 #include "cli/JobRunner.h"
@@ -69,6 +70,11 @@ int RunImage(const TImageOptions& o) {
     console.Quiet = o.Quiet;
     TVornBurner engine;
     app::ReadSettings(engine);
+    std::string dateError;
+    if (!app::ApplySourceDateEpoch(engine, dateError)) {
+        console.Error(dateError);
+        return ExitSetupFailed;
+    }
     if (o.NoJoliet) engine.SetJolietFileSystem(false);
     if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
     if (o.VolumeId) engine.SetIdVolume(*o.VolumeId);
@@ -96,7 +102,9 @@ int RunImage(const TImageOptions& o) {
         std::error_code ec;
         auto abs = std::filesystem::absolute(Utf8Path(o.Source), ec);
         sourcePath = ec ? o.Source : Utf8Text(abs.lexically_normal());
-        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == '\\')) sourcePath.pop_back();
+        // A trailing '\\' is part of a Linux folder's name, not a delimiter.
+        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == platform::PathDelim))
+            sourcePath.pop_back();
         listed = sourcePath;
         appendSourcePath = false; // the folder's contents, not the folder, go to the root
     }
@@ -125,6 +133,12 @@ int RunImage(const TImageOptions& o) {
     engine.PrepareCompilation(true, nullptr);
     const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
     if (code == ExitOk) console.Message("Image: " + o.Output);
+    // Scripts must notice an image that does not hold every source entry as it is.
+    if (code == ExitOk && !engine.EntryNotes.empty()) {
+        console.Message("Entries left out or renamed: " + std::to_string(engine.EntryNotes.size()));
+        for (const std::string& note : engine.EntryNotes) console.Message("  " + note);
+        return ExitEntriesChanged;
+    }
     return code;
 }
 

@@ -46,6 +46,7 @@ const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
         t[op::CloseTrackSession] = {&TEmulatedDrive::CloseTrackSession, 10, true};
         t[op::ReadBufferCapacity] = {&TEmulatedDrive::ReadBufferCapacity, 10, false};
         t[op::Blank] = {&TEmulatedDrive::Blank, 12, true};
+        t[op::Read12] = {&TEmulatedDrive::Read12, 12, true};
         t[op::SetStreaming] = {&TEmulatedDrive::SetStreaming, 12, false};
         t[op::SetCdSpeed] = {&TEmulatedDrive::SetCdSpeed, 12, false};
         t[op::SendDvdStructure] = {&TEmulatedDrive::SendDvdStructure, 12, true};
@@ -103,6 +104,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
             reply = TReply::Check(*notReady);
         } else {
             reply = (this->*entry.Handler)(cmd);
+            if (Vanished) return fail(false); // gone in the middle of the command
         }
         if (fault) SpoilReply(*fault, reply.Data);
     }

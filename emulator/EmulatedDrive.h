@@ -15,6 +15,7 @@
 #include "emulator/Disc.h"
 #include "emulator/DriveModel.h"
 #include "emulator/Faults.h"
+#include "emulator/ReadFaults.h"
 #include "emulator/Sense.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -73,6 +74,7 @@ public:
 
     TCommandLog& Log() { return CommandLog; }
     TFaultList& Faults() { return FaultList; }
+    TReadFaults& ReadFaults() { return ReadFaultList; }
     TDriveConfig Config() const;
     // Changes the model or the timings of a drive already on the bus (the log keeps its limit).
     void Reconfigure(const TDriveConfig& config);
@@ -129,6 +131,8 @@ private:
     TReply ReserveTrack(const TCommand&);
     TReply Write10(const TCommand&);
     TReply Read10(const TCommand&);
+    TReply Read12(const TCommand&);
+    TReply ReadBlocks(const TCommand&, uint32_t lba, uint32_t blocks);
     TReply SynchronizeCache(const TCommand&);
     TReply CloseTrackSession(const TCommand&);
     TReply Blank(const TCommand&);
@@ -145,6 +149,7 @@ private:
     TDriveConfig Settings;
     TCommandLog CommandLog;
     TFaultList FaultList;
+    TReadFaults ReadFaultList;
 
     mutable std::recursive_mutex Mutex;
     bool Vanished = false;

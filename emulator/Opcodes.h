@@ -27,6 +27,7 @@ constexpr uint8_t CloseTrackSession = 0x5B;
 constexpr uint8_t ReadBufferCapacity = 0x5C;
 constexpr uint8_t ModeSense10 = 0x5A;
 constexpr uint8_t Blank = 0xA1;
+constexpr uint8_t Read12 = 0xA8;
 constexpr uint8_t SetStreaming = 0xB6;
 constexpr uint8_t SetCdSpeed = 0xBB;
 constexpr uint8_t SendDvdStructure = 0xBF;

@@ -137,12 +137,23 @@ TReply TEmulatedDrive::Write10(const TCommand& c) {
     return r;
 }
 
-TReply TEmulatedDrive::Read10(const TCommand& c) {
-    const uint32_t lba = GetBE32(c.Cdb + 2);
-    const uint32_t blocks = GetBE16(c.Cdb + 7);
+TReply TEmulatedDrive::Read10(const TCommand& c) { return ReadBlocks(c, GetBE32(c.Cdb + 2), GetBE16(c.Cdb + 7)); }
+
+TReply TEmulatedDrive::Read12(const TCommand& c) { return ReadBlocks(c, GetBE32(c.Cdb + 2), GetBE32(c.Cdb + 6)); }
+
+TReply TEmulatedDrive::ReadBlocks(const TCommand& c, uint32_t lba, uint32_t blocks) {
     const uint64_t bytes = uint64_t(blocks) * kSectorSize;
     if (blocks == 0) return TReply::Good();
-    if (c.BufferLength < bytes) return TReply::Check(sense::InvalidFieldInCdb);
+    if (c.Direction != platform::SCSI_IOCTL_DATA_IN || c.BufferLength < bytes)
+        return TReply::Check(sense::InvalidFieldInCdb);
+    if (const uint32_t ms = ReadFaultList.SlowReadMs()) platform::Clock().SleepMs(ms);
+    if (uint64_t(lba) + blocks > Disc->Capacity()) return TReply::Check(sense::LbaOutOfRange);
+    const auto judged = ReadFaultList.Judge(lba, blocks);
+    if (judged.Outcome == TReadFaults::TOutcome::Vanish) {
+        Vanished = true;
+        return TReply::Check(sense::UnrecoveredReadError); // never delivered: the drive is gone
+    }
+    if (judged.Outcome == TReadFaults::TOutcome::Unreadable) return TReply::Check(sense::UnrecoveredReadError);
     std::vector<uint8_t> data(bytes);
     if (auto f = Disc->Read(lba, blocks, data.data())) return TReply::Check(*f);
     return TReply::In(std::move(data), uint32_t(bytes));

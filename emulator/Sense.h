@@ -40,6 +40,7 @@ constexpr TSenseCode CannotFormatIncompatibleMedium{kIllegalRequest, 0x30, 0x06}
 constexpr TSenseCode MediumNotPresent{kNotReady, 0x3A, 0x00};
 constexpr TSenseCode MediumNotPresentTrayOpen{kNotReady, 0x3A, 0x02};
 constexpr TSenseCode WriteError{kMediumError, 0x0C, 0x00};
+constexpr TSenseCode UnrecoveredReadError{kMediumError, 0x11, 0x00};
 constexpr TSenseCode ParameterListLengthError{kIllegalRequest, 0x1A, 0x00};
 constexpr TSenseCode InvalidCommandOperationCode{kIllegalRequest, 0x20, 0x00};
 constexpr TSenseCode LbaOutOfRange{kIllegalRequest, 0x21, 0x00};

@@ -41,6 +41,23 @@ bool ParseNumber(const std::string& text, uint32_t& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
+// LBA[-LBA][/K]
+bool ParseUnreadable(const std::string& text, TVirtualDriveDefinition& definition) {
+    TVirtualDriveDefinition::TUnreadable u;
+    std::string range = text;
+    const size_t slash = text.find('/');
+    if (slash != std::string::npos) {
+        if (!ParseNumber(text.substr(slash + 1), u.RecoverAfter) || u.RecoverAfter == 0) return false;
+        range = text.substr(0, slash);
+    }
+    const size_t dash = range.find('-');
+    if (!ParseNumber(range.substr(0, dash), u.First)) return false;
+    u.Last = u.First;
+    if (dash != std::string::npos && (!ParseNumber(range.substr(dash + 1), u.Last) || u.Last < u.First)) return false;
+    definition.Unreadable.push_back(u);
+    return true;
+}
+
 std::string Lower(std::string s) {
     for (auto& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -100,6 +117,10 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             definition.Unformatted = true;
         } else if (eq != std::string::npos) {
             std::string key = t.substr(0, eq);
+            if (key == "unreadable") {
+                if (!ParseUnreadable(t.substr(eq + 1), definition)) return fail("bad sector range in \"" + t + "\"");
+                continue;
+            }
             if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
             if (key == "capacity") {
                 if (n == 0) return fail("capacity must be at least one sector");
@@ -115,6 +136,7 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             }
             else if (key == "vanish") definition.VanishAfter = n;
             else if (key == "erasems") definition.EraseMs = n;
+            else if (key == "slowread") definition.SlowReadMs = n;
             else return fail("unknown option \"" + t + "\"");
         } else if (FindDriveModel(t)) {
             definition.ModelKey = FindDriveModel(t)->Key;
@@ -134,6 +156,11 @@ static void ArmFaults(const TVirtualDriveDefinition& definition, TEmulatedDrive&
     if (definition.VanishAfter) faults.Arm(TFault::Disappear().AfterMatching(*definition.VanishAfter));
 }
 
+static void ApplyReadFaults(const TVirtualDriveDefinition& definition, TEmulatedDrive& drive) {
+    for (const auto& u : definition.Unreadable) drive.ReadFaults().AddUnreadable(u.First, u.Last, u.RecoverAfter);
+    if (definition.SlowReadMs) drive.ReadFaults().SetSlowReadMs(definition.SlowReadMs);
+}
+
 static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition& definition, std::string& rootFolder,
                                                   std::string& error) {
     namespace fs = std::filesystem;
@@ -150,6 +177,7 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
             drive = other;
         }
         if (drive) ArmFaults(definition, *drive);
+        if (drive) ApplyReadFaults(definition, *drive);
         return drive;
     }
     TDriveConfig config;
@@ -175,6 +203,7 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
     // The disc is in the drive from the start, already spun up.
     if (disc) drive->LoadMedium(disc);
     ArmFaults(definition, *drive);
+    ApplyReadFaults(definition, *drive);
     return drive;
 }
 

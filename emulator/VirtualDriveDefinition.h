@@ -17,6 +17,9 @@
 // "busy=N" or "busy=forever" (BUSY status to the next N WRITE(10) commands, or to all),
 // "timeout=N" (the N-th command the drive receives never completes), "vanish=N" (the drive
 // stops answering after N commands). Commands count from the drive's registration.
+// Faults of reading: "unreadable=LBA[-LBA][/K]" (those sectors fail with 3/11/00, or read
+// after K failed tries; may be given more than once); "slowread=MS" (every READ takes MS
+// virtual ms).
 //
 // SCSI addresses: the n-th distinct letter registered through these functions gets port n
 // (from 1), path 0, target 0, LUN 0, so that the drives sit beside a real port 0.
@@ -24,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "emulator/EmulatedDrive.h"
 #include "emulator/Profiles.h"
@@ -46,6 +50,11 @@ struct TVirtualDriveDefinition {
     uint32_t TimeoutCommand = 0;
     std::optional<uint32_t> VanishAfter;
     uint32_t EraseMs = 0; // 0: as long as a real drive takes
+    struct TUnreadable {
+        uint32_t First = 0, Last = 0, RecoverAfter = 0;
+    };
+    std::vector<TUnreadable> Unreadable;
+    uint32_t SlowReadMs = 0;
 };
 
 bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);

@@ -5,6 +5,7 @@
 
 #include "app/common/Settings.h"
 #include "app/common/UdfChoice.h"
+#include "app/common/Version.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 
@@ -54,10 +55,10 @@ void TForm1::FormShow() {
         View.ShowFileError(version.Error);
         return;
     }
-    if (version.Result == TVersionFile::Read) {
-        View.SetGroupCaption("Version " + version.Text);
-        About.SetVersionLabel("version " + version.Text);
-    }
+    // Without the file, the build's own version rather than the design-time caption.
+    const std::string text = version.Result == TVersionFile::Read ? version.Text : ProgramVersion();
+    View.SetGroupCaption("Version " + text);
+    About.SetVersionLabel("version " + text);
     ReadSettings(*vorn);
     View.ClearLog();
 

@@ -21,6 +21,8 @@ enum : uint8_t {
     opStartStopUnit = 0x1B,
     opPreventAllow = 0x1E,
     opReadFormatCapacities = 0x23,
+    opReadCapacity = 0x25,
+    opRead10 = 0x28,
     opWrite10 = 0x2A,
     opSynchronizeCache = 0x35,
     opReadTOC = 0x43,
@@ -34,6 +36,7 @@ enum : uint8_t {
     opCloseTrackSession = 0x5B,
     opReadBufferCapacity = 0x5C,
     opBlank = 0xA1,
+    opRead12 = 0xA8,
     opSetStreaming = 0xB6,
     opSetCDSpeed = 0xBB,
     opSendDVDStructure = 0xBF,
@@ -66,6 +69,10 @@ TCdb10 ReadDiscInformation(uint8_t alloc);
 TCdb10 ReadTOC(uint8_t format, bool msf, uint8_t trackOrSession, uint8_t alloc, uint8_t control);
 TCdb10 SendOPC();
 TCdb10 Write10(uint32_t lba, uint16_t blocks);
+TCdb10 Read10(uint32_t lba, uint16_t blocks);
+TCdb10 ReadCapacity();
+// Address type 1: a track number (FFh: the invisible or incomplete track); 0: an LBA.
+TCdb10 ReadTrackInformation(uint8_t addressType, uint32_t address, uint16_t alloc);
 TCdb10 SynchronizeCache(bool immed);
 TCdb10 CloseTrackSession(bool closeTrack, bool immed, bool finalize);
 TCdb10 CloseTrackSessionRaw(bool immed, uint8_t function, uint8_t b3, uint8_t b4, uint8_t b5);
@@ -73,6 +80,7 @@ TCdb10 ReadFormatCapacities(uint16_t alloc);
 // READ TRACK INFORMATION of a track by its number (address type 01b).
 TCdb10 ReadTrackInformation(uint16_t track, uint16_t alloc);
 
+TCdb12 Read12(uint32_t lba, uint32_t blocks);
 TCdb12 SetCDSpeed(uint16_t readKBs, uint16_t writeKBs);
 TCdb12 SetStreaming(uint16_t descriptorLength);
 TCdb12 SendDVDStructure(uint8_t format, uint16_t length);

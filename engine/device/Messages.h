@@ -38,6 +38,19 @@ inline constexpr const char* EraseTimedOut = "ERASE TIMED OUT";
 inline constexpr const char* EraseUnfinished = "THE ERASE DID NOT FINISH: THE DISC CANNOT BE USED UNTIL IT IS ERASED AGAIN";
 inline constexpr const char* DiscNotBlank = "THE DISC IS NOT BLANK: ERASE IT FIRST";
 inline constexpr const char* FormattingForFirstUse = "FORMATTING %s FOR FIRST USE";
+// Reading a disc and comparing it with an image.
+inline constexpr const char* NoDisc = "NO DISC IN DRIVE";
+inline constexpr const char* BlankDisc = "DISC IS BLANK: NOTHING TO READ";
+inline constexpr const char* AudioDisc = "AUDIO CD: ONLY DATA DISCS CAN BE READ INTO AN IMAGE";
+inline constexpr const char* ReaderError = "READER ERROR";
+inline constexpr const char* UnreadableSector = "UNREADABLE SECTOR %d";
+inline constexpr const char* ReadingDisc = "READING %d SECTORS";
+inline constexpr const char* SkippedRange = "UNREADABLE SECTORS %s WRITTEN AS ZEROS";
+inline constexpr const char* SkippedWarning = "WARNING: %d UNREADABLE SECTORS WERE WRITTEN AS ZEROS";
+inline constexpr const char* Verifying = "VERIFYING %d SECTORS";
+inline constexpr const char* Verified = "VERIFIED %d SECTORS";
+// The first differing sector, then how many differ.
+inline constexpr const char* VerifyFailed = "VERIFY FAILED AT SECTOR %d (%s SECTORS DIFFER)";
 
 // Fills one %d or %s of a message.
 std::string Format(const char* pattern, long long value);

@@ -71,7 +71,10 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
             std::memcpy(ident, c->IsoIdent.data(), identBytes);
         }
         uint8_t date[7];
-        EncodeRecordDate(c->DateTime, e.TimeZoneOffset, date);
+        {
+            const TDateTime at = e.ImageRecordDate(c->DateTime);
+            EncodeRecordDate(at, RecordZoneOffset(at), date);
+        }
         uint8_t flags = (c->Attr & 0x02) ? iso::kFlagHidden : 0;
         const bool isDir = IsDirectoryEntry(c);
         if (isDir) flags |= iso::kFlagDirectory;
@@ -101,7 +104,8 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
 TDirectoryEncoder::TDirectoryEncoder(const TVornBurner& AE)
     : E(AE), FJoliet(AE.JolietFileSystem()), FUdf(AE.UdfOn() && AE.DirCount > 0), FDirCount(AE.DirCount),
       FPadBytes(AE.PadSectors > 0 ? AE.PadSectors * int64_t(iso::kSector) : 0) {
-    EncodeRecordDate(platform::Now(), E.TimeZoneOffset, FNow);
+    const TDateTime now = E.ImageNow();
+    EncodeRecordDate(now, RecordZoneOffset(now), FNow);
     for (int32_t i = 0; i < FDirCount; ++i) {
         const TDEntry* d = E.DirTable[size_t(i)];
         FSize += ExtentSize(d, false);

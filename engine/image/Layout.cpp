@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "engine/device/Messages.h"
+#include "engine/image/CompilationMessages.h"
 #include "engine/image/IsoFormat.h"
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
@@ -53,25 +55,48 @@ S CutName(const S& name, size_t max, unsigned k) {
     return base.substr(0, room) + tail + ext;
 }
 
+template <typename S>
+bool DotsOnly(const S& name) {
+    if (name.empty()) return false;
+    for (auto c : name)
+        if (c != static_cast<typename S::value_type>('.')) return false;
+    return true;
+}
+
 // Gives every child of one directory an identifier (name + suffix) of at most max units;
 // names that fit keep theirs, the others are cut and kept unique (case-insensitively)
-// among the identifiers of the directory.
+// among the identifiers of the directory. Names that became equal in conversion (characters
+// a tree cannot hold turn into '_') and names of dots alone, which readers take for "." or
+// ".." or strip to nothing, are made unique in the same way; their indexes are returned.
 template <typename S>
-void FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size_t maxIdent) {
+std::vector<size_t> FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size_t maxIdent) {
     const S suffix = Literal<S>(";1");
     auto limit = [&](size_t i) { return maxIdent - (isFile[i] ? suffix.size() : 0); };
-    bool anyLong = false;
-    for (size_t i = 0; i < names.size(); ++i) anyLong |= names[i].size() > limit(i);
-    if (anyLong) {
+    auto key = [&](const S& name, size_t i) { return Upper(name) + (isFile[i] ? suffix : S()); };
+    std::vector<size_t> renamed;
+    std::vector<bool> change(names.size(), false);
+    bool any = false;
+    {
+        std::unordered_set<S> seen;
+        for (size_t i = 0; i < names.size(); ++i) {
+            const bool clash = !seen.insert(key(names[i], i)).second || DotsOnly(names[i]);
+            if (clash) renamed.push_back(i);
+            change[i] = clash || names[i].size() > limit(i);
+            any |= change[i];
+        }
+    }
+    if (any) {
         std::unordered_set<S> taken;
         for (size_t i = 0; i < names.size(); ++i)
-            if (names[i].size() <= limit(i)) taken.insert(Upper(names[i]));
+            if (!change[i]) taken.insert(key(names[i], i));
         for (size_t i = 0; i < names.size(); ++i) {
-            if (names[i].size() <= limit(i)) continue;
-            // At most names.size() candidates can be taken, so this ends.
-            for (unsigned k = 0;; ++k) {
-                S candidate = CutName(names[i], limit(i), k);
-                if (taken.insert(Upper(candidate)).second) {
+            if (!change[i]) continue;
+            const S base = DotsOnly(names[i]) ? S(names[i].size(), static_cast<typename S::value_type>('_')) : names[i];
+            // A name that only clashes keeps its form with a number; at most names.size()
+            // candidates can be taken, so this ends.
+            for (unsigned k = base.size() > limit(i) || base != names[i] ? 0 : 1;; ++k) {
+                S candidate = CutName(base, limit(i), k);
+                if (taken.insert(key(candidate, i)).second) {
                     names[i] = candidate;
                     break;
                 }
@@ -80,6 +105,7 @@ void FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size
     }
     for (size_t i = 0; i < names.size(); ++i)
         if (isFile[i]) names[i] += suffix;
+    return renamed;
 }
 
 } // namespace
@@ -101,8 +127,12 @@ void TVornBurner::AssignIdentifiers() {
             jolietNames.push_back(Utf8ToUcs2(c->LongName));
             isFile.push_back(!IsDirectoryEntry(c));
         }
-        FitIdentifiers(isoNames, isFile, iso::kMaxIsoIdentBytes);
-        FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars);
+        std::vector<size_t> renamed = FitIdentifiers(isoNames, isFile, iso::kMaxIsoIdentBytes);
+        for (size_t i : FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars)) renamed.push_back(i);
+        for (size_t i : renamed) {
+            const TFEntry* c = children[i];
+            NoteEntry(msg::Format(msg::NameMadeUnique, IsDirectoryEntry(c) ? c->Dir->FullPath : c->SourcePath));
+        }
         for (size_t i = 0; i < children.size(); ++i) {
             TFEntry* c = children[i];
             c->IsoIdent = std::move(isoNames[i]);

@@ -29,6 +29,7 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
         if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
         return false;
     }
+    BurnedImageName = FileName;
     if (!StartCache(blockSize, FileName)) return false;
     return StartWriteThread(false);
 }

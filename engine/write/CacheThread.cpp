@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/device/Messages.h"
+#include "engine/write/CacheSource.h"
 #include "engine/write/StreamEx.h"
 #include "platform/Threads.h"
 
@@ -31,7 +32,8 @@ platform::TThreadPriority PriorityOfLevel(int level) {
 TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, int32_t ABlockSize,
                            bool APadToMinimum, int64_t ATotalBytes, TMemoryStream* AHeaderStream,
                            const std::string& AImageFileName, const std::vector<TFEntry*>* AFiles,
-                           int32_t AFileCount, std::unique_ptr<TDirectoryEncoder> ADirectories)
+                           int32_t AFileCount, std::unique_ptr<TDirectoryEncoder> ADirectories,
+                           std::unique_ptr<ICacheSource> AReader)
     : WriteLock(AWriteLock),
       // Blocks hold whole sectors and at most the transfer buffer's 65536 bytes.
       FBlockSize(std::clamp(ABlockSize / kSectorSize * kSectorSize, kSectorSize, kMaxBlockBytes)),
@@ -39,6 +41,7 @@ TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, 
       FMaxBlocks(std::max<int32_t>(2, CacheSize / FBlockSize)),
       HeaderStream(AHeaderStream),
       Directories(std::move(ADirectories)),
+      Reader(std::move(AReader)),
       ImageFileName(AImageFileName),
       Files(AFiles),
       FileCount(AFiles ? std::min<int32_t>(AFileCount, int32_t(AFiles->size())) : 0),
@@ -107,10 +110,12 @@ void TCacheThread::SetLevel(int Level) {
 void TCacheThread::Execute() {
     platform::SetCurrentThreadPriority(PriorityOfLevel(2));
     try {
-        if (ImageFileName.empty()) QueueHeader();
-        if (!ImageFileName.empty()) {
+        if (Reader) {
+            QueueReader();
+        } else if (!ImageFileName.empty()) {
             QueueSource({ImageFileName, -1}, true);
         } else {
+            QueueHeader();
             for (int32_t i = 0; i < FileCount; ++i) {
                 const TFEntry* e = (*Files)[size_t(i)];
                 if (!e) Fail(msg::InternalError0005);
@@ -128,7 +133,7 @@ void TCacheThread::Execute() {
         // finish or spill past the image's end.
         if (Produced != TotalBytes) Fail(msg::InternalError0006);
 
-        if (PadToMinimum && ImageFileName.empty()) {
+        if (PadToMinimum && ImageFileName.empty() && !Reader) {
             std::lock_guard lock(WriteLock);
             int64_t z = kMinimumImageBytes - TotalBytes;
             FRemaining += z;

@@ -17,11 +17,11 @@
 #include "engine/MemoryStream.h"
 #include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
+#include "engine/write/CacheSource.h"
 
 namespace tarnwick {
 
 class TFileStreamEx;
-
 class TCacheThread {
 public:
     static constexpr int32_t kMaxBlockBytes = 65536;
@@ -37,11 +37,13 @@ public:
     // done, then the bytes of Directories when given (the rest of the header, encoded as it is
     // read); Files[0 .. FileCount-1] are the compilation's entries (not owned; the stream, the
     // entries and the compilation the encoder reads must outlive the thread). A non-empty
-    // ImageFileName streams that file instead.
+    // ImageFileName streams that file instead; a Reader (CacheReader.cpp) streams its bytes
+    // instead of both.
     TCacheThread(int32_t CacheSize, std::recursive_mutex& WriteLock, int32_t BlockSize, bool PadToMinimum,
                  int64_t TotalBytes, TMemoryStream* HeaderStream, const std::string& ImageFileName,
                  const std::vector<TFEntry*>* Files = nullptr, int32_t FileCount = 0,
-                 std::unique_ptr<TDirectoryEncoder> Directories = nullptr);
+                 std::unique_ptr<TDirectoryEncoder> Directories = nullptr,
+                 std::unique_ptr<ICacheSource> Reader = nullptr);
     // Asks the thread to stop and waits for it.
     ~TCacheThread();
     TCacheThread(const TCacheThread&) = delete;
@@ -99,6 +101,7 @@ private:
     void QueueSource(const TSource& Src, bool Last);
     // Queues bytes held in memory after the files (whole sectors).
     void QueueBytes(const std::vector<uint8_t>& Bytes);
+    void QueueReader();
     void QueueCurrent();
     void WaitWhileFull(bool Idle);
     void AbortCleanUp();
@@ -125,6 +128,7 @@ private:
     std::unique_ptr<TDirectoryEncoder> Directories;
     std::vector<uint8_t> Tail; // after the files, taken from Directories
     int64_t FilesStart = 0;    // where the file data begins (the header's size)
+    std::unique_ptr<ICacheSource> Reader;
     std::string ImageFileName;
     const std::vector<TFEntry*>* Files;
     int32_t FileCount;

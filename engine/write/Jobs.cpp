@@ -5,6 +5,7 @@
 
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
+#include "engine/write/CacheSource.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/EraseJob.h"
 #include "engine/write/VornBurner.h"
@@ -42,15 +43,18 @@ void TVornBurner::DoWriteDone() {
 // until it is full (or has queued everything). False, with OnWriteDone raised here, when the
 // cache failed first.
 bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName,
-                             std::unique_ptr<TDirectoryEncoder> Directories) {
+                             std::unique_ptr<TDirectoryEncoder> Directories,
+                             std::unique_ptr<ICacheSource> Reader) {
     auto& job = JobState();
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
     job.CurrentEraser.reset();
     job.CurrentEngine = this;
-    auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, WritePostGap(),
-                                                ImageSectors * kSectorSize, &HeaderStream, ImageFileName,
-                                                &FileTable, FileCount, std::move(Directories));
+    // A copy of a disc is never padded: the image holds the disc's sectors and no more.
+    const bool pad = WritePostGap() && !Reader;
+    auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, ImageSectors * kSectorSize,
+                                                &HeaderStream, ImageFileName, &FileTable, FileCount,
+                                                std::move(Directories), std::move(Reader));
     job.CurrentCache = cache;
     for (;;) {
         if (!cache->LastError.Empty()) {

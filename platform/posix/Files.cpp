@@ -74,6 +74,41 @@ TFileHandle FileCreate(const std::string& path) {
     return fd;
 }
 
+TFileHandle FileCreateNew(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(ResolvePath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        Fail();
+        return kInvalidFileHandle;
+    }
+    return fd;
+}
+
+bool FileRename(const std::string& from, const std::string& to) {
+    if (::rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) < 0) return Fail(), false;
+    return true;
+}
+
+bool FileDelete(const std::string& path) {
+    if (::unlink(ResolvePath(path).c_str()) < 0) return Fail(), false;
+    return true;
+}
+
+bool FileIdOf(const std::string& path, TFileId& id) {
+    struct stat st {};
+    if (::stat(ResolvePath(path).c_str(), &st) != 0) return Fail(), false;
+    id.Volume = uint64_t(st.st_dev);
+    id.Index = uint64_t(st.st_ino);
+    return true;
+}
+
+bool IsSpecialFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(ResolvePath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 int32_t FileRead(TFileHandle h, void* buffer, int32_t count) {
     if (count < 0) {
         errno = EINVAL;

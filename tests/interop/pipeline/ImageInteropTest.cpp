@@ -300,7 +300,7 @@ TEST(ImageInteropAbort, InterruptDuringAMultiGiBJobEndsWithinASecondAndClosesThe
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     auto written = [&] {
         std::error_code ec;
-        const auto n = fs::file_size(image, ec);
+        const auto n = fs::file_size(image + ".writing1", ec); // the job's own name until it succeeds
         return ec ? uintmax_t(0) : n;
     };
     while (written() < (64u << 20) && std::chrono::steady_clock::now() < deadline)
@@ -325,7 +325,9 @@ TEST(ImageInteropAbort, InterruptDuringAMultiGiBJobEndsWithinASecondAndClosesThe
     std::ifstream f(log);
     const std::string output((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     EXPECT_NE(output.find("OPERATION ABORTED BY USER"), std::string::npos) << output;
-    const auto size = fs::file_size(image);
+    EXPECT_NE(output.find(image + ".incomplete"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(image)); // no half image under the output's name
+    const auto size = fs::file_size(image + ".incomplete");
     EXPECT_LT(size, uintmax_t(3LL << 30));
     EXPECT_EQ(size % 2048, 0u);
 }

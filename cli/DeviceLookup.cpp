@@ -1,0 +1,53 @@
+#include "cli/DeviceLookup.h"
+
+#include <cctype>
+
+#include "cli/JobRunner.h"
+#include "engine/write/VornBurner.h"
+#include "platform/Drives.h"
+
+namespace tarnwick::cli {
+
+namespace {
+char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+} // namespace
+
+// DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
+// device path of a real drive ("/dev/sr0").
+std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
+    for (const auto& d : devices)
+        if (d == wanted) return d;
+    std::optional<char> letter;
+    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
+        letter = UpperLetter(wanted[0]);
+    else if (wanted.rfind("/dev/", 0) == 0)
+        for (char c = 'A'; c <= 'Z'; ++c)
+            if (platform::RealDriveDevice(c) == wanted) letter = c;
+    if (!letter) return std::nullopt;
+    const std::string tag = std::string(",") + *letter + ":";
+    for (const auto& d : devices)
+        if (d.find(tag) != std::string::npos) return d;
+    return std::nullopt;
+}
+
+bool SelectDrive(TVornBurner& engine, TConsole& console, const std::string& wanted) {
+    if (!engine.InitializeASPI(true, "")) {
+        console.Error("no CD/DVD drive can be reached (neither the SCSI pass-through nor an ASPI library)");
+        return false;
+    }
+    const auto device = FindDevice(engine.DeviceList(), wanted);
+    if (!device) {
+        console.Error("no CD/DVD drive \"" + wanted + "\" (see tarnwick-cli devices)");
+        return false;
+    }
+    engine.SelectDevice(*device);
+    if (engine.HaId == 254) {
+        console.Error("cannot select \"" + *device + "\"");
+        return false;
+    }
+    console.Message(">>> SELECTING " + engine.SelectedDevice);
+    return true;
+}
+
+} // namespace tarnwick::cli
