@@ -35,11 +35,24 @@ std::u16string CutUdfName(const std::u16string& name, unsigned k) {
     return base.substr(0, room) + tail + ext;
 }
 
+// The source's own name: the compilation gives a dotless file name a dot for the ISO and
+// Joliet trees, which UDF readers would show as part of the name.
+std::u16string OwnName(const TFEntry* f) {
+    std::string n = f->LongName;
+    if (!IsDirectoryEntry(f) && n.size() > 1 && n.back() == '.' && n.find('.') == n.size() - 1) {
+        const std::string& src = f->SourcePath;
+        const size_t cut = src.find_last_of("/\\");
+        const std::string base = cut == std::string::npos ? src : src.substr(cut + 1);
+        if (base.empty() || base.back() != '.') n.pop_back();
+    }
+    return Utf8ToUcs2(n);
+}
+
 } // namespace
 
 std::u16string TVornBurner::UdfName(const TFEntry* f) const {
     auto it = UdfCutNames.find(f);
-    return it != UdfCutNames.end() ? it->second : Utf8ToUcs2(f->LongName);
+    return it != UdfCutNames.end() ? it->second : OwnName(f);
 }
 
 void TVornBurner::AssignUdfNames() {
@@ -49,17 +62,17 @@ void TVornBurner::AssignUdfNames() {
         const TDEntry* dir = DirTable[size_t(d)];
         bool anyLong = false;
         for (const TFEntry* c = dir->FirstChild; c; c = c->Next) {
-            const std::u16string n = Utf8ToUcs2(c->LongName);
+            const std::u16string n = OwnName(c);
             anyLong |= udf::Cs0(n).size() > udf::kMaxNameBytes;
         }
         if (!anyLong) continue;
         taken.clear();
         for (const TFEntry* c = dir->FirstChild; c; c = c->Next) {
-            const std::u16string n = Utf8ToUcs2(c->LongName);
+            const std::u16string n = OwnName(c);
             if (udf::Cs0(n).size() <= udf::kMaxNameBytes) taken.insert(LowerAscii(n));
         }
         for (const TFEntry* c = dir->FirstChild; c; c = c->Next) {
-            const std::u16string n = Utf8ToUcs2(c->LongName);
+            const std::u16string n = OwnName(c);
             if (udf::Cs0(n).size() <= udf::kMaxNameBytes) continue;
             // At most as many candidates as children can be taken, so this ends.
             for (unsigned k = 0;; ++k) {

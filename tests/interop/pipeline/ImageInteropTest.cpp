@@ -230,7 +230,16 @@ TEST_F(ImageInterop, SevenZipExtractsTheSourceTreeByteForByte) {
     const std::string out = Tree->Path("7z");
     auto r = RunTool(kUtf8 + "7z x -y -o" + Quote(out) + " " + Quote(Image));
     ASSERT_EQ(r.Code, 0) << r.Output;
-    ExpectSameTree(WithoutTrailingDots(Expected), ReadTree(out), "7z");
+    // The tree's VIDEO_TS folder brings a UDF bridge, which 7-Zip prefers: it extracts the
+    // source's own names, trailing dots included.
+    TTree own; // folders without files are left out, as in the other trees
+    for (auto& [path, content] : ReadTree(Tree->Path("src"))) {
+        if (content == "/") continue;
+        own[path] = content;
+        for (auto slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+            own[path.substr(0, slash)] = "/";
+    }
+    ExpectSameTree(own, ReadTree(out), "7z");
 }
 
 TEST_F(ImageInterop, OsirroxExtractsTheSourceTreeByteForByte) {
