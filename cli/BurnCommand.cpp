@@ -7,12 +7,16 @@
 #include <optional>
 
 #include "app/common/BurnProgress.h"
-#include "app/common/DriveLetters.h"
 #include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
 #include "cli/Command.h"
+#include "cli/EraseRun.h"
+#include "cli/DeviceLookup.h"
 #include "cli/JobRunner.h"
+#include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
+#include "platform/Files.h"
+#include "platform/Profile.h"
 #include "platform/Drives.h"
 #include "platform/Threads.h"
 
@@ -32,29 +36,33 @@ struct TBurnOptions {
     std::optional<int32_t> CacheSize;
     bool NoEject = false;
     bool Quiet = false;
+    bool BlankFirst = false;
+    bool FullBlank = false;
+    bool Verify = false;
 };
 
-// DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
-// device path of a real drive ("/dev/sr0").
-std::optional<std::string> FindDevice(const std::vector<std::string>& devices, const std::string& wanted) {
-    for (const auto& d : devices)
-        if (d == wanted) return d;
-    std::optional<char> letter;
-    if (auto named = app::ParseDriveName(wanted, {.Bare = true}))
-        letter = named;
-    else if (wanted.rfind("/dev/", 0) == 0)
-        for (char c = 'A'; c <= 'Z'; ++c)
-            if (platform::RealDriveDevice(c) == wanted) letter = c;
-    if (!letter) return std::nullopt;
-    const std::string tag = std::string(",") + *letter + ":";
-    for (const auto& d : devices)
-        if (d.find(tag) != std::string::npos) return d;
-    return std::nullopt;
+// A used CD-RW or DVD-RW: the message names the way out.
+constexpr const char* kErasedFirstHint = "the disc holds data: erase it first (tarnwick-cli blank, or burn --blank)";
+
+// A CD-RW or DVD-RW that is not blank (READ DISC INFORMATION's disc status).
+bool UsedRewritable(TVornBurner& engine) {
+    const uint8_t t = engine.GetDiscType();
+    if (t != dtCDRW && t != dtDVDRW && t != dtDVDRWSequential && t != dtDDCDRW) return false;
+    if (!engine.UpdateDiscInformation()) return false;
+    return (DrvLibState().DiscInformation[2] & 0x03) != 0;
 }
 
 int RunBurn(const TBurnOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
+    // A settings file named on the command line that is not there is a mistake, not defaults.
+    if (o.SettingsFile != app::kSettingsFileName) {
+        const std::string path = platform::ProfilePath(o.SettingsFile);
+        if (path.empty() || !platform::FileExists(path)) {
+            console.Error("settings file not found: \"" + o.SettingsFile + "\"");
+            return ExitUsage;
+        }
+    }
     TVornBurner engine;
     app::ReadSettings(engine, o.SettingsFile);
     if (o.TestWrite) engine.SetTestWrite(true);
@@ -62,6 +70,7 @@ int RunBurn(const TBurnOptions& o) {
     if (o.Opc) engine.SetPerformOPC(true);
     if (o.UnderrunProtection) engine.SetUnderrunProtection(*o.UnderrunProtection);
     if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
+    if (o.Verify) engine.SetVerifyAfterBurn(true);
     // No drive is selected yet: only the value is kept for the job's SET CD SPEED.
     if (o.WriteSpeed) engine.SetWriteSpeed(*o.WriteSpeed);
 
@@ -82,8 +91,13 @@ int RunBurn(const TBurnOptions& o) {
     }
     console.Message(">>> SELECTING " + engine.SelectedDevice);
 
+    if (o.BlankFirst && UsedRewritable(engine)) {
+        const int erased = RunErase(engine, console, o.FullBlank);
+        if (erased != ExitOk) return erased;
+    }
+
     std::unique_ptr<TBurnProgress> progress;
-    const int code = RunJob(
+    int code = RunJob(
         engine, console, [&] { engine.BurnImageFile(o.Image); },
         [&](double seconds) {
             if (!progress) progress = std::make_unique<TBurnProgress>(engine.GetTrackSectors() * kSectorSize);
@@ -95,6 +109,7 @@ int RunBurn(const TBurnOptions& o) {
     // The window's job end: after the write thread has left the drive, flush, unlock, eject.
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (engine.JobRunning() && std::chrono::steady_clock::now() < bound) platform::CheckSynchronize(10);
+    if (code != ExitOk && engine.LastWriteError == msg::DiscNotBlank) console.Error(kErasedFirstHint);
     app::EndJobOnDrive(engine, !o.NoEject);
     return code;
 }
@@ -119,7 +134,11 @@ int RunBurn(const TBurnOptions& o) {
                        std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
                            ", a path is read as it is");
         sub.add_flag("--no-eject", o->NoEject, "Leave the disc in the drive at the end");
+        sub.add_flag("--verify", o->Verify,
+                     "Read the disc back after the burn and compare it with the image (settings key Verify)");
         sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        sub.add_flag("--blank", o->BlankFirst, "Erase the disc first when it is a used CD-RW or DVD-RW");
+        sub.add_flag("--full-blank", o->FullBlank, "With --blank: erase the whole disc (much slower)");
         return [o] { return RunBurn(*o); };
     });
 

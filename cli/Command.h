@@ -16,11 +16,16 @@ enum TExitCode : int {
     ExitSourceUnreadable = 3, // the source is missing or cannot be listed
     ExitSetupFailed = 4,      // the engine could not be prepared (virtual drive, settings...)
     ExitAborted = 5,          // interrupted (Ctrl-C): the job ended "OPERATION ABORTED BY USER"
+    ExitVerifyMismatch = 6,   // verify found the disc different from the image
+    ExitSkippedSectors = 7,   // read finished, with unreadable sectors written as zeros
+    ExitEntriesChanged = 8,   // image written, but entries were left out or renamed (listed)
 };
 
 inline constexpr const char* kExitCodesHelp =
     "Exit codes: 0 ok, 1 job failed, 2 usage error, 3 source missing or unreadable, "
-    "4 setup failed, 5 aborted by the user.";
+    "4 setup failed, 5 aborted by the user, 6 verify found a difference, "
+    "7 read with unreadable sectors written as zeros, "
+    "8 image written, but entries were left out or renamed.";
 
 // Adds the command's options to sub; returns what runs it once the command line is parsed.
 using TCommandSetup = std::function<std::function<int()>(CLI::App& sub)>;

@@ -1,14 +1,24 @@
 #include "cli/DriveReport.h"
 
 #include <algorithm>
+#include <array>
 
 #include "engine/Bytes.h"
+#include "engine/device/Cdb.h"
 #include "engine/device/Identity.h"
 #include "engine/device/ScsiDevice.h"
 #include "platform/Drives.h"
 #include "platform/virtual/VirtualBus.h"
 
 namespace tarnwick::cli {
+
+namespace {
+std::string InquiryField(const uint8_t* inquiry, size_t at, size_t width) {
+    std::string s(reinterpret_cast<const char*>(inquiry) + at, width);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+    return s;
+}
+} // namespace
 
 bool ParseDeviceAddress(const std::string& s, uint8_t& ha, uint8_t& target, uint8_t& lun, char& letter) {
     unsigned v[3] = {};
@@ -28,6 +38,34 @@ bool ParseDeviceAddress(const std::string& s, uint8_t& ha, uint8_t& target, uint
     return true;
 }
 
+namespace {
+// Reads the disc state after GetSessionCount has left the disc information in the shared
+// buffer: the status bits, and the last track's next writable address and free blocks.
+void ReadDiscState(TSCSIDevice& dev, TDriveReport& r) {
+    const auto& di = DrvLibState().DiscInformation;
+    if (di[0] == 0 && di[1] == 0) return; // the drive did not answer
+    r.DiscInfoKnown = true;
+    r.DiscStatus = di[2] & 0x03;
+    r.Erasable = (di[2] & 0x10) != 0;
+    const uint16_t lastTrack = uint16_t(di[6] | (di[11] << 8));
+    std::array<uint8_t, 36> ti{};
+    uint32_t moved = 0;
+    const auto c = cdb::ReadTrackInformation(lastTrack, uint16_t(ti.size()));
+    if (!dev.RunCdb(c.data(), uint8_t(c.size()), SRB_EVENT_NOTIFY | SRB_DIR_IN, ti.data(), uint32_t(ti.size()), 10000,
+                    &moved) ||
+        moved < 28)
+        return;
+    r.CapacityKnown = true;
+    const bool nwaValid = ti[7] & 0x01;
+    const uint32_t start = GetBE32(&ti[8]), size = GetBE32(&ti[24]);
+    r.FreeSectors = nwaValid ? GetBE32(&ti[16]) : 0;
+    // A track written anywhere (DVD+RW, restricted overwrite, DVD-RAM) spans the whole disc.
+    const bool randomWritable = r.DiscStatus == 3;
+    if (randomWritable) r.FreeSectors = 0;
+    r.RecordedSectors = randomWritable ? size : nwaValid ? GetBE32(&ti[12]) : start + size;
+}
+} // namespace
+
 TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     TDriveReport r;
     r.DeviceString = deviceString;
@@ -43,6 +81,9 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     if (dev.Inquiry()) {
         ident::SanitizeIdentity(dev.InquiryData.data());
         flags = ident::ModelFlagsFor(dev.InquiryData.data());
+        r.Vendor = InquiryField(dev.InquiryData.data(), 8, 8);
+        r.Product = InquiryField(dev.InquiryData.data(), 16, 16);
+        r.Revision = InquiryField(dev.InquiryData.data(), 32, 4);
     }
     dev.ForceBUF = flags.ForceBUF;
     if (flags.ForceBUF) r.Adjustments.push_back("underrun-free whatever its page says");
@@ -62,6 +103,7 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
         r.BufferBytes = uint32_t(GetBE16(&dev.CapabilitiesPage[12])) * 1024;
     r.DiscType = dev.GetDiscType();
     r.Sessions = dev.GetSessionCount();
+    ReadDiscState(dev, r);
     r.Files = r.Letter ? DriveFilesText(r.Letter) : "no drive letter";
     dev.HaId = dev.Target = dev.Lun = 254;
     dev.ForceBUF = false;
@@ -133,6 +175,10 @@ std::string FormatReport(const TDriveReport& r) {
     s += Line("Disc", r.DiscType == dtUnknown ? std::string("none or unknown (UNKNOWN)")
                                               : std::string(disc) + ", " + std::to_string(r.Sessions) +
                                                     (r.Sessions == 1 ? " session" : " sessions"));
+    if (r.DiscType != dtUnknown && r.DiscInfoKnown) {
+        s += Line("Disc state", DiscStateText(r));
+        if (r.CapacityKnown) s += Line("Capacity", DiscCapacityText(r));
+    }
     s += Line("Files", r.Files);
     if (!r.Adjustments.empty()) {
         std::string a;
@@ -140,6 +186,18 @@ std::string FormatReport(const TDriveReport& r) {
         s += Line("Adjustments", a);
     }
     return s;
+}
+
+std::string DiscStateText(const TDriveReport& r) {
+    static const char* const states[] = {"blank", "appendable", "complete", "written anywhere"};
+    return std::string(states[r.DiscStatus & 3]) + (r.Erasable ? ", erasable" : ", not erasable");
+}
+
+std::string DiscCapacityText(const TDriveReport& r) {
+    auto mb = [](uint32_t sectors) { return std::to_string(uint64_t(sectors) * 2048 / 1000000) + " MB"; };
+    std::string s = std::to_string(r.RecordedSectors) + " sectors (" + mb(r.RecordedSectors) + ") recorded";
+    if (r.DiscStatus == 3) return s + ", rewritable in place";
+    return s + ", " + std::to_string(r.FreeSectors) + " sectors (" + mb(r.FreeSectors) + ") free";
 }
 
 } // namespace tarnwick::cli

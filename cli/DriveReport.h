@@ -15,11 +15,18 @@ struct TDriveReport {
     std::string DeviceString;
     char Letter = 0;
     std::string Identity;
+    std::string Vendor, Product, Revision; // the INQUIRY fields, trailing blanks cut
     uint32_t CapabilityFlags = 0;
     uint16_t MaxReadSpeed = 0, MaxWriteSpeed = 0, CurrentWriteSpeed = 0;
     uint32_t BufferBytes = 0; // READ BUFFER CAPACITY, else the capabilities page
     uint8_t DiscType = 0;
     uint8_t Sessions = 0;
+    // Disc state from READ DISC INFORMATION and the last track's information.
+    bool DiscInfoKnown = false;
+    uint8_t DiscStatus = 0; // 0 blank, 1 appendable, 2 complete, 3 random writable
+    bool Erasable = false;
+    bool CapacityKnown = false;
+    uint32_t RecordedSectors = 0, FreeSectors = 0;
     std::string Files; // where the disc's files are, or why they are not reachable
     std::vector<std::string> Adjustments; // model adjustments the engine applies to this drive
 };
@@ -36,5 +43,8 @@ std::string DriveRootProblem(char letter);
 // Where a drive letter's files are: the folder, or DriveRootProblem.
 std::string DriveFilesText(char letter);
 std::string FormatReport(const TDriveReport& r);
+// "blank, erasable" and the like, and "N MB recorded, M MB free".
+std::string DiscStateText(const TDriveReport& r);
+std::string DiscCapacityText(const TDriveReport& r);
 
 } // namespace tarnwick::cli

@@ -8,6 +8,8 @@
 #include "app/common/DriveLetters.h"
 #include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
+#include "app/common/UdfChoice.h"
+#include "app/common/SourceDateEpoch.h"
 #include "cli/Command.h"
 #include "cli/DriveReport.h"
 #include "cli/JobRunner.h"
@@ -23,6 +25,7 @@ struct TImageOptions {
     std::string Source;
     std::string Output;
     bool NoJoliet = false;
+    bool Udf = false, NoUdf = false;
     bool Quiet = false;
     std::optional<int32_t> CacheSize;
     std::optional<std::string> VolumeId, SystemId, VolumeSetId, PublisherId, PreparerId, ApplicationId;
@@ -59,6 +62,11 @@ int RunImage(const TImageOptions& o) {
     console.Quiet = o.Quiet;
     TVornBurner engine;
     app::ReadSettings(engine);
+    std::string dateError;
+    if (!app::ApplySourceDateEpoch(engine, dateError)) {
+        console.Error(dateError);
+        return ExitSetupFailed;
+    }
     if (o.NoJoliet) engine.SetJolietFileSystem(false);
     if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
     if (o.VolumeId) engine.SetIdVolume(*o.VolumeId);
@@ -87,7 +95,9 @@ int RunImage(const TImageOptions& o) {
         std::error_code ec;
         auto abs = std::filesystem::absolute(Utf8Path(o.Source), ec);
         sourcePath = ec ? o.Source : Utf8Text(abs.lexically_normal());
-        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == '\\')) sourcePath.pop_back();
+        // A trailing '\\' is part of a Linux folder's name, not a delimiter.
+        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == platform::PathDelim))
+            sourcePath.pop_back();
         listed = sourcePath;
         appendSourcePath = false; // the folder's contents, not the folder, go to the root
     }
@@ -102,7 +112,13 @@ int RunImage(const TImageOptions& o) {
         [&console](const std::string& warning) { console.Message("warning: " + warning); });
     const app::TCompiled compiled = app::CompileSource(engine, sourcePath, appendSourcePath, [&](bool added) {
         platform::SetListingWarningHook(previousHook);
-        return added;
+        if (!added) return false;
+        std::optional<bool> udf = app::ReadUdfSetting();
+        if (o.Udf) udf = true;
+        if (o.NoUdf) udf = false;
+        const std::string udfLine = app::ApplyUdfChoice(engine, udf);
+        if (!udfLine.empty()) console.Message(udfLine);
+        return true;
     });
     if (compiled != app::TCompiled::Ready) {
         platform::SetListingWarningHook(previousHook);
@@ -111,6 +127,12 @@ int RunImage(const TImageOptions& o) {
     }
     const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
     if (code == ExitOk) console.Message("Image: " + o.Output);
+    // Scripts must notice an image that does not hold every source entry as it is.
+    if (code == ExitOk && !engine.EntryNotes.empty()) {
+        console.Message("Entries left out or renamed: " + std::to_string(engine.EntryNotes.size()));
+        for (const std::string& note : engine.EntryNotes) console.Message("  " + note);
+        return ExitEntriesChanged;
+    }
     return code;
 }
 
@@ -120,6 +142,8 @@ int RunImage(const TImageOptions& o) {
         sub.add_option("SOURCE", o->Source, "Folder, or drive letter such as E:")->required();
         sub.add_option("OUTPUT", o->Output, "Image file to create (replaced when it exists)")->required();
         sub.add_flag("--no-joliet", o->NoJoliet, "Leave out the Joliet tree of long names");
+        auto* udf = sub.add_flag("--udf", o->Udf, "Add a UDF 1.02 bridge (automatic for a VIDEO_TS folder)");
+        sub.add_flag("--no-udf", o->NoUdf, "No UDF bridge and no DVD-Video layout")->excludes(udf);
         sub.add_option("--cache-size", o->CacheSize,
                        "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)");
         sub.add_option("--volume-id", o->VolumeId, "Volume identifier");

@@ -129,6 +129,7 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
     }
     console.Error(error);
     if (abortSent && error == msg::OperationAborted) return ExitAborted;
+    if (error.rfind("VERIFY FAILED", 0) == 0) return ExitVerifyMismatch;
     return ExitJobFailed;
 }
 

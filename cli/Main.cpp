@@ -3,6 +3,7 @@
 #include <iostream>
 #include <map>
 
+#include "app/common/Version.h"
 #include "cli/Command.h"
 #include "cli/VirtualOption.h"
 #include "platform/Console.h"
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
     platform::IgnoreFileSizeSignal();
 
     CLI::App app{"Tarnwick: ISO 9660 + Joliet images from folders and discs, and disc burning."};
+    // Named, so the usage lines read "Usage: tarnwick-cli [OPTIONS] SUBCOMMAND".
+    app.name("tarnwick-cli");
+    app.set_version_flag("--version", std::string("tarnwick-cli ") + tarnwick::app::ProgramVersion(),
+                         "Print the version and exit");
     app.footer(kExitCodesHelp);
     app.require_subcommand(1);
     std::vector<std::string> virtualDrives;

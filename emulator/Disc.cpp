@@ -49,6 +49,7 @@ void TDisc::ResetBlank() {
     ClosedSessions = 0;
     IsFinalized = false;
     Formatted = false;
+    Unfinished = false;
     HighestWritten = 0;
     TimestampDigits.clear();
     if (MediumTraits(Medium).Sequential) OpenInvisibleTrack(0);
@@ -99,7 +100,9 @@ std::shared_ptr<TDisc> TDisc::OpenBacking(const std::string& path, TProfile prof
     }
     if (hasState) {
         if (!d->LoadState(error)) return nullptr;
-        if (d->Medium != profile) {
+        // Formatting turns a sequential DVD-RW into a restricted-overwrite one and blanking back.
+        const auto dvdRw = [](TProfile p) { return p == TProfile::DvdRwSequential || p == TProfile::DvdRwRestricted; };
+        if (d->Medium != profile && !(dvdRw(d->Medium) && dvdRw(profile))) {
             error = "disc file \"" + path + "\" holds a " + KindName(d->Medium) + " disc, not " + KindName(profile);
             return nullptr;
         }
@@ -147,6 +150,7 @@ uint8_t TDisc::DiscStatus() const {
     if (!traits.Writable) return 2;
     if (!traits.Sequential) return (Medium == TProfile::DvdPlusRw && !Formatted) ? 0 : 3;
     if (IsFinalized) return 2;
+    if (Unfinished) return 1; // half erased: neither blank nor appendable
     if (ClosedSessions == 0 && !SessionHasData(1)) return 0;
     return 1;
 }
@@ -232,6 +236,8 @@ int TDisc::OpenTrackIndexFor(uint32_t lba) const {
 TFailure TDisc::CheckWrite(uint32_t lba, uint32_t blocks) const {
     std::lock_guard lock(Mutex);
     if (!Writable()) return sense::CannotWriteIncompatibleFormat;
+    if (Unfinished) return sense::MediumFormatCorrupted;
+    if (FormatRequired) return sense::MediumNotFormatted;
     if (uint64_t(lba) + blocks > CapacityBlocks) return sense::LbaOutOfRange;
     if (!MediumTraits(Medium).Sequential) return std::nullopt;
     if (IsFinalized) return sense::InvalidAddressForWrite;
@@ -404,6 +410,55 @@ TFailure TDisc::Erase() {
     return std::nullopt;
 }
 
+TFailure TDisc::BeginErase() {
+    std::lock_guard lock(Mutex);
+    const bool blankable = MediumTraits(Medium).Sequential || Medium == TProfile::DvdRwRestricted;
+    if (!Writable() || !MediumTraits(Medium).Erasable || !blankable) return sense::CannotWriteIncompatibleFormat;
+    // A blanked DVD-RW is a sequential disc again, whatever it was formatted to.
+    if (Medium == TProfile::DvdRwRestricted) Medium = TProfile::DvdRwSequential;
+    if (auto f = Erase()) return f;
+    Unfinished = true;
+    Changed();
+    return std::nullopt;
+}
+
+TFailure TDisc::BeginFormat() {
+    std::lock_guard lock(Mutex);
+    if (!Writable() || !MediumTraits(Medium).Erasable) return sense::CannotFormatIncompatibleMedium;
+    if (Medium == TProfile::DvdRwSequential) Medium = TProfile::DvdRwRestricted;
+    else if (Medium != TProfile::DvdRwRestricted && Medium != TProfile::DvdPlusRw && Medium != TProfile::DvdRam)
+        return sense::CannotFormatIncompatibleMedium;
+    if (auto f = Erase()) return f;
+    FormatRequired = false;
+    Formatted = Medium == TProfile::DvdPlusRw;
+    Unfinished = true;
+    Changed();
+    return std::nullopt;
+}
+
+void TDisc::FinishOperation() {
+    std::lock_guard lock(Mutex);
+    if (!Unfinished) return;
+    Unfinished = false;
+    Changed();
+}
+
+bool TDisc::OperationUnfinished() const {
+    std::lock_guard lock(Mutex);
+    return Unfinished;
+}
+
+void TDisc::SetNeedsFormat(bool v) {
+    std::lock_guard lock(Mutex);
+    FormatRequired = v;
+    Changed();
+}
+
+bool TDisc::NeedsFormat() const {
+    std::lock_guard lock(Mutex);
+    return FormatRequired;
+}
+
 void TDisc::SetTimestamp(const std::string& digits) {
     std::lock_guard lock(Mutex);
     TimestampDigits = digits;
@@ -441,6 +496,8 @@ bool TDisc::SaveState(std::string& error) const {
         out << "closed-sessions " << ClosedSessions << "\n";
         out << "finalized " << (IsFinalized ? 1 : 0) << "\n";
         out << "formatted " << (Formatted ? 1 : 0) << "\n";
+        if (FormatRequired) out << "needs-format 1\n";
+        if (Unfinished) out << "unfinished 1\n";
         out << "recorded-end " << HighestWritten << "\n";
         if (!TimestampDigits.empty()) out << "timestamp " << TimestampDigits << "\n";
         out << "# track session start size next closed reserved\n";
@@ -518,13 +575,15 @@ bool TDisc::LoadState(std::string& error) {
             continue;
         }
         if (key != "capacity" && key != "closed-sessions" && key != "finalized" && key != "formatted" &&
-            key != "recorded-end")
+            key != "recorded-end" && key != "needs-format" && key != "unfinished")
             return bad("unknown key \"" + key + "\"");
         if (!(fields >> a) || a > 0xFFFFFFFFull) return bad("bad value for \"" + key + "\"");
         if (key == "capacity") CapacityBlocks = uint32_t(a);
         else if (key == "closed-sessions") ClosedSessions = uint16_t(a);
         else if (key == "finalized") IsFinalized = a != 0;
         else if (key == "formatted") Formatted = a != 0;
+        else if (key == "needs-format") FormatRequired = a != 0;
+        else if (key == "unfinished") Unfinished = a != 0;
         else HighestWritten = uint32_t(a);
     }
     if (!sawProfile) return bad("no profile");

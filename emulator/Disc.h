@@ -49,7 +49,10 @@ public:
     static std::shared_ptr<TDisc> PressedFromImage(const std::string& path, TProfile profile, std::string& error);
     ~TDisc();
 
-    TProfile Profile() const { return Medium; }
+    TProfile Profile() const {
+        std::lock_guard lock(Mutex);
+        return Medium;
+    }
     uint32_t Capacity() const { return CapacityBlocks; }
     bool Writable() const { return MediumTraits(Medium).Writable && !ReadOnly; }
     const std::string& BackingPath() const { return Backing; }
@@ -84,6 +87,17 @@ public:
     TFailure CloseSession(bool appendable);
     TFailure Finalize();
     TFailure Erase();
+    // An erase or format the drive has begun: the old contents are gone at once, but the disc
+    // is usable only once FinishOperation marks it done. A drive that never gets that far
+    // (it vanished) leaves a disc that must be erased again.
+    TFailure BeginErase();
+    // Formats a DVD+RW, a DVD-RW (to restricted overwrite) or a DVD-RAM.
+    TFailure BeginFormat();
+    void FinishOperation();
+    bool OperationUnfinished() const;
+    // A DVD+RW or restricted-overwrite DVD-RW the drive will not write before FORMAT UNIT.
+    void SetNeedsFormat(bool v);
+    bool NeedsFormat() const;
     void SetTimestamp(const std::string& digits);
 
     // Writes the state file (nothing for a disc in memory). Also done by every state change
@@ -109,6 +123,8 @@ private:
     uint16_t ClosedSessions = 0;
     bool IsFinalized = false;
     bool Formatted = false;        // DVD+RW: written at least once
+    bool FormatRequired = false;   // refuses writes until FORMAT UNIT
+    bool Unfinished = false;       // an erase or format begun and not (yet) done
     uint32_t HighestWritten = 0;   // one past the highest written sector
     std::string TimestampDigits;
     bool ReadOnly = false;

@@ -26,6 +26,8 @@ const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
         t[op::TestUnitReady] = {&TEmulatedDrive::TestUnitReady, 6, true};
         t[op::RezeroUnit] = {&TEmulatedDrive::RezeroUnit, 6, true};
         t[op::RequestSense] = {&TEmulatedDrive::RequestSense, 6, false};
+        t[op::FormatUnit] = {&TEmulatedDrive::FormatUnit, 6, true};
+        t[op::ReadFormatCapacities] = {&TEmulatedDrive::ReadFormatCapacities, 10, false};
         t[op::Inquiry] = {&TEmulatedDrive::Inquiry, 6, false};
         t[op::StartStopUnit] = {&TEmulatedDrive::StartStopUnit, 6, false};
         t[op::PreventAllowMediumRemoval] = {&TEmulatedDrive::PreventAllow, 6, false};
@@ -44,6 +46,7 @@ const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
         t[op::CloseTrackSession] = {&TEmulatedDrive::CloseTrackSession, 10, true};
         t[op::ReadBufferCapacity] = {&TEmulatedDrive::ReadBufferCapacity, 10, false};
         t[op::Blank] = {&TEmulatedDrive::Blank, 12, true};
+        t[op::Read12] = {&TEmulatedDrive::Read12, 12, true};
         t[op::SetStreaming] = {&TEmulatedDrive::SetStreaming, 12, false};
         t[op::SetCdSpeed] = {&TEmulatedDrive::SetCdSpeed, 12, false};
         t[op::SendDvdStructure] = {&TEmulatedDrive::SendDvdStructure, 12, true};
@@ -75,18 +78,21 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
         return false;
     };
     if (Vanished || cdbLength == 0) return fail(false);
+    SettleOperation();
 
     TCommand cmd{spt.Cdb, cdbLength, spt.DataIn, static_cast<uint8_t*>(spt.DataBuffer), requested};
     const uint8_t opcode = spt.Cdb[0];
     if (opcode != op::RequestSense) PendingSense.reset();
 
     TReply reply;
-    if (auto fault = FaultList.Take(spt.Cdb, cdbLength)) {
+    auto fault = FaultList.Take(spt.Cdb, cdbLength);
+    if (fault && fault->Kind != TFaultKind::ShortReply && fault->Kind != TFaultKind::GarbageReply) {
         switch (fault->Kind) {
         case TFaultKind::Vanish: Vanished = true; return fail(false);
         case TFaultKind::NoCompletion: return fail(true);
         case TFaultKind::Busy: reply.Status = kStatusBusy; break;
         case TFaultKind::CheckCondition: reply = TReply::Check(fault->Sense); break;
+        default: break;
         }
     } else {
         const TEntry& entry = Table()[opcode];
@@ -98,7 +104,9 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
             reply = TReply::Check(*notReady);
         } else {
             reply = (this->*entry.Handler)(cmd);
+            if (Vanished) return fail(false); // gone in the middle of the command
         }
+        if (fault) SpoilReply(*fault, reply.Data);
     }
 
     uint32_t transferred = 0;
@@ -138,6 +146,7 @@ std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume) {
         if (consume && ReadyCommandsLeft > 0) --ReadyCommandsLeft;
         return sense::BecomingReady;
     }
+    if (auto op = OperationFailure()) return op;
     if (now < BusyUntilMs) return sense::LongWriteInProgress;
     return std::nullopt;
 }
@@ -153,6 +162,7 @@ void TEmulatedDrive::LoadMedium(std::shared_ptr<TDisc> disc) {
     std::string ignored;
     if (Disc) Disc->Flush(ignored);
     Disc = std::move(disc);
+    OperationDisc.reset(); // a disc taken out in the middle stays half erased
     Tray = false;
     SimulatedNext.reset();
     StartBecomingReady();
@@ -170,6 +180,8 @@ void TEmulatedDrive::Reconfigure(const TDriveConfig& config) {
 
 std::shared_ptr<TDisc> TEmulatedDrive::Medium() const {
     std::lock_guard lock(Mutex);
+    // A drive that is still there finishes its erase on its own, whether asked or not.
+    if (!Vanished) const_cast<TEmulatedDrive*>(this)->SettleOperation();
     return Disc;
 }
 

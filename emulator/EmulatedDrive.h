@@ -15,6 +15,7 @@
 #include "emulator/Disc.h"
 #include "emulator/DriveModel.h"
 #include "emulator/Faults.h"
+#include "emulator/ReadFaults.h"
 #include "emulator/Sense.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -30,6 +31,9 @@ struct TDriveConfig {
     // After SYNCHRONIZE CACHE or CLOSE TRACK/SESSION with Immed, the drive reports LONG
     // WRITE IN PROGRESS (04h/08h) for this many virtual milliseconds.
     uint32_t ImmediateBusyMs = 0;
+    // When not 0, every erase and format lasts this many virtual milliseconds instead of the
+    // time a real drive takes for the medium.
+    uint32_t OperationMs = 0;
     size_t LogDataLimit = 4096;
 };
 
@@ -70,6 +74,7 @@ public:
 
     TCommandLog& Log() { return CommandLog; }
     TFaultList& Faults() { return FaultList; }
+    TReadFaults& ReadFaults() { return ReadFaultList; }
     TDriveConfig Config() const;
     // Changes the model or the timings of a drive already on the bus (the log keeps its limit).
     void Reconfigure(const TDriveConfig& config);
@@ -126,13 +131,25 @@ private:
     TReply ReserveTrack(const TCommand&);
     TReply Write10(const TCommand&);
     TReply Read10(const TCommand&);
+    TReply Read12(const TCommand&);
+    TReply ReadBlocks(const TCommand&, uint32_t lba, uint32_t blocks);
     TReply SynchronizeCache(const TCommand&);
     TReply CloseTrackSession(const TCommand&);
     TReply Blank(const TCommand&);
+    // Erasing and formatting.
+    TReply FormatUnit(const TCommand&);
+    TReply ReadFormatCapacities(const TCommand&);
+    // Starts a long operation on the loaded disc: it lasts ms of virtual time (NOT READY with
+    // its progress meanwhile) unless Immed is clear, when the command itself takes that long.
+    void StartOperation(uint32_t ms, bool format, bool immediate);
+    // Marks the disc done once its operation's time has passed.
+    void SettleOperation();
+    std::optional<TSenseCode> OperationFailure() const;
 
     TDriveConfig Settings;
     TCommandLog CommandLog;
     TFaultList FaultList;
+    TReadFaults ReadFaultList;
 
     mutable std::recursive_mutex Mutex;
     bool Vanished = false;
@@ -142,6 +159,10 @@ private:
     uint32_t ReadyCommandsLeft = 0;
     uint64_t ReadyAtMs = 0;
     uint64_t BusyUntilMs = 0;
+    // The erase or format under way, on this disc, from and until these virtual times.
+    std::shared_ptr<TDisc> OperationDisc;
+    uint64_t OperationStartMs = 0, OperationEndMs = 0;
+    bool OperationIsFormat = false;
     // Sense of the last CHECK CONDITION that went without auto-sense, for REQUEST SENSE.
     std::optional<TSenseCode> PendingSense;
 

@@ -21,6 +21,21 @@ bool Matches(const TFault& f, const uint8_t* cdb, uint8_t cdbLength) {
 
 } // namespace
 
+void SpoilReply(const TFault& fault, std::vector<uint8_t>& data) {
+    if (fault.Kind == TFaultKind::ShortReply) {
+        data.resize(data.size() / 2);
+    } else if (fault.Kind == TFaultKind::GarbageReply) {
+        // Fixed noise, so a failing case repeats.
+        uint32_t x = 0x9E3779B9u ^ uint32_t(data.size());
+        for (auto& b : data) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            b = uint8_t(x);
+        }
+    }
+}
+
 void TFaultList::Arm(const TFault& fault) {
     if (fault.Count == 0) return;
     std::lock_guard lock(Mutex);
@@ -43,6 +58,10 @@ std::optional<TFault> TFaultList::Take(const uint8_t* cdb, uint8_t cdbLength) {
     std::lock_guard lock(Mutex);
     for (auto it = Armed.begin(); it != Armed.end(); ++it) {
         if (!Matches(*it, cdb, cdbLength)) continue;
+        if (it->Skip > 0) {
+            --it->Skip;
+            continue;
+        }
         TFault hit = *it;
         if (--it->Count == 0) Armed.erase(it);
         return hit;

@@ -289,7 +289,10 @@ TReply TEmulatedDrive::ReadTocPmaAtip(const TCommand& c) {
 }
 
 TReply TEmulatedDrive::ReadCapacity(const TCommand&) {
-    const uint32_t end = Disc->RecordedEnd();
+    // Overwritable media answer with their whole formatted size (the file system tells how much
+    // of it is used); pressed and write-once media with what is recorded.
+    const bool overwritable = MediumTraits(Disc->Profile()).Writable && !MediumTraits(Disc->Profile()).Sequential;
+    const uint32_t end = overwritable && Disc->DiscStatus() != 0 ? Disc->Capacity() : Disc->RecordedEnd();
     std::vector<uint8_t> d(8, 0);
     PutBE32(&d[0], end ? end - 1 : 0); // last logical block address
     PutBE32(&d[4], kSectorSize);       // block length

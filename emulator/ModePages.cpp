@@ -213,6 +213,8 @@ TReply TEmulatedDrive::ModeSelect10(const TCommand& c) {
     const bool savePages = c.Cdb[1] & 0x01;
     const uint32_t listLength = GetBE16(c.Cdb + 7);
     if (savePages) return TReply::Check(sense::InvalidFieldInCdb);
+    // MMC pages only: a list without PF is a vendor format this drive does not know.
+    if (!(c.Cdb[1] & 0x10)) return TReply::Check(sense::InvalidFieldInCdb);
     if (listLength == 0) return TReply::Good();
     if (c.Direction != platform::SCSI_IOCTL_DATA_OUT || !c.Buffer || c.BufferLength < listLength ||
         listLength < kModeHeaderLength)
@@ -222,12 +224,13 @@ TReply TEmulatedDrive::ModeSelect10(const TCommand& c) {
     std::vector<uint8_t> newPage05;
     while (offset + 2 <= listLength) {
         const uint8_t code = list[offset] & 0x3F;
+        // PS is reserved in MODE SELECT: a page sent back as MODE SENSE gave it is refused.
+        if (list[offset] & 0x80) return TReply::Check(sense::InvalidFieldInParameterList);
         const size_t size = 2u + list[offset + 1];
         if (offset + size > listLength) return TReply::Check(sense::ParameterListLengthError);
         if (code == kPageWriteParameters) {
             if (auto bad = CheckWritePage(list + offset, listLength - offset)) return TReply::Check(*bad);
             newPage05.assign(list + offset, list + offset + size);
-            newPage05[0] = kPageWriteParameters; // the PS bit is not kept
         } else if (code != kPageCapabilities && !(code == kPageVendor30 && Settings.Model.Page30)) {
             return TReply::Check(sense::InvalidFieldInParameterList);
         }

@@ -1,5 +1,5 @@
 // Recording: speed, OPC, streaming, time stamp, track reservation, WRITE(10) and READ(10),
-// cache flush, track and session closing, blanking.
+// cache flush, track and session closing.
 #include <algorithm>
 #include <cctype>
 
@@ -137,12 +137,23 @@ TReply TEmulatedDrive::Write10(const TCommand& c) {
     return r;
 }
 
-TReply TEmulatedDrive::Read10(const TCommand& c) {
-    const uint32_t lba = GetBE32(c.Cdb + 2);
-    const uint32_t blocks = GetBE16(c.Cdb + 7);
+TReply TEmulatedDrive::Read10(const TCommand& c) { return ReadBlocks(c, GetBE32(c.Cdb + 2), GetBE16(c.Cdb + 7)); }
+
+TReply TEmulatedDrive::Read12(const TCommand& c) { return ReadBlocks(c, GetBE32(c.Cdb + 2), GetBE32(c.Cdb + 6)); }
+
+TReply TEmulatedDrive::ReadBlocks(const TCommand& c, uint32_t lba, uint32_t blocks) {
     const uint64_t bytes = uint64_t(blocks) * kSectorSize;
     if (blocks == 0) return TReply::Good();
-    if (c.BufferLength < bytes) return TReply::Check(sense::InvalidFieldInCdb);
+    if (c.Direction != platform::SCSI_IOCTL_DATA_IN || c.BufferLength < bytes)
+        return TReply::Check(sense::InvalidFieldInCdb);
+    if (const uint32_t ms = ReadFaultList.SlowReadMs()) platform::Clock().SleepMs(ms);
+    if (uint64_t(lba) + blocks > Disc->Capacity()) return TReply::Check(sense::LbaOutOfRange);
+    const auto judged = ReadFaultList.Judge(lba, blocks);
+    if (judged.Outcome == TReadFaults::TOutcome::Vanish) {
+        Vanished = true;
+        return TReply::Check(sense::UnrecoveredReadError); // never delivered: the drive is gone
+    }
+    if (judged.Outcome == TReadFaults::TOutcome::Unreadable) return TReply::Check(sense::UnrecoveredReadError);
     std::vector<uint8_t> data(bytes);
     if (auto f = Disc->Read(lba, blocks, data.data())) return TReply::Check(*f);
     return TReply::In(std::move(data), uint32_t(bytes));
@@ -194,15 +205,6 @@ TReply TEmulatedDrive::CloseTrackSession(const TCommand& c) {
         return done(Disc->Finalize());
     default: return TReply::Check(sense::InvalidFieldInCdb);
     }
-}
-
-TReply TEmulatedDrive::Blank(const TCommand& c) {
-    const uint8_t type = c.Cdb[1] & 0x07;
-    if (type > 1) return TReply::Check(sense::InvalidFieldInCdb); // full and minimal only
-    if (!Settings.Model.CanWrite(CurrentProfile()) || !MediumTraits(CurrentProfile()).Sequential)
-        return TReply::Check(sense::CannotWriteIncompatibleFormat);
-    if (auto f = Disc->Erase()) return TReply::Check(*f);
-    return TReply::Good();
 }
 
 } // namespace emulator

@@ -3,6 +3,7 @@
 // SPC-3 / MMC-5 meaning (key, additional sense code, qualifier).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace emulator {
 
@@ -14,6 +15,9 @@ struct TSenseCode {
     uint8_t Key = 0;
     uint8_t Asc = 0;
     uint8_t Ascq = 0;
+    // Progress indication of an operation in progress (sense-key specific bytes, SKSV set):
+    // the part done, out of 65536.
+    std::optional<uint16_t> Progress;
     friend bool operator==(const TSenseCode&, const TSenseCode&) = default;
 };
 
@@ -27,10 +31,16 @@ constexpr uint8_t kUnitAttention = 0x6;
 
 constexpr TSenseCode NoSense{kNoSense, 0x00, 0x00};
 constexpr TSenseCode BecomingReady{kNotReady, 0x04, 0x01};
+constexpr TSenseCode FormatInProgress{kNotReady, 0x04, 0x04};
+constexpr TSenseCode OperationInProgress{kNotReady, 0x04, 0x07};
 constexpr TSenseCode LongWriteInProgress{kNotReady, 0x04, 0x08};
+constexpr TSenseCode MediumNotFormatted{kNotReady, 0x30, 0x10};
+constexpr TSenseCode MediumFormatCorrupted{kMediumError, 0x31, 0x00};
+constexpr TSenseCode CannotFormatIncompatibleMedium{kIllegalRequest, 0x30, 0x06};
 constexpr TSenseCode MediumNotPresent{kNotReady, 0x3A, 0x00};
 constexpr TSenseCode MediumNotPresentTrayOpen{kNotReady, 0x3A, 0x02};
 constexpr TSenseCode WriteError{kMediumError, 0x0C, 0x00};
+constexpr TSenseCode UnrecoveredReadError{kMediumError, 0x11, 0x00};
 constexpr TSenseCode ParameterListLengthError{kIllegalRequest, 0x1A, 0x00};
 constexpr TSenseCode InvalidCommandOperationCode{kIllegalRequest, 0x20, 0x00};
 constexpr TSenseCode LbaOutOfRange{kIllegalRequest, 0x21, 0x00};

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "emulator/FolderDrive.h"
+#include "emulator/Opcodes.h"
 #include "platform/virtual/VirtualBus.h"
 
 namespace emulator {
@@ -38,6 +39,23 @@ bool ParseNumber(const std::string& text, uint32_t& value) {
     if (text.empty()) return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
+}
+
+// LBA[-LBA][/K]
+bool ParseUnreadable(const std::string& text, TVirtualDriveDefinition& definition) {
+    TVirtualDriveDefinition::TUnreadable u;
+    std::string range = text;
+    const size_t slash = text.find('/');
+    if (slash != std::string::npos) {
+        if (!ParseNumber(text.substr(slash + 1), u.RecoverAfter) || u.RecoverAfter == 0) return false;
+        range = text.substr(0, slash);
+    }
+    const size_t dash = range.find('-');
+    if (!ParseNumber(range.substr(0, dash), u.First)) return false;
+    u.Last = u.First;
+    if (dash != std::string::npos && (!ParseNumber(range.substr(dash + 1), u.Last) || u.Last < u.First)) return false;
+    definition.Unreadable.push_back(u);
+    return true;
 }
 
 std::string Lower(std::string s) {
@@ -91,8 +109,18 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
         uint32_t n = 0;
         if (t == "noaddr") {
             definition.Addressed = false;
+        } else if (t == "busy=forever") {
+            definition.BusyWrites = UINT32_MAX;
+        } else if (t == "unformatted") {
+            if (definition.Profile != TProfile::DvdPlusRw && definition.Profile != TProfile::DvdRwRestricted)
+                return fail("only a dvd+rw or dvd-rw disc can be unformatted");
+            definition.Unformatted = true;
         } else if (eq != std::string::npos) {
             std::string key = t.substr(0, eq);
+            if (key == "unreadable") {
+                if (!ParseUnreadable(t.substr(eq + 1), definition)) return fail("bad sector range in \"" + t + "\"");
+                continue;
+            }
             if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
             if (key == "capacity") {
                 if (n == 0) return fail("capacity must be at least one sector");
@@ -100,6 +128,15 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             }
             else if (key == "ready") definition.ReadyCommands = n;
             else if (key == "readyms") definition.ReadyMs = n;
+            else if (key == "medium-error") definition.MediumErrorLba = n;
+            else if (key == "busy") definition.BusyWrites = n;
+            else if (key == "timeout") {
+                if (n == 0) return fail("timeout counts commands from 1");
+                definition.TimeoutCommand = n;
+            }
+            else if (key == "vanish") definition.VanishAfter = n;
+            else if (key == "erasems") definition.EraseMs = n;
+            else if (key == "slowread") definition.SlowReadMs = n;
             else return fail("unknown option \"" + t + "\"");
         } else if (FindDriveModel(t)) {
             definition.ModelKey = FindDriveModel(t)->Key;
@@ -109,6 +146,19 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
     }
     if (definition.Profile == TProfile::None && !definition.Backing.empty()) return fail("a drive without a disc has no backing file");
     return true;
+}
+
+static void ArmFaults(const TVirtualDriveDefinition& definition, TEmulatedDrive& drive) {
+    auto& faults = drive.Faults();
+    if (definition.MediumErrorLba) faults.Arm(TFault::WithSense(sense::WriteError).OnlyWriteAt(*definition.MediumErrorLba));
+    if (definition.BusyWrites) faults.Arm(TFault::BusyStatus(definition.BusyWrites).OnlyOpcode(op::Write10));
+    if (definition.TimeoutCommand) faults.Arm(TFault::Hang().AfterMatching(definition.TimeoutCommand - 1));
+    if (definition.VanishAfter) faults.Arm(TFault::Disappear().AfterMatching(*definition.VanishAfter));
+}
+
+static void ApplyReadFaults(const TVirtualDriveDefinition& definition, TEmulatedDrive& drive) {
+    for (const auto& u : definition.Unreadable) drive.ReadFaults().AddUnreadable(u.First, u.Last, u.RecoverAfter);
+    if (definition.SlowReadMs) drive.ReadFaults().SetSlowReadMs(definition.SlowReadMs);
 }
 
 static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition& definition, std::string& rootFolder,
@@ -126,12 +176,15 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
             other->LoadMedium(drive->Medium());
             drive = other;
         }
+        if (drive) ArmFaults(definition, *drive);
+        if (drive) ApplyReadFaults(definition, *drive);
         return drive;
     }
     TDriveConfig config;
     if (!definition.ModelKey.empty()) config.Model = *FindDriveModel(definition.ModelKey);
     config.BecomingReadyCommands = definition.ReadyCommands;
     config.BecomingReadyMs = definition.ReadyMs;
+    config.OperationMs = definition.EraseMs;
     std::shared_ptr<TDisc> disc;
     if (definition.Profile == TProfile::None) {
     } else if (definition.Backing.empty()) {
@@ -143,9 +196,14 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
         disc = TDisc::OpenBacking(definition.Backing, definition.Profile, error, definition.Capacity);
         if (!disc) return nullptr;
     }
+    // Only a disc never written is unformatted; one formatted before stays as its state says.
+    if (disc && definition.Unformatted && disc->RecordedEnd() == 0)
+        disc->SetNeedsFormat(true);
     auto drive = std::make_shared<TEmulatedDrive>(config);
     // The disc is in the drive from the start, already spun up.
     if (disc) drive->LoadMedium(disc);
+    ArmFaults(definition, *drive);
+    ApplyReadFaults(definition, *drive);
     return drive;
 }
 

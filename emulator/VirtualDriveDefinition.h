@@ -12,13 +12,22 @@
 // OPTIONs: a drive model key or product ("generic", "cd-w512eb", "crx175e", "crx800e",
 // "dvr-103", "ujda", "tdk", "cdrw321040x", "reader"); "noaddr" (the drive reports no SCSI
 // address); "capacity=N" (sectors of a new disc); "ready=N" and "readyms=N" (NOT READY,
-// becoming ready, for N commands / N virtual ms after each load).
+// becoming ready, for N commands / N virtual ms after each load); faults to rehearse a failing
+// burn: "medium-error=LBA" (the WRITE(10) covering LBA fails with MEDIUM ERROR, WRITE ERROR),
+// "busy=N" or "busy=forever" (BUSY status to the next N WRITE(10) commands, or to all),
+// "timeout=N" (the N-th command the drive receives never completes), "vanish=N" (the drive
+// stops answering after N commands). Commands count from the drive's registration.
+// Faults of reading: "unreadable=LBA[-LBA][/K]" (those sectors fail with 3/11/00, or read
+// after K failed tries; may be given more than once); "slowread=MS" (every READ takes MS
+// virtual ms).
 //
 // SCSI addresses: the n-th distinct letter registered through these functions gets port n
 // (from 1), path 0, target 0, LUN 0, so that the drives sit beside a real port 0.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "emulator/EmulatedDrive.h"
 #include "emulator/Profiles.h"
@@ -29,11 +38,23 @@ struct TVirtualDriveDefinition {
     char Letter = 0;
     TProfile Profile = TProfile::None;
     std::string Backing;
+    // A DVD+RW or DVD-RW (restricted overwrite) that refuses writes until FORMAT UNIT.
+    bool Unformatted = false;
     std::string ModelKey;
     bool Addressed = true;
     uint32_t Capacity = 0;
     uint32_t ReadyCommands = 0;
     uint32_t ReadyMs = 0;
+    std::optional<uint32_t> MediumErrorLba;
+    uint32_t BusyWrites = 0; // UINT32_MAX: for ever
+    uint32_t TimeoutCommand = 0;
+    std::optional<uint32_t> VanishAfter;
+    uint32_t EraseMs = 0; // 0: as long as a real drive takes
+    struct TUnreadable {
+        uint32_t First = 0, Last = 0, RecoverAfter = 0;
+    };
+    std::vector<TUnreadable> Unreadable;
+    uint32_t SlowReadMs = 0;
 };
 
 bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);

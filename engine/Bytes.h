@@ -19,6 +19,9 @@ inline void PutBE16(uint8_t* p, uint16_t v) {
 inline void PutBE32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (24 - 8 * i));
 }
+inline void PutLE64(uint8_t* p, uint64_t v) {
+    for (int i = 0; i < 8; ++i) p[i] = uint8_t(v >> (8 * i));
+}
 // ISO 9660 both-byte-order fields: little-endian then big-endian.
 inline void PutBoth16(uint8_t* p, uint16_t v) {
     PutLE16(p, v);

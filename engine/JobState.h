@@ -10,14 +10,21 @@ namespace tarnwick {
 
 class TCacheThread;
 class TThWrite;
+class TThErase;
 
 struct TJobState {
     // The running (or last) job's threads. Replaced only by the owning engine on the main
     // thread, and only once the previous writer has ended.
     std::shared_ptr<TCacheThread> CurrentCache;
     std::shared_ptr<TThWrite> CurrentWriter;
+    std::shared_ptr<TThErase> CurrentEraser;
     // Set by AbortWrite on the main thread, read by the write thread before every block.
     std::atomic<bool> AbortFlag{false};
+    // Every AbortWrite of the running job counts. The closing after the last block ignores
+    // the first abort it sees (AbortGrace); the waits give up at any abort beyond that.
+    std::atomic<uint32_t> AbortRequests{0};
+    std::atomic<uint32_t> AbortGrace{0};
+    bool WaitsAborted() const { return AbortRequests.load() > AbortGrace.load(); }
     // Disc type code of the running disc job (GetDiscType); read by the readiness wait.
     std::atomic<uint16_t> DiscType{0};
 };

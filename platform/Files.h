@@ -48,6 +48,24 @@ bool FileClose(TFileHandle h);
 // Text of the last failed file call on this thread (errno / GetLastError).
 std::string LastErrorText();
 
+// Creates a file that must not exist yet (read and write access, no sharing); fails when it
+// does, so two writers never share one file.
+TFileHandle FileCreateNew(const std::string& path);
+// Renames a file, replacing a file of the new name in one step.
+bool FileRename(const std::string& from, const std::string& to);
+bool FileDelete(const std::string& path);
+
+// Identity of a file: the same for every path that leads to it (links, other spellings).
+struct TFileId {
+    uint64_t Volume = 0;
+    uint64_t Index = 0;
+    bool operator==(const TFileId&) const = default;
+};
+// False when the file cannot be reached.
+bool FileIdOf(const std::string& path, TFileId& id);
+// True for a path that exists and is neither a regular file nor a folder (a device, a FIFO).
+bool IsSpecialFile(const std::string& path);
+
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 

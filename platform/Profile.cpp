@@ -8,6 +8,10 @@
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -68,11 +72,16 @@ std::optional<std::string> ReadProfileString(const std::string& fileName, const 
                                              const std::string& key) {
     const std::string path = ProfilePath(fileName);
     if (path.empty()) return std::nullopt;
+    // Only a regular file, and only its first kMaxProfileBytes: a device or FIFO named as
+    // the settings (/dev/zero) must not be read without end.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     std::ifstream f(path, std::ios::binary);
     if (!f) return std::nullopt;
-    std::ostringstream text;
-    text << f.rdbuf();
-    return ParseProfileString(text.str(), section, key);
+    std::string text(kMaxProfileBytes, '\0');
+    f.read(text.data(), std::streamsize(text.size()));
+    text.resize(size_t(f.gcount()));
+    return ParseProfileString(text, section, key);
 }
 #endif
 

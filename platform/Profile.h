@@ -7,10 +7,14 @@
 //   4. /etc/tarnwick.
 // A name with a folder in it is taken as it is. The window and the command-line tool share
 // this lookup, so both read the same settings.
+#include <cstddef>
 #include <optional>
 #include <string>
 
 namespace platform {
+
+// Settings files are small: more than this is not read.
+inline constexpr size_t kMaxProfileBytes = 1 << 20;
 
 // Full path of the profile file that a bare name resolves to; empty when none exists.
 std::string ProfilePath(const std::string& fileName);

@@ -11,6 +11,9 @@ using TDateTime = double;
 TDateTime Now();
 // Minutes to add to local time to get UTC (Windows' TIME_ZONE_INFORMATION.Bias): -60 for UTC+1.
 int32_t TimeZoneBias();
+// The bias in force at a local time as the listing gives file dates: with daylight saving
+// where it applies then. Follows the override of TimeZoneBias when one is set.
+int32_t TimeZoneBiasAt(TDateTime local);
 // Tests pin the bias and the clock of Now() with these; nullopt returns to the system's.
 void OverrideTimeZoneBias(std::optional<int32_t> bias);
 void OverrideNow(std::optional<TDateTime> now);
@@ -30,6 +33,7 @@ TDateTime EncodeDateTime(const TDateParts& parts);
 namespace os {
 TDateTime SystemNow();
 int32_t SystemTimeZoneBias();
+int32_t SystemTimeZoneBiasAt(TDateTime local);
 } // namespace os
 
 } // namespace platform

@@ -33,6 +33,14 @@ int32_t TimeZoneBias() {
     return os::SystemTimeZoneBias();
 }
 
+int32_t TimeZoneBiasAt(TDateTime local) {
+    {
+        std::lock_guard lock(Overrides().Mutex);
+        if (Overrides().Bias) return *Overrides().Bias;
+    }
+    return os::SystemTimeZoneBiasAt(local);
+}
+
 void OverrideTimeZoneBias(std::optional<int32_t> bias) {
     std::lock_guard lock(Overrides().Mutex);
     Overrides().Bias = bias;

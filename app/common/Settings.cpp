@@ -60,6 +60,7 @@ void ReadSettings(TVornBurner& Engine, const std::string& FileName) {
     if (auto v = integer("PerformOPC")) Engine.SetPerformOPC(*v != 0);
     if (auto v = integer("UnderrunProtection")) Engine.SetUnderrunProtection(*v != 0);
     if (auto v = integer("CacheSize")) Engine.SetCacheSize(*v);
+    if (auto v = integer("Verify")) Engine.SetVerifyAfterBurn(*v != 0);
 }
 
 TVersionFile ReadVersionFile(const std::string& Folder) {

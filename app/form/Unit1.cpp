@@ -6,6 +6,8 @@
 #include "app/common/DriveLetters.h"
 #include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
+#include "app/common/UdfChoice.h"
+#include "app/common/Version.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 
@@ -55,10 +57,10 @@ void TForm1::FormShow() {
         View.ShowFileError(version.Error);
         return;
     }
-    if (version.Result == TVersionFile::Read) {
-        View.SetGroupCaption("Version " + version.Text);
-        About.SetVersionLabel("version " + version.Text);
-    }
+    // Without the file, the build's own version rather than the design-time caption.
+    const std::string text = version.Result == TVersionFile::Read ? version.Text : ProgramVersion();
+    View.SetGroupCaption("Version " + text);
+    About.SetVersionLabel("version " + text);
     ReadSettings(*vorn);
     View.ClearLog();
 
@@ -169,6 +171,8 @@ void TForm1::Image3Click() {
     const TCompiled compiled = CompileSource(*vorn, sourcePath, true, [this](bool) {
         View.ProcessMessages();
         vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
+        const std::string udfLine = app::ApplyUdfChoice(*vorn, app::ReadUdfSetting());
+        if (!udfLine.empty()) Log(udfLine);
         return true;
     });
     if (compiled == TCompiled::Refused) {

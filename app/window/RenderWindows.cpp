@@ -1,5 +1,6 @@
 // Renders the main window and the About window to PNG files for the documentation:
 //   tarnwick-render-windows OUTPUT_FOLDER
+//   tarnwick-render-windows --icons OUTPUT_FOLDER   (the program's icon, SIZExSIZE/tarnwick.png)
 // Run it with QT_QPA_PLATFORM=offscreen. The main window is shown over two virtual drives (a
 // DVD-ROM over a small folder and a blank DVD-R), once idle and once after a copy to an image
 // file, so the pictures show filled drive lists and the log.
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <fstream>
+#include <string>
 
 #include "emulator/VirtualDriveDefinition.h"
 #include "app/window/AboutWindow.h"
@@ -35,8 +37,19 @@ bool Save(QWidget* w, const QString& path) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Tarnwick");
+    if (argc == 3 && std::string(argv[1]) == "--icons") {
+        // The desktop icon is the window's start picture, at the sizes the icon themes use.
+        bool ok = true;
+        for (int size : {16, 32, 48, 64, 128, 256}) {
+            const QString folder = QString::fromLocal8Bit(argv[2]) + QString("/%1x%1").arg(size);
+            QDir().mkpath(folder);
+            const QPixmap icon = tarnwick::app::StartPicture(size);
+            ok = icon.save(folder + "/tarnwick.png") && ok;
+        }
+        return ok ? 0 : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: tarnwick-render-windows OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: tarnwick-render-windows [--icons] OUTPUT_FOLDER\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);

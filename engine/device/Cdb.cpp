@@ -89,6 +89,30 @@ TCdb10 Write10(uint32_t lba, uint16_t blocks) {
     return c;
 }
 
+TCdb10 Read10(uint32_t lba, uint16_t blocks) {
+    TCdb10 c{opRead10};
+    PutBE32(&c[2], lba);
+    PutBE16(&c[7], blocks);
+    return c;
+}
+
+TCdb12 Read12(uint32_t lba, uint32_t blocks) {
+    TCdb12 c{opRead12};
+    PutBE32(&c[2], lba);
+    PutBE32(&c[6], blocks);
+    return c;
+}
+
+TCdb10 ReadCapacity() { return {opReadCapacity}; }
+
+TCdb10 ReadTrackInformation(uint8_t addressType, uint32_t address, uint16_t alloc) {
+    TCdb10 c{opReadTrackInformation};
+    c[1] = uint8_t(addressType & 0x03);
+    PutBE32(&c[2], address);
+    PutBE16(&c[7], alloc);
+    return c;
+}
+
 TCdb10 SynchronizeCache(bool immed) {
     TCdb10 c{opSynchronizeCache};
     c[1] = immed ? 0x02 : 0x00;
@@ -136,6 +160,32 @@ TCdb12 SendDVDStructure(uint8_t format, uint16_t length) {
 TCdb12 ReserveTrack(uint32_t blocks) {
     TCdb12 c{opReserveTrack};
     PutBE32(&c[5], blocks);
+    return c;
+}
+
+TCdb6 FormatUnit() {
+    TCdb6 c{opFormatUnit};
+    c[1] = 0x11; // FmtData, CmpList 0, format code 001b
+    return c;
+}
+
+TCdb10 ReadFormatCapacities(uint16_t alloc) {
+    TCdb10 c{opReadFormatCapacities};
+    PutBE16(&c[7], alloc);
+    return c;
+}
+
+TCdb10 ReadTrackInformation(uint16_t track, uint16_t alloc) {
+    TCdb10 c{opReadTrackInformation};
+    c[1] = 0x01;
+    PutBE32(&c[2], track);
+    PutBE16(&c[7], alloc);
+    return c;
+}
+
+TCdb12 Blank(uint8_t type, bool immed) {
+    TCdb12 c{opBlank};
+    c[1] = uint8_t((immed ? 0x10 : 0x00) | (type & 0x07));
     return c;
 }
 

@@ -52,7 +52,11 @@ int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) 
     Request.CDBByte[1] = uint8_t((Request.CDBByte[1] & 0x1F) | ((Lun & 0x07) << 5));
     const uint32_t waitMs = uint32_t(std::max(TimeOut, kMinTimeOutMs));
 
+    // The pass-through gives the request to the OS with a time-out of its own; it must not
+    // end a long command (OPC, close, flush) before the wait here does.
+    SetSPTICommandTimeOut(waitMs);
     send(&Request);
+    SetSPTICommandTimeOut(0);
 
     // Whether the transport is done with the event: only then may it be freed. A library
     // signals it after setting the status, so a status seen as final does not mean the

@@ -28,6 +28,29 @@ inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
 inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";
 inline constexpr const char* WriterError = "WRITER ERROR";
 inline constexpr const char* Unknown = "UNKNOWN";
+// Erasing and formatting rewritable discs.
+inline constexpr const char* StartingErase = "STARTING ERASE OF %s (%s)";
+inline constexpr const char* EraseDone = "ERASE DONE";
+inline constexpr const char* EraseError = "ERASE ERROR";
+inline constexpr const char* EraseTimedOut = "ERASE TIMED OUT";
+// A drive cannot stop an erase it has begun: after an abort, a time-out or a lost drive the
+// disc is left half erased.
+inline constexpr const char* EraseUnfinished = "THE ERASE DID NOT FINISH: THE DISC CANNOT BE USED UNTIL IT IS ERASED AGAIN";
+inline constexpr const char* DiscNotBlank = "THE DISC IS NOT BLANK: ERASE IT FIRST";
+inline constexpr const char* FormattingForFirstUse = "FORMATTING %s FOR FIRST USE";
+// Reading a disc and comparing it with an image.
+inline constexpr const char* NoDisc = "NO DISC IN DRIVE";
+inline constexpr const char* BlankDisc = "DISC IS BLANK: NOTHING TO READ";
+inline constexpr const char* AudioDisc = "AUDIO CD: ONLY DATA DISCS CAN BE READ INTO AN IMAGE";
+inline constexpr const char* ReaderError = "READER ERROR";
+inline constexpr const char* UnreadableSector = "UNREADABLE SECTOR %d";
+inline constexpr const char* ReadingDisc = "READING %d SECTORS";
+inline constexpr const char* SkippedRange = "UNREADABLE SECTORS %s WRITTEN AS ZEROS";
+inline constexpr const char* SkippedWarning = "WARNING: %d UNREADABLE SECTORS WERE WRITTEN AS ZEROS";
+inline constexpr const char* Verifying = "VERIFYING %d SECTORS";
+inline constexpr const char* Verified = "VERIFIED %d SECTORS";
+// The first differing sector, then how many differ.
+inline constexpr const char* VerifyFailed = "VERIFY FAILED AT SECTOR %d (%s SECTORS DIFFER)";
 
 // Fills one %d or %s of a message.
 std::string Format(const char* pattern, long long value);

@@ -22,6 +22,8 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
     const int64_t step = Step > 0 ? Step : 1;
     int64_t remaining = Budget;
     auto lastAsc = [this] { return LastSense[12]; };
+    // A job's abort ends the wait (the recorder decides what an abort means while closing).
+    auto aborted = [] { return JobState().WaitsAborted(); };
 
     rs.fill(0);
 
@@ -31,6 +33,7 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
             clock.SleepMs(kQuirkSleepMs);
             remaining -= kQuirkSleepMs;
             if (remaining < 0) break;
+            if (aborted()) return false;
             TestUnitReady(kPollTimeOut);
         } while (lastAsc() == kAscNotReady);
     }
@@ -41,6 +44,7 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
     } else {
         do {
             clock.SleepMs(uint32_t(step));
+            if (aborted()) return false;
             UpdateDiscInformation();
             remaining -= step;
             if (remaining < 0) return false;
@@ -53,6 +57,7 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
         clock.SleepMs(uint32_t(step));
         remaining -= step;
         if (remaining < 0) return false;
+        if (aborted()) return false;
         TestUnitReady(kPollTimeOut);
     } while (lastAsc() == kAscNotReady);
 
@@ -63,6 +68,7 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
         if (remaining < 0) return false;
         if (rs[0] == kSenseValidCurrent) rs[12] = kAscNotReady; // a current error counts as not ready whatever its ASC
         if (rs[12] == kAscNotReady) clock.SleepMs(uint32_t(step));
+        if (aborted()) return false;
     } while (rs[12] != 0);
     return true;
 }

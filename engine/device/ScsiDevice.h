@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -172,6 +173,20 @@ public:
     bool LoadEject(bool Eject);
     bool PreventAllowRemoval(bool Allow);
     void RezeroUnit();
+
+    // ---- Erase and format ----------------------------------------------------------------
+    // BLANK (full or minimal) and FORMAT UNIT with one descriptor, both with Immed; READ
+    // FORMAT CAPACITIES into Buffer (Valid: the bytes of the list the drive returned).
+    bool Blank(bool Full, bool Immed);
+    bool FormatUnit(const uint8_t* Descriptor8, bool Immed);
+    bool ReadFormatCapacities(uint8_t* Buffer, uint16_t AllocLen, uint32_t& Valid);
+    // How a wait for a long operation (erase, format) ended.
+    enum class TLongWait { Done, Aborted, Failed, TimedOut, Gone };
+    // Polls TEST UNIT READY every Step ms through the clock while the drive reports the
+    // operation in progress, storing its progress (0..65536) in Progress; Abort is asked
+    // between polls. Failed leaves the drive's text in LastCommandError.
+    TLongWait WaitLongOperation(uint32_t DeadlineMs, uint32_t Step, const std::function<bool()>& Abort,
+                                std::atomic<int32_t>& Progress);
 
     // Mode page 05h (byte 0 = page code) as last probed or sent.
     std::array<uint8_t, 54> WriteParametersPage{};

@@ -6,9 +6,21 @@
 namespace tarnwick {
 
 namespace {
-bool DigitAt(const std::string& s, size_t i, uint8_t& v) {
-    if (i >= s.size() || s[i] < '0' || s[i] > '9') return false;
-    v = uint8_t(s[i] - '0');
+// A decimal address part (0 to 255) at i, followed by the separator (none: whatever follows);
+// i moves past both.
+bool PartAt(const std::string& s, size_t& i, char separator, uint8_t& v) {
+    unsigned n = 0;
+    size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && digits < 3) {
+        n = n * 10 + unsigned(s[i++] - '0');
+        ++digits;
+    }
+    if (digits == 0 || n > 255) return false;
+    if (separator) {
+        if (i >= s.size() || s[i] != separator) return false;
+        ++i;
+    }
+    v = uint8_t(n);
     return true;
 }
 } // namespace
@@ -31,9 +43,10 @@ void TSCSIDevice::SelectDevice(const std::string& S) {
         return;
     }
     try {
-        // Single-digit addresses only: characters 1, 3 and 5 of "h:t:l,X: ...".
+        // "h:t:l,X: ...": host numbers pass 9 when drives are plugged in again.
         uint8_t h = 0, t = 0, l = 0;
-        if (!DigitAt(S, 0, h) || !DigitAt(S, 2, t) || !DigitAt(S, 4, l)) return reject();
+        size_t i = 0;
+        if (!PartAt(S, i, ':', h) || !PartAt(S, i, ':', t) || !PartAt(S, i, 0, l)) return reject();
         HaId = h;
         Target = t;
         Lun = l;

@@ -45,6 +45,9 @@ void ApplyWriteSettings(uint8_t* page, const TWriteSettings& s) {
     if (row.Bt) {
         if ((s.CapabilityFlags & cfUnderrunFree) && s.UnderrunProtection) b2 |= kBUFE;
         if ((s.CapabilityFlags & cfTestWrite) && s.TestWrite) b2 |= kTestWriteBit;
+    } else if (s.DiscType == dtDVDRWSequential && (s.CapabilityFlags & cfTestWrite) && s.TestWrite) {
+        // A sequential DVD-RW simulates as a DVD-R does.
+        b2 |= kTestWriteBit;
     }
     page[kPgWriteType] = b2;
     page[kPgTrackMode] = row.TrackMode;
@@ -71,6 +74,8 @@ void BuildParameterList(uint8_t* a, const uint8_t* b, int pageStart) {
     std::memset(a, 0, 64);
     const int n = std::clamp(61 - pageStart, 0, 56);
     std::memcpy(a + 8, b, size_t(n));
+    // PS is reserved in MODE SELECT: a drive that reported its page savable refuses it back.
+    if (n > 0) a[8] &= 0x7F;
 }
 
 } // namespace wp

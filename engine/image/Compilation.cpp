@@ -46,9 +46,17 @@ void TVornBurner::FreeCompilation() {
     FDirIndexDuplicates = false;
 }
 
+void TVornBurner::NoteEntry(const std::string& Text) {
+    if (!FNoted.insert(Text).second) return; // the layout runs more than once per job
+    EntryNotes.push_back(Text);
+    DebugMessage(">>> " + Text, 4);
+}
+
 bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
     if (CompilationInUse()) return false;
-    // Daylight saving is not applied: the offset is the bias in force now.
+    EntryNotes.clear();
+    FNoted.clear();
+    // The offset in force now; record dates take the one of their own moment (RecordZoneOffset).
     TimeZoneOffset = int8_t(-platform::TimeZoneBias() / 15);
     HeaderStream.Clear();
     FreeCompilation();
@@ -305,7 +313,7 @@ TDEntry* TVornBurner::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& S
     f->DateTime = ListedTime(SR.Time);
     IndexChild(Parent, f);
     if (CharCount(SR.Name) > iso::kMaxJolietIdentChars || shortName.size() > iso::kMaxIsoIdentBytes)
-        DebugMessage(">>> " + msg::Format(msg::NameShortened, d->FullPath), 4);
+        NoteEntry(msg::Format(msg::NameShortened, d->FullPath));
     return d;
 }
 
@@ -339,11 +347,14 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     std::string longName = SR.Name;
     if (!(SR.Attr & platform::faDirectory) && longName.find('.') == std::string::npos) longName += ".";
     TFEntry* existing = FindFile(Dir, longName);
-    std::string shortName = SR.AlternateName.empty() ? UpperCase(longName) : SR.AlternateName;
+    // An alternate name that is only the listed name upper-cased (the Linux listing gives one
+    // for "readme") must not lose the dot just appended: "README." as for "README".
+    const bool bareAlternate = longName != SR.Name && SR.AlternateName == UpperCase(SR.Name);
+    std::string shortName = SR.AlternateName.empty() || bareAlternate ? UpperCase(longName) : SR.AlternateName;
     TDateTime dt = ListedTime(SR.Time);
-    // The 109 counts characters (code points of the UTF-8 name), as the Joliet tree stores
-    // one UCS-2 unit per character; counting bytes would skip accented names too early.
-    bool skip = CharCount(longName) > 109;
+    // A name too long for its record is not left out: the layout cuts it to a unique name
+    // (reported below). Only a handler that sets Skip leaves the file out.
+    bool skip = false;
     const std::string offeredKey = UpperCase(longName);
     if (OnAddFile) OnAddFile(this, SourcePath, longName, shortName, dt, int32_t(SR.Attr), SR.Size, skip);
     if (skip) return false;
@@ -362,7 +373,7 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
         // Already present: silent when it is the same source added again; a different file
         // of the same name (letter case differs on a case-sensitive file system) is reported.
         if (existing->SourcePath != SourcePath)
-            DebugMessage(">>> " + msg::Format(msg::DuplicateName, SourcePath), 4);
+            NoteEntry(msg::Format(msg::DuplicateName, SourcePath));
         return false;
     } else {
         f = NewFileEntry();
@@ -376,9 +387,9 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     f->DateTime = dt;
     f->SourcePath = SourcePath;
     if (reindex) IndexChild(Dir, f);
-    // Only reachable when the handler let a long name through: the layout cuts it to fit.
+    // The layout cuts the name to fit.
     if (CharCount(longName) > iso::kMaxJolietIdentChars - 2 || f->ShortName.size() > iso::kMaxIsoIdentBytes - 2)
-        DebugMessage(">>> " + msg::Format(msg::NameShortened, SourcePath), 4);
+        NoteEntry(msg::Format(msg::NameShortened, SourcePath));
     return true;
 }
 

@@ -38,7 +38,44 @@ std::string DestinationFromSource(const std::string& source) {
     return s;
 }
 
+// On Linux '\' is a name character, but the compilation's paths are '\' delimited: such a
+// name would merge with a sub-folder ("a\b" with "a" / "b"). Empty when the name is fine.
+std::string WithoutBackslash(const std::string& name) {
+    if (platform::PathDelim == '\\' || name.find('\\') == std::string::npos) return std::string();
+    std::string out = name;
+    for (char& c : out)
+        if (c == '\\') c = '_';
+    return out;
+}
+
 } // namespace
+
+// The listed entry with a name the compilation can hold, made unique in Dir when changed.
+// Listed names of the folder count as taken: a real "a_b" may come later in the listing.
+platform::TSearchRec TVornBurner::Listable(TDEntry* Dir, const platform::TSearchRec& Entry,
+                                           const std::string& SourcePath,
+                                           const std::vector<platform::TSearchRec>& Listing) {
+    std::string name = WithoutBackslash(Entry.Name);
+    if (name.empty()) return Entry;
+    platform::TSearchRec r = Entry;
+    const bool isDir = Entry.Attr & platform::faDirectory;
+    auto free = [&](const std::string& n) {
+        const std::string key = isDir || n.find('.') != std::string::npos ? n : n + ".";
+        if (FindFile(Dir, key) || FindDir(Dir->FullPath + "\\" + n)) return false;
+        for (const platform::TSearchRec& other : Listing)
+            if (UpperCase(other.Name) == UpperCase(n)) return false;
+        return true;
+    };
+    std::string candidate = name;
+    const size_t dot = isDir ? std::string::npos : name.rfind('.');
+    for (int k = 1; !free(candidate); ++k) {
+        candidate = name;
+        candidate.insert(dot == std::string::npos ? candidate.size() : dot, "~" + std::to_string(k));
+    }
+    r.Name = candidate;
+    NoteEntry(msg::Format(msg::NameChanged, SourcePath));
+    return r;
+}
 
 bool TVornBurner::AddFolder(const std::string& DestPath, const std::string& SourcePath, const std::string& Mask,
                             int32_t Attr, bool Recurse, bool AppendSourcePath, bool ArchiveOnly) {
@@ -60,7 +97,7 @@ bool TVornBurner::AddFolderTree(TDEntry* Dir, const std::string& SourcePath, con
     // Entries the listing cannot put into the image (links to folders, special files,
     // unreadable folders) are reported in the log while this add runs.
     auto previous = platform::SetListingWarningHook([this](const std::string& text) {
-        if (FListingReports) DebugMessage(">>> " + text, 4);
+        if (FListingReports) NoteEntry(text);
     });
     FFilesRefused = false;
     TScan r = ScanFolder(Dir, SourcePath, Mask, Attr, Recurse, AppendSourcePath, ArchiveOnly);
@@ -112,11 +149,12 @@ TVornBurner::TScan TVornBurner::ScanFolder(TDEntry* Dir, std::string SourcePath,
             if (OnAddDir) OnAddDir(this, longName, shortName, skip);
             if (skip) continue;
             if (Dir->Level == 255) { // the level is one byte: deeper folders cannot be recorded
-                DebugMessage(">>> " + msg::Format(msg::FolderTooDeep, SourcePath + entry.Name), 4);
+                NoteEntry(msg::Format(msg::FolderTooDeep, SourcePath + entry.Name));
                 continue;
             }
-            TDEntry* sub = AddDirEntry(Dir, entry);
+            TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing));
             if (!sub) return TScan::Stop;
+            if (sub->Level == 9 && FNoted.insert(msg::FoldersDeep).second) DebugMessage(msg::FoldersDeep, 0);
             if (entry.Name == "Installer") platform::MessageBeep(0);
             TScan r = ScanFolder(sub, SourcePath + entry.Name, Mask, Attr, Recurse, false, ArchiveOnly);
             // Empty folders, and folders whose every file was left out, are not recorded.
@@ -138,7 +176,9 @@ TVornBurner::TScan TVornBurner::ScanFolder(TDEntry* Dir, std::string SourcePath,
             continue;
         if (entry.Name == "." || entry.Name == ".." || (entry.Attr & platform::faDirectory)) continue;
         if (ArchiveOnly && !(entry.Attr & platform::faArchive)) continue;
-        if (!AddFileEntry(Dir, entry, SourcePath + entry.Name) && FileCount >= MaxFiles) FFilesRefused = true;
+        if (!AddFileEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing), SourcePath + entry.Name) &&
+            FileCount >= MaxFiles)
+            FFilesRefused = true;
     }
     return TScan::Continue;
 }

@@ -8,6 +8,7 @@
 #include "engine/image/IsoFormat.h"
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
+#include "engine/image/UdfTree.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Time.h"
 
@@ -70,7 +71,10 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
             std::memcpy(ident, c->IsoIdent.data(), identBytes);
         }
         uint8_t date[7];
-        EncodeRecordDate(c->DateTime, e.TimeZoneOffset, date);
+        {
+            const TDateTime at = e.ImageRecordDate(c->DateTime);
+            EncodeRecordDate(at, RecordZoneOffset(at), date);
+        }
         uint8_t flags = (c->Attr & 0x02) ? iso::kFlagHidden : 0;
         const bool isDir = IsDirectoryEntry(c);
         if (isDir) flags |= iso::kFlagDirectory;
@@ -98,21 +102,38 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
 }
 
 TDirectoryEncoder::TDirectoryEncoder(const TVornBurner& AE)
-    : E(AE), FJoliet(AE.JolietFileSystem()), FDirCount(AE.DirCount),
+    : E(AE), FJoliet(AE.JolietFileSystem()), FUdf(AE.UdfOn() && AE.DirCount > 0), FDirCount(AE.DirCount),
       FPadBytes(AE.PadSectors > 0 ? AE.PadSectors * int64_t(iso::kSector) : 0) {
-    EncodeRecordDate(platform::Now(), E.TimeZoneOffset, FNow);
+    const TDateTime now = E.ImageNow();
+    EncodeRecordDate(now, RecordZoneOffset(now), FNow);
     for (int32_t i = 0; i < FDirCount; ++i) {
         const TDEntry* d = E.DirTable[size_t(i)];
         FSize += ExtentSize(d, false);
         if (FJoliet) FSize += ExtentSize(d, true);
     }
+    if (FUdf) FSize += E.UdfSectors * int64_t(iso::kSector);
     FSize += FPadBytes;
 }
+
+std::vector<uint8_t> TDirectoryEncoder::Tail() const { return FUdf ? E.UdfTail() : std::vector<uint8_t>(); }
 
 bool TDirectoryEncoder::Advance() {
     FBuffer.clear();
     FBufferPos = 0;
-    while (FTree < 2) {
+    while (FTree < 3) {
+        if (FTree == 2) {
+            // The UDF tree: the file set, then every directory with its files' entries.
+            if (!FUdf || FNextDir >= FDirCount) {
+                ++FTree;
+                continue;
+            }
+            if (!FUdfFileSetDone) {
+                FUdfFileSetDone = true;
+                EncodeUdfFileSet(E, FBuffer);
+            }
+            EncodeUdfDirectory(E, E.DirTable[size_t(FNextDir++)], FBuffer);
+            return true;
+        }
         const bool joliet = FTree == 1;
         if ((joliet && !FJoliet) || FNextDir >= FDirCount) {
             ++FTree;

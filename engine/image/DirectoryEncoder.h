@@ -1,7 +1,7 @@
 #pragma once
 // The directory extents of both trees, encoded one directory at a time in image order (the
-// ISO tree, then the Joliet tree, each in DirTable order) and followed by the zero sectors up
-// to the first file. The header stream keeps only what comes before them, so an image job
+// ISO tree, then the Joliet tree, each in DirTable order, then the UDF tree when the bridge is
+// on) and followed by the zero sectors up to the first file. The header stream keeps only what comes before them, so an image job
 // never holds the extents of every directory at once.
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +30,8 @@ public:
     int64_t Remaining() const { return FSize - FDone; }
     // Copies the next bytes (at most Count, fewer only at the end); returns the count.
     size_t Read(uint8_t* Dest, size_t Count);
+    // The bytes that follow the file data (the UDF bridge's last anchor), empty without it.
+    std::vector<uint8_t> Tail() const;
 
 private:
     // Encodes the next directory (or the padding) into FBuffer; false when nothing is left.
@@ -38,11 +40,13 @@ private:
     const TVornBurner& E;
     uint8_t FNow[7];
     bool FJoliet;      // whether a Joliet tree follows the ISO tree
+    bool FUdf;         // whether the UDF tree follows them
+    bool FUdfFileSetDone = false;
     int32_t FDirCount; // directories taken at construction
     int64_t FPadBytes; // zeros after the extents
     int64_t FSize = 0;
     int64_t FDone = 0;
-    // Position in the sequence: tree 0 (ISO) or 1 (Joliet), then 2 for the padding.
+    // Position in the sequence: tree 0 (ISO), 1 (Joliet), 2 (UDF), then 3 for the padding.
     int FTree = 0;
     int32_t FNextDir = 0;
     std::vector<uint8_t> FBuffer;

@@ -59,7 +59,7 @@ void TVornBurner::WritePrimaryDescriptor() {
     // Bytes 88-119 of the primary descriptor stay zero even with Joliet: libarchive (bsdtar)
     // rejects a primary descriptor whose unused field is not zero, and then reads nothing.
     PutCommon(s.data(), EndLBA, PathTableSize, PathTableL, PathTableM, IsoDirArea, DirTable[0]->IsoSize,
-              FDateCreation, FDateModification, ApplicationUseText);
+              ImageVolumeDate(FDateCreation), ImageVolumeDate(FDateModification), ApplicationUseText);
     ToIsoField(UpperCase(FIdVolumeSet), &s[iso::kVdVolumeSetId], iso::kIdWidth);
     ToIsoField(UpperCase(FIdPublisher), &s[iso::kVdPublisherId], iso::kIdWidth);
     ToIsoField(UpperCase(FIdPreparer), &s[iso::kVdPreparerId], iso::kIdWidth);
@@ -78,7 +78,8 @@ void TVornBurner::WriteJolietDescriptor() {
     ToJolietField(FIdVolume, &s[iso::kVdVolumeId], 32);
     std::memcpy(&s[iso::kVdEscapes], iso::kJolietEscape, 3);
     PutCommon(s.data(), EndLBA, JolietPathTableSize, JolietPathTableL, JolietPathTableM, JolietDirArea,
-              DirTable[0]->JolietSize, FDateCreation, FDateModification, ApplicationUseText);
+              DirTable[0]->JolietSize, ImageVolumeDate(FDateCreation), ImageVolumeDate(FDateModification),
+              ApplicationUseText);
     ToJolietField(FIdVolumeSet, &s[iso::kVdVolumeSetId], iso::kIdWidth);
     ToJolietField(FIdPublisher, &s[iso::kVdPublisherId], iso::kIdWidth);
     ToJolietField(FIdPreparer, &s[iso::kVdPreparerId], iso::kIdWidth);

@@ -15,7 +15,8 @@ namespace {
 // Writes the extents of one tree, one per directory in DirTable order.
 void WriteTree(TVornBurner& e, bool joliet, int32_t dirArea, int32_t firstFile) {
     uint8_t now[7];
-    EncodeRecordDate(platform::Now(), e.TimeZoneOffset, now);
+    const TDateTime at = e.ImageNow();
+    EncodeRecordDate(at, RecordZoneOffset(at), now);
     std::vector<uint8_t> extent;
     for (int32_t i = 0; i < e.DirCount; ++i) {
         EncodeDirectoryExtent(e, e.DirTable[size_t(i)], joliet, dirArea, firstFile, now, extent);
@@ -39,6 +40,7 @@ void TVornBurner::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
     WritePrimaryDescriptor();
     if (FJolietFileSystem) WriteJolietDescriptor();
     WriteTerminator();
+    if (UdfOn()) WriteUdfVolumeStructures();
     WriteIsoPathTable(IsoDirArea, false);
     WriteIsoPathTable(IsoDirArea, true);
     if (FJolietFileSystem) {

@@ -27,6 +27,11 @@ struct TDEntry {
     // Identifiers the path tables carry, fitted by the layout (equal to the directory entry's).
     std::string IsoIdent;
     std::u16string JolietIdent;
+    // UDF tree (when the bridge is on): the block of the directory's File Entry inside the
+    // partition (its identifiers follow it) and the bytes of those identifiers.
+    int32_t UdfBlock = 0;
+    int32_t UdfFidBytes = 0;
+    TDateTime UdfDate = 0; // the date of the directory's entry in its parent
 };
 
 struct TFEntry {
@@ -47,6 +52,7 @@ struct TFEntry {
     // the layout: the names, cut where a record would pass its one-byte length.
     std::string IsoIdent;
     std::u16string JolietIdent;
+    int32_t UdfBlock = 0; // a file's File Entry inside the UDF partition
 };
 
 } // namespace tarnwick

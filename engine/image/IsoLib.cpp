@@ -123,6 +123,8 @@ void EncodeDescriptorDate(TDateTime dt, uint8_t* dest17) {
     dest17[16] = 0;
 }
 
+int8_t RecordZoneOffset(TDateTime local) { return int8_t(-platform::TimeZoneBiasAt(local) / 15); }
+
 void EncodeRecordDate(TDateTime dt, int8_t tz, uint8_t* dest7) {
     platform::TDateParts p = platform::DecodeDateTime(dt);
     dest7[0] = uint8_t(p.Year - 1900);

@@ -38,6 +38,9 @@ void PutUcs2BE(uint8_t* dest, const std::u16string& text);
 // The 17-byte descriptor date: 16 digits (YYYYMMDDhhmmss and the first two digits of the
 // milliseconds written with at least two digits) and a zero offset byte.
 void EncodeDescriptorDate(TDateTime dt, uint8_t* dest17);
+// The zone byte for a local recording date: the signed 15-minute offset in force at that
+// moment, so that date and zone together denote the moment (daylight saving included).
+int8_t RecordZoneOffset(TDateTime local);
 // The 7-byte recording date of directory records; tz is the signed 15-minute offset.
 void EncodeRecordDate(TDateTime dt, int8_t tz, uint8_t* dest7);
 

@@ -4,9 +4,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "engine/device/Messages.h"
+#include "engine/image/CompilationMessages.h"
 #include "engine/image/IsoFormat.h"
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
+#include "engine/image/UdfFormat.h"
 #include "engine/write/VornBurner.h"
 
 namespace tarnwick {
@@ -52,25 +55,48 @@ S CutName(const S& name, size_t max, unsigned k) {
     return base.substr(0, room) + tail + ext;
 }
 
+template <typename S>
+bool DotsOnly(const S& name) {
+    if (name.empty()) return false;
+    for (auto c : name)
+        if (c != static_cast<typename S::value_type>('.')) return false;
+    return true;
+}
+
 // Gives every child of one directory an identifier (name + suffix) of at most max units;
 // names that fit keep theirs, the others are cut and kept unique (case-insensitively)
-// among the identifiers of the directory.
+// among the identifiers of the directory. Names that became equal in conversion (characters
+// a tree cannot hold turn into '_') and names of dots alone, which readers take for "." or
+// ".." or strip to nothing, are made unique in the same way; their indexes are returned.
 template <typename S>
-void FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size_t maxIdent) {
+std::vector<size_t> FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size_t maxIdent) {
     const S suffix = Literal<S>(";1");
     auto limit = [&](size_t i) { return maxIdent - (isFile[i] ? suffix.size() : 0); };
-    bool anyLong = false;
-    for (size_t i = 0; i < names.size(); ++i) anyLong |= names[i].size() > limit(i);
-    if (anyLong) {
+    auto key = [&](const S& name, size_t i) { return Upper(name) + (isFile[i] ? suffix : S()); };
+    std::vector<size_t> renamed;
+    std::vector<bool> change(names.size(), false);
+    bool any = false;
+    {
+        std::unordered_set<S> seen;
+        for (size_t i = 0; i < names.size(); ++i) {
+            const bool clash = !seen.insert(key(names[i], i)).second || DotsOnly(names[i]);
+            if (clash) renamed.push_back(i);
+            change[i] = clash || names[i].size() > limit(i);
+            any |= change[i];
+        }
+    }
+    if (any) {
         std::unordered_set<S> taken;
         for (size_t i = 0; i < names.size(); ++i)
-            if (names[i].size() <= limit(i)) taken.insert(Upper(names[i]));
+            if (!change[i]) taken.insert(key(names[i], i));
         for (size_t i = 0; i < names.size(); ++i) {
-            if (names[i].size() <= limit(i)) continue;
-            // At most names.size() candidates can be taken, so this ends.
-            for (unsigned k = 0;; ++k) {
-                S candidate = CutName(names[i], limit(i), k);
-                if (taken.insert(Upper(candidate)).second) {
+            if (!change[i]) continue;
+            const S base = DotsOnly(names[i]) ? S(names[i].size(), static_cast<typename S::value_type>('_')) : names[i];
+            // A name that only clashes keeps its form with a number; at most names.size()
+            // candidates can be taken, so this ends.
+            for (unsigned k = base.size() > limit(i) || base != names[i] ? 0 : 1;; ++k) {
+                S candidate = CutName(base, limit(i), k);
+                if (taken.insert(key(candidate, i)).second) {
                     names[i] = candidate;
                     break;
                 }
@@ -79,6 +105,7 @@ void FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size
     }
     for (size_t i = 0; i < names.size(); ++i)
         if (isFile[i]) names[i] += suffix;
+    return renamed;
 }
 
 } // namespace
@@ -100,8 +127,12 @@ void TVornBurner::AssignIdentifiers() {
             jolietNames.push_back(Utf8ToUcs2(c->LongName));
             isFile.push_back(!IsDirectoryEntry(c));
         }
-        FitIdentifiers(isoNames, isFile, iso::kMaxIsoIdentBytes);
-        FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars);
+        std::vector<size_t> renamed = FitIdentifiers(isoNames, isFile, iso::kMaxIsoIdentBytes);
+        for (size_t i : FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars)) renamed.push_back(i);
+        for (size_t i : renamed) {
+            const TFEntry* c = children[i];
+            NoteEntry(msg::Format(msg::NameMadeUnique, IsDirectoryEntry(c) ? c->Dir->FullPath : c->SourcePath));
+        }
         for (size_t i = 0; i < children.size(); ++i) {
             TFEntry* c = children[i];
             c->IsoIdent = std::move(isoNames[i]);
@@ -202,6 +233,9 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
     int64_t p = StartLBA + iso::kSystemAreaSectors; // primary volume descriptor
     if (FJolietFileSystem) ++p;                     // Joliet supplementary descriptor
     ++p;                                            // terminator
+    // The bridge: the recognition sequence follows, the UDF descriptors and the first
+    // anchor (256) come before everything else.
+    if (UdfOn()) p = udf::kAnchorSector;
     PathTableL = int32_t(++p);
     PathTableM = int32_t(PathTableL + BytesToSectors(PathTableSize));
     JolietPathTableL = int32_t(PathTableM + BytesToSectors(PathTableSize));
@@ -220,14 +254,35 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
     } else {
         JolietDirArea = 0;
     }
+    UdfArea = 0;
+    UdfSectors = UdfTailSectors = 0;
+    if (UdfOn()) p += LayoutUdfTree(p);
     PadSectors = iso::kMinFirstFileSector - p;
     FirstFileSector = int32_t(p < iso::kMinFirstFileSector ? iso::kMinFirstFileSector : p);
 
-    // File data in FileTable order, each file on whole sectors, without gaps.
+    // File data in FileTable order, each file on whole sectors, without gaps (but those the
+    // DVD-Video layout leaves, its files moved to the front of the table).
     FileSectors = 0;
+    std::unordered_map<const TFEntry*, int64_t> placed;
+    if (FDVDVideo) {
+        const std::vector<TDvdPlacement> plan = PlanDvdVideo();
+        if (!plan.empty()) {
+            placed.reserve(plan.size());
+            for (const auto& p : plan) placed.emplace(p.F, p.Sector);
+            std::stable_partition(FileTable.begin(), FileTable.begin() + FileCount,
+                                  [&](const TFEntry* f) { return placed.count(f) != 0; });
+            std::sort(FileTable.begin(), FileTable.begin() + int64_t(plan.size()),
+                      [&](const TFEntry* a, const TFEntry* b) { return placed[a] < placed[b]; });
+        }
+    }
     for (int32_t i = 0; i < FileCount; ++i) {
         TFEntry* f = FileTable[size_t(i)];
-        if (IsDirectoryEntry(f)) {
+        auto at = placed.empty() ? placed.end() : placed.find(f);
+        if (at != placed.end()) {
+            f->JolietSize = f->IsoSize;
+            f->IsoSector = f->JolietSector = int32_t(at->second);
+            FileSectors = at->second + BytesToSectors(f->IsoSize);
+        } else if (IsDirectoryEntry(f)) {
             f->IsoSector = f->Dir->IsoSector;
             f->JolietSector = f->Dir->JolietSector;
             f->IsoSize = f->Dir->IsoSize;
@@ -242,6 +297,10 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
         }
     }
     EndLBA = FirstFileSector + FileSectors;
+    if (UdfOn()) {
+        UdfTailSectors = std::max<int64_t>(1, udf::kMinimumSectors - EndLBA);
+        EndLBA += UdfTailSectors;
+    }
     ImageSectors = EndLBA - StartLBA;
     return true;
 }

@@ -23,10 +23,13 @@ constexpr uint8_t kNoDeviceType = 0x1F;
 // "\\.\X:" is the device path of drive letter X.
 char Letter(uint8_t index) { return char('A' + index); }
 
+// Commands of the main thread and of the write thread each carry their own.
+thread_local uint32_t CommandTimeOutMs = 0;
+
 void PrepareRequest(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& r) {
     std::memset(&r, 0, sizeof r);
     r.spt.Length = sizeof(platform::SCSI_PASS_THROUGH_DIRECT);
-    r.spt.TimeOutValue = kSPTITimeOutSeconds;
+    r.spt.TimeOutValue = SPTITimeOutSeconds(CommandTimeOutMs);
     r.spt.SenseInfoOffset = offsetof(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, ucSenseBuf);
 }
 
@@ -102,6 +105,13 @@ uint32_t ExecSCSICmd(TSPTIState& st, SRB_ExecSCSICmd& srb) {
 }
 
 } // namespace
+
+uint32_t SPTITimeOutSeconds(uint32_t TimeOutMs) {
+    const uint64_t own = (uint64_t(TimeOutMs) + 999) / 1000 + kSPTITimeOutMarginSeconds;
+    return uint32_t(std::max<uint64_t>(kSPTITimeOutSeconds, std::min<uint64_t>(own, UINT32_MAX)));
+}
+
+void SetSPTICommandTimeOut(uint32_t TimeOutMs) { CommandTimeOutMs = TimeOutMs; }
 
 TSPTIState::~TSPTIState() {
     if (!SPTIStarted) return;

@@ -23,8 +23,14 @@ struct TSPTIDrive {
 
 // Lun of a drive that gave no SCSI address until the table is complete.
 constexpr uint8_t kSPTIUnaddressedLun = 250;
-// Every pass-through command is given two minutes by the OS.
+// Every pass-through command is given two minutes by the OS, or its own time-out and a margin
+// when that is longer (an OPC, a close, a flush).
 constexpr uint32_t kSPTITimeOutSeconds = 120;
+constexpr uint32_t kSPTITimeOutMarginSeconds = 30;
+// The OS time-out of a command whose own time-out is TimeOutMs.
+uint32_t SPTITimeOutSeconds(uint32_t TimeOutMs);
+// The time-out of the next command this thread sends (set by the command execution).
+void SetSPTICommandTimeOut(uint32_t TimeOutMs);
 
 struct TSPTIState {
     bool SPTIStarted = false;

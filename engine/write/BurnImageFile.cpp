@@ -1,5 +1,6 @@
 // The image-file-to-disc job entry (its own unit: it is the one entry that asks the drive).
 #include "engine/device/Messages.h"
+#include "engine/write/BurnChecks.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/StreamEx.h"
 #include "engine/write/VornBurner.h"
@@ -8,10 +9,16 @@ namespace tarnwick {
 
 bool TVornBurner::BurnImageFile(const std::string& FileName) {
     if (RefuseWhileRunning()) return false;
+    // The drive queries below see this engine's job (its disc type, its aborts).
+    TJobBinding binding(FJob);
     FJobReadsCompilation = false;
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.
     const int32_t blockSize = discType == dtCDR || discType == dtCDRW ? 55296 : 65536;
+    if (const std::string refusal = CheckBurn(*this, FileName, discType); !refusal.empty()) {
+        if (OnWriteDone) OnWriteDone(this, refusal);
+        return false;
+    }
     try {
         TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
         ImageSectors = BytesToSectors(image.GetSize());
@@ -19,6 +26,7 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
         if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
         return false;
     }
+    BurnedImageName = FileName;
     if (!StartCache(blockSize, FileName)) return false;
     return StartWriteThread(false);
 }

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "engine/JobState.h"
 #include "engine/device/Messages.h"
+#include "engine/write/CacheSource.h"
 #include "engine/write/StreamEx.h"
 #include "platform/Threads.h"
 
@@ -31,7 +33,8 @@ platform::TThreadPriority PriorityOfLevel(int level) {
 TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, int32_t ABlockSize,
                            bool APadToMinimum, int64_t ATotalBytes, TMemoryStream* AHeaderStream,
                            const std::string& AImageFileName, const std::vector<TFEntry*>* AFiles,
-                           int32_t AFileCount, std::unique_ptr<TDirectoryEncoder> ADirectories)
+                           int32_t AFileCount, std::unique_ptr<TDirectoryEncoder> ADirectories,
+                           std::unique_ptr<ICacheSource> AReader)
     : WriteLock(AWriteLock),
       // Blocks hold whole sectors and at most the transfer buffer's 65536 bytes.
       FBlockSize(std::clamp(ABlockSize / kSectorSize * kSectorSize, kSectorSize, kMaxBlockBytes)),
@@ -39,12 +42,14 @@ TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, 
       FMaxBlocks(std::max<int32_t>(2, CacheSize / FBlockSize)),
       HeaderStream(AHeaderStream),
       Directories(std::move(ADirectories)),
+      Reader(std::move(AReader)),
       ImageFileName(AImageFileName),
       Files(AFiles),
       FileCount(AFiles ? std::min<int32_t>(AFileCount, int32_t(AFiles->size())) : 0),
       TotalBytes(ATotalBytes),
       PadToMinimum(APadToMinimum && ATotalBytes < kMinimumImageBytes),
-      FRemaining(ATotalBytes) {
+      FRemaining(ATotalBytes),
+      FJob(&JobState()) {
     // Flags are set before the thread starts, so an Abort that comes at once is not lost.
     Thread = std::thread([this] { Execute(); });
 }
@@ -105,18 +110,26 @@ void TCacheThread::SetLevel(int Level) {
 }
 
 void TCacheThread::Execute() {
+    // A disc source's reads and waits see the job this queue was made for.
+    TJobBinding binding(*FJob);
     platform::SetCurrentThreadPriority(PriorityOfLevel(2));
     try {
-        if (ImageFileName.empty()) QueueHeader();
-        if (!ImageFileName.empty()) {
+        if (Reader) {
+            QueueReader();
+        } else if (!ImageFileName.empty()) {
             QueueSource({ImageFileName, -1}, true);
         } else {
+            QueueHeader();
             for (int32_t i = 0; i < FileCount; ++i) {
                 const TFEntry* e = (*Files)[size_t(i)];
                 if (!e) Fail(msg::InternalError0005);
                 if ((e->Attr & 0x10) || e->SourcePath.empty() || e->IsoSize <= 0) continue;
+                // Zero sectors where the layout leaves a gap before a file (DVD-Video).
+                const int64_t gap = FilesStart + int64_t(e->IsoSector) * kSectorSize - Produced;
+                if (gap > 0) QueueBytes(std::vector<uint8_t>(size_t(gap), 0));
                 QueueSource({e->SourcePath, e->IsoSize}, i == FileCount - 1);
             }
+            if (!Tail.empty()) QueueBytes(Tail);
         }
         if (Staged > 0) QueueCurrent();
         Source.reset();
@@ -124,7 +137,7 @@ void TCacheThread::Execute() {
         // finish or spill past the image's end.
         if (Produced != TotalBytes) Fail(msg::InternalError0006);
 
-        if (PadToMinimum && ImageFileName.empty()) {
+        if (PadToMinimum && ImageFileName.empty() && !Reader) {
             std::lock_guard lock(WriteLock);
             int64_t z = kMinimumImageBytes - TotalBytes;
             FRemaining += z;
@@ -185,6 +198,8 @@ void TCacheThread::QueueHeader() {
         WaitWhileFull(false);
     }
     if (HeaderStream) HeaderStream->Clear();
+    if (Directories) Tail = Directories->Tail();
+    FilesStart = Produced;
     Directories.reset();
     WaitWhileFull(false);
 }
@@ -238,6 +253,26 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
         }
         r -= c;
         SetLevel(q < FMaxBlocks / 4 ? 3 : q < FMaxBlocks / 2 ? 2 : 1);
+        WaitWhileFull(true);
+    }
+}
+
+void TCacheThread::QueueBytes(const std::vector<uint8_t>& Bytes) {
+    size_t done = 0;
+    while (done < Bytes.size()) {
+        if (Free == 0) {
+            Current = NewBlock();
+            Staged = 0;
+            Free = FBlockSize;
+        }
+        const size_t c = std::min(size_t(Free), Bytes.size() - done);
+        std::memcpy(Current->Data + Staged, Bytes.data() + done, c);
+        Staged += int32_t(c);
+        Free -= int32_t(c);
+        Produced += int64_t(c);
+        done += c;
+        if (AbortRequested) AbortCleanUp();
+        if (Free == 0) QueueCurrent();
         WaitWhileFull(true);
     }
 }

@@ -17,11 +17,12 @@
 #include "engine/MemoryStream.h"
 #include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
+#include "engine/write/CacheSource.h"
 
 namespace tarnwick {
 
 class TFileStreamEx;
-
+struct TJobState;
 class TCacheThread {
 public:
     static constexpr int32_t kMaxBlockBytes = 65536;
@@ -37,11 +38,13 @@ public:
     // done, then the bytes of Directories when given (the rest of the header, encoded as it is
     // read); Files[0 .. FileCount-1] are the compilation's entries (not owned; the stream, the
     // entries and the compilation the encoder reads must outlive the thread). A non-empty
-    // ImageFileName streams that file instead.
+    // ImageFileName streams that file instead; a Reader (CacheReader.cpp) streams its bytes
+    // instead of both.
     TCacheThread(int32_t CacheSize, std::recursive_mutex& WriteLock, int32_t BlockSize, bool PadToMinimum,
                  int64_t TotalBytes, TMemoryStream* HeaderStream, const std::string& ImageFileName,
                  const std::vector<TFEntry*>* Files = nullptr, int32_t FileCount = 0,
-                 std::unique_ptr<TDirectoryEncoder> Directories = nullptr);
+                 std::unique_ptr<TDirectoryEncoder> Directories = nullptr,
+                 std::unique_ptr<ICacheSource> Reader = nullptr);
     // Asks the thread to stop and waits for it.
     ~TCacheThread();
     TCacheThread(const TCacheThread&) = delete;
@@ -97,6 +100,9 @@ private:
     void Execute();
     void QueueHeader();
     void QueueSource(const TSource& Src, bool Last);
+    // Queues bytes held in memory after the files (whole sectors).
+    void QueueBytes(const std::vector<uint8_t>& Bytes);
+    void QueueReader();
     void QueueCurrent();
     void WaitWhileFull(bool Idle);
     void AbortCleanUp();
@@ -121,6 +127,9 @@ private:
     int32_t FMaxBlocks;
     TMemoryStream* HeaderStream;
     std::unique_ptr<TDirectoryEncoder> Directories;
+    std::vector<uint8_t> Tail; // after the files, taken from Directories
+    int64_t FilesStart = 0;    // where the file data begins (the header's size)
+    std::unique_ptr<ICacheSource> Reader;
     std::string ImageFileName;
     const std::vector<TFEntry*>* Files;
     int32_t FileCount;
@@ -141,6 +150,9 @@ private:
     std::condition_variable Changed;
     uint64_t ChangeCount = 0;        // under SignalMutex
     std::atomic<int> Waiters{0};     // threads inside WaitForChange: wake-ups only when needed
+
+    // The job the thread works for: the one bound on the thread that made it.
+    TJobState* FJob;
 
     std::thread Thread;
 };

@@ -78,6 +78,15 @@ TDiscRecorder::TDiscRecorder(TVornBurner& engine, IRecordingJob& job) : Engine(e
 
 bool TDiscRecorder::AbortRequested() const { return JobState().AbortFlag.load(); }
 
+bool TDiscRecorder::WaitAborted() {
+    auto& job = JobState();
+    if (!job.WaitsAborted()) return false;
+    // Once the last block is written only a second abort gets here, and the disc stays open.
+    Job.SetJobErrorIfEmpty(job.AbortGrace.load() ? kAbortedDiscLeftOpen : msg::OperationAborted);
+    Job.StopReader();
+    return true;
+}
+
 bool TDiscRecorder::LastFailureUnanswered() const {
     return !Engine.TargetBusy && Engine.LastSense[0] == 0;
 }
@@ -92,7 +101,7 @@ void TDiscRecorder::FailWrite(const std::string& text) {
     Job.StopReader();
 }
 
-void TDiscRecorder::Prepare() {
+bool TDiscRecorder::Prepare() {
     uint32_t size = 0, freeBytes = 0;
     FBufferPolling = Engine.ReadBufferCapacity(size, freeBytes);
     FPollCountdown = kPollEvery;
@@ -105,6 +114,7 @@ void TDiscRecorder::Prepare() {
     if (FDiscType != dtDVDPlusRW) Engine.RezeroUnit();
     Engine.SetCDSpeed(Engine.ReadSpeed(), Engine.WriteSpeed());
     Engine.WaitUnitReady(10000, 1000);
+    if (WaitAborted()) return false;
 
     // The first write parameters always claim a closed disc, so a CD is written with the
     // multi-session field at 00b; the real setting enters before the closing.
@@ -115,6 +125,7 @@ void TDiscRecorder::Prepare() {
     Engine.SetFinalizeDisc(finalizeDisc);
 
     FTrack = uint8_t(Engine.GetSessionCount() + 1);
+    if (!AcceptsMedium()) return false;
 
     if (IsDvdMinusR(FDiscType)) {
         auto descriptor = DvdRStreamingDescriptor();
@@ -123,6 +134,7 @@ void TDiscRecorder::Prepare() {
         Engine.ReserveTrack(ReservationSectors(Engine.GetTrackSectors()));
         Engine.WaitUnitReady(10000, 1000);
     }
+    if (WaitAborted()) return false;
 
     if (FDiscType != dtDVDRAM && !Engine.TestWrite() && Engine.PerformOPC()) Engine.SendOPC();
 
@@ -131,6 +143,7 @@ void TDiscRecorder::Prepare() {
     line = msg::Format(line.c_str(), WriteSpeedText(FSpeed, FDiscType));
     Engine.DebugMessage(std::string(">>> ") + line, 1);
     if (Engine.TestWrite()) Engine.DebugMessage(std::string(">>> ") + msg::TestDummyWrite, 1);
+    return true;
 }
 
 bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
@@ -155,6 +168,10 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
         if (Engine.Write10(Lba, uint16_t(Bytes / kSectorSize), Data, Bytes, kSrbDataOutNotify)) return true;
 
         const uint8_t asc = Engine.LastSense[12];
+        if (WantsFormat(Lba)) {
+            if (!FormatForFirstUse()) return false;
+            continue;
+        }
         if (!Engine.TargetBusy && asc != kAscNotReady && asc != kAscNone) {
             FailWrite(std::string(msg::WriterError) + " [" + Engine.LastCommandError + "]");
             return false;
@@ -190,7 +207,6 @@ void TDiscRecorder::FlushDvd() {
     const uint32_t bufferSize = Engine.DeviceBufferSize();
     Engine.SetDeviceFreeBufferSize(bufferSize);
     const uint64_t start = platform::Clock().NowMs();
-    const bool abortedBefore = AbortRequested();
     uint32_t unanswered = 0;
     for (;;) {
         if (Engine.UpdateDiscInformation()) return;
@@ -214,10 +230,7 @@ void TDiscRecorder::FlushDvd() {
             return;
         }
         platform::Clock().SleepMs(kFlushPollMs);
-        if (!abortedBefore && AbortRequested()) {
-            Job.SetJobErrorIfEmpty(msg::OperationAborted);
-            return;
-        }
+        if (WaitAborted()) return;
     }
 }
 
@@ -238,10 +251,7 @@ bool TDiscRecorder::CloseCdSession() {
         }
         ++retries;
         platform::Clock().SleepMs(kCloseRetryDelayMs);
-        if (AbortRequested()) {
-            Job.SetJobErrorIfEmpty(msg::OperationAborted);
-            return false;
-        }
+        if (WaitAborted()) return false;
         if (retries >= kMaxCloseRetries) return false;
     }
 }
@@ -268,6 +278,7 @@ bool TDiscRecorder::CloseMedium() {
         break;
     default:
         closed = CloseCdSession();
+        if (!Job.JobError().empty()) return false; // a second abort: the session stays open
         break;
     }
     // The closing's refusals are the drive's business, but a drive that is gone has closed
@@ -290,6 +301,9 @@ void TDiscRecorder::Rest() {
 }
 
 void TDiscRecorder::Close() {
+    // Every block is written: the closing goes on through one abort, so that a written disc
+    // is not left open; a second one stops it.
+    if (Job.JobError().empty()) JobState().AbortGrace = JobState().AbortRequests.load() + 1;
     uint32_t size = 0, freeBytes = 0;
     if (FDiscType != dtDVDRAM) Engine.ReadBufferCapacity(size, freeBytes);
 

@@ -32,6 +32,9 @@ std::array<uint8_t, 28> DvdRStreamingDescriptor();
 // 32-sector (ECC block) units.
 uint32_t ReservationSectors(int64_t trackSectors);
 
+// The job's end when a second abort stops the closing that follows the last block.
+inline constexpr const char* kAbortedDiscLeftOpen = "OPERATION ABORTED BY USER: THE DISC IS LEFT OPEN";
+
 class TDiscRecorder {
 public:
     // Write retries while the drive is busy or not ready: every 600 ms, 10000 times at most
@@ -52,8 +55,10 @@ public:
 
     TDiscRecorder(TVornBurner& engine, IRecordingJob& job);
 
-    // Preparation: drive, medium and write parameters; the start message.
-    void Prepare();
+    // Preparation: drive, medium and write parameters; the start message. False (job error
+    // set) after an abort, or when the medium must not be written as it is; both before
+    // anything that changes the disc.
+    [[nodiscard]] bool Prepare();
     // One block of Bytes (a multiple of 2048, at most 65536) at sector Lba, with the retries.
     // False when the job must end; the job error is then set and the reader stopped.
     [[nodiscard]] bool WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes);
@@ -66,6 +71,8 @@ public:
 
 private:
     bool AbortRequested() const;
+    // An abort the waits must honour now; sets the job error when it is so.
+    bool WaitAborted();
     bool LastFailureUnanswered() const;
     bool DriveGone();
     void FailWrite(const std::string& text);
@@ -75,6 +82,13 @@ private:
     bool CloseMedium();
     bool CloseCdSession();
     void Rest();
+    // A used CD-RW or sequential DVD-RW is refused before anything is written.
+    bool AcceptsMedium();
+    // True when a failed first write says the medium wants formatting first (DVD+RW, DVD-RW
+    // in restricted overwrite) and no format has been tried in this job.
+    bool WantsFormat(uint32_t Lba) const;
+    // Formats it; false (job error set) when that failed.
+    bool FormatForFirstUse();
 
     TVornBurner& Engine;
     IRecordingJob& Job;
@@ -83,6 +97,7 @@ private:
     uint16_t FSpeed = 0;
     bool FBufferPolling = false;
     int32_t FPollCountdown = 5;
+    bool FFormatTried = false;
 };
 
 } // namespace tarnwick

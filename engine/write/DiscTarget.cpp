@@ -1,7 +1,9 @@
 // The disc target of the write thread: the recording sequence of TDiscRecorder, with the
 // job's cache thread holding the error text.
 #include "engine/write/CacheThread.h"
+#include "engine/write/DiscComparer.h"
 #include "engine/write/DiscRecorder.h"
+#include "engine/write/VornBurner.h"
 #include "engine/write/WriteTarget.h"
 
 namespace tarnwick {
@@ -10,18 +12,21 @@ namespace {
 
 class TDiscTarget : public IWriteTarget, private IRecordingJob {
 public:
-    TDiscTarget(TVornBurner& Engine, TCacheThread& ACache) : Cache(ACache), Recorder(Engine, *this) {}
+    TDiscTarget(TVornBurner& AEngine, TCacheThread& ACache) : Engine(AEngine), Cache(ACache), Recorder(AEngine, *this) {}
 
     // The preparation judges no command's result: a drive that refuses a step fails at the
-    // first WRITE(10) with its own error text.
-    bool Prepare() override {
-        Recorder.Prepare();
-        return true;
-    }
+    // first WRITE(10) with its own error text. Only an abort, or a medium that must not be
+    // written as it is, ends it early.
+    bool Prepare() override { return Recorder.Prepare(); }
     bool WriteBlock(int64_t Lba, uint8_t* Buffer, int32_t Count) override {
         return Recorder.WriteBlock(uint32_t(Lba), Buffer, uint32_t(Count));
     }
-    void Close() override { Recorder.Close(); }
+    void Close() override {
+        Recorder.Close();
+        // A test write records nothing that could be compared.
+        if (Engine.VerifyAfterBurn() && !Engine.TestWrite() && Cache.LastError.Empty())
+            Cache.LastError.SetIfEmpty(VerifyBurnedDisc(Engine, Engine.BurnedImageName, Engine.ImageSectors));
+    }
 
 private:
     std::string JobError() override { return Cache.LastError.Get(); }
@@ -29,6 +34,7 @@ private:
     void SetJobErrorIfEmpty(const std::string& text) override { Cache.LastError.SetIfEmpty(text); }
     void StopReader() override { Cache.Abort(); }
 
+    TVornBurner& Engine;
     TCacheThread& Cache;
     TDiscRecorder Recorder;
 };

@@ -5,7 +5,9 @@
 
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
+#include "engine/write/CacheSource.h"
 #include "engine/write/CacheThread.h"
+#include "engine/write/EraseJob.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteThread.h"
 #include "platform/Threads.h"
@@ -21,6 +23,7 @@ constexpr uint32_t kReadyPollMs = 100;
 
 bool TVornBurner::JobRunning() const {
     const TJobState& job = FJob;
+    if (job.CurrentEraser && !job.CurrentEraser->Ended()) return true;
     if (job.CurrentWriter) return !job.CurrentWriter->Ended();
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
@@ -42,13 +45,19 @@ void TVornBurner::DoWriteDone() {
 // until it is full (or has queued everything). False, with OnWriteDone raised here, when the
 // cache failed first.
 bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName,
-                             std::unique_ptr<TDirectoryEncoder> Directories) {
+                             std::unique_ptr<TDirectoryEncoder> Directories,
+                             std::unique_ptr<ICacheSource> Reader) {
     TJobState& job = FJob;
+    // The cache thread takes the job state bound while it is made.
+    TJobBinding binding(job);
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
-    auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, WritePostGap(),
-                                                ImageSectors * kSectorSize, &HeaderStream, ImageFileName,
-                                                &FileTable, FileCount, std::move(Directories));
+    job.CurrentEraser.reset();
+    // A copy of a disc is never padded: the image holds the disc's sectors and no more.
+    const bool pad = WritePostGap() && !Reader;
+    auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, ImageSectors * kSectorSize,
+                                                &HeaderStream, ImageFileName, &FileTable, FileCount,
+                                                std::move(Directories), std::move(Reader));
     job.CurrentCache = cache;
     for (;;) {
         if (!cache->LastError.Empty()) {
@@ -65,6 +74,8 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     TJobState& job = FJob;
     // Cleared before the thread exists, so an abort issued right after this call counts.
     job.AbortFlag = false;
+    job.AbortRequests = 0;
+    job.AbortGrace = 0;
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
     job.CurrentWriter = writer;
@@ -72,13 +83,18 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     return true;
 }
 
-void TVornBurner::AbortWrite() { FJob.AbortFlag = true; }
+void TVornBurner::AbortWrite() {
+    TJobState& job = FJob;
+    job.AbortFlag = true;
+    ++job.AbortRequests;
+}
 
 void TVornBurner::EndJobs() {
     TJobState& job = FJob;
     Destroying = true;
     if (JobRunning()) {
         job.AbortFlag = true;
+        ++job.AbortRequests;
         if (job.CurrentCache) job.CurrentCache->Abort();
         // Every wait of both threads is bounded, so this ends; the write thread reports through
         // the main-thread queue, which is run here.
@@ -91,6 +107,7 @@ void TVornBurner::EndJobs() {
     }
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
+    job.CurrentEraser.reset();
 }
 
 } // namespace tarnwick

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,6 +17,7 @@
 #include "engine/device/ScsiDevice.h"
 #include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
+#include "engine/write/CacheSource.h"
 #include "platform/Files.h"
 
 namespace tarnwick {
@@ -54,6 +56,15 @@ public:
     void SetDateCreation(TDateTime v) { FDateCreation = v; }
     TDateTime DateModification() const { return FDateModification; }
     void SetDateModification(TDateTime v) { FDateModification = v; }
+    // Reproducible images: no date in an image is later than this moment (seconds since 1970,
+    // UTC). Unset (the default), the dates are written as they are.
+    std::optional<int64_t> DateLimit() const { return FDateLimit; }
+    void SetDateLimit(std::optional<int64_t> v) { FDateLimit = v; }
+    // The dates an image gets, the limit applied (engine/image/ImageDates.cpp): the moment of
+    // the image (the directories' own records), a record's date, a volume descriptor's date.
+    TDateTime ImageNow() const;
+    TDateTime ImageRecordDate(TDateTime dt) const;
+    TDateTime ImageVolumeDate(TDateTime dt) const;
     int32_t CacheSize() const { return FCacheSize; }
     void SetCacheSize(int32_t v);
     const std::string& ISOFileName() const { return FISOFileName; }
@@ -62,8 +73,23 @@ public:
     void SetJolietFileSystem(bool v) { FJolietFileSystem = v; }
     std::string Version() const { return "1.21"; }
     void SetVersion(const std::string&) {} // read-only in effect
+    // A UDF 1.02 bridge beside the ISO 9660 and Joliet trees (the same file data serves all).
+    bool UDFBridge() const { return FUDFBridge; }
+    void SetUDFBridge(bool v) { FUDFBridge = v; }
+    // VIDEO_TS placed where its IFOs say, first among the files; implies the bridge.
+    bool DVDVideo() const { return FDVDVideo; }
+    void SetDVDVideo(bool v) { FDVDVideo = v; }
+    bool UdfOn() const { return FUDFBridge || FDVDVideo; }
     bool WritePostGap() const { return FWritePostGap; }
     void SetWritePostGap(bool v) { FWritePostGap = v; }
+    // Reading discs: compare the disc with its image after a burn; write zeros for sectors
+    // that stay unreadable instead of ending the read; further tries of a failed READ.
+    bool VerifyAfterBurn() const { return FVerifyAfterBurn; }
+    void SetVerifyAfterBurn(bool v) { FVerifyAfterBurn = v; }
+    bool SkipUnreadable() const { return FSkipUnreadable; }
+    void SetSkipUnreadable(bool v) { FSkipUnreadable = v; }
+    uint32_t ReadRetries() const { return FReadRetries; }
+    void SetReadRetries(uint32_t v) { FReadRetries = v; }
 
     TOnAddFile OnAddFile;
     TOnAddDir OnAddDir;
@@ -101,6 +127,11 @@ public:
     int32_t MaxFiles = 0;
     int32_t MaxDirs = 0;
     int8_t TimeZoneOffset = 0; // signed 15-minute intervals from GMT, captured by ClearCompilation
+    // Entries left out of the image or renamed in it since the last ClearCompilation, one
+    // line each as the log shows it; hosts list them after a job.
+    std::vector<std::string> EntryNotes;
+    // Logs such an entry (type 4, once per distinct line) and keeps the line in EntryNotes.
+    void NoteEntry(const std::string& Text);
 
 private:
     // Lookup indexes beside the tables (FindDir and FindFile must not scan): full path ->
@@ -135,6 +166,7 @@ private:
     std::unordered_set<TChildRef, TChildHash, TChildEqual> FChildIndex;
     bool FListingReports = false; // listing warnings of the running folder scan go to the log
     bool FFilesRefused = false;   // a folder add lost files to the full file table
+    std::unordered_set<std::string> FNoted; // lines of EntryNotes
 
     enum class TScan { Continue, Stop };
     void FreeCompilation();
@@ -145,6 +177,8 @@ private:
     void AppendChild(TDEntry* Dir, TFEntry* F);
     void UnlinkChild(TDEntry* Dir, TFEntry* F);
     void RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std::vector<TFEntry*>& Files);
+    platform::TSearchRec Listable(TDEntry* Dir, const platform::TSearchRec& Entry, const std::string& SourcePath,
+                                  const std::vector<platform::TSearchRec>& Listing);
     TScan ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask, int32_t Attr, bool Recurse,
                      bool AppendSourcePath, bool ArchiveOnly);
 
@@ -166,6 +200,35 @@ public:
     int32_t FirstFileSector = 0;
     int64_t FileSectors = 0;
 
+    // ---- UDF bridge (see UdfLayout.cpp, UdfDescriptors.cpp, UdfTree.cpp) ---------------------
+    int32_t UdfArea = 0;         // absolute sector of the file set descriptor
+    int64_t UdfSectors = 0;      // sectors of the UDF tree
+    int64_t UdfTailSectors = 0;  // sectors after the file data, the last anchor last
+    int64_t UdfFileEntries = 0;  // File Entries of the tree (directories and files)
+    // Names that had to be cut for CS0; every other entry's UDF name is its long name.
+    std::unordered_map<const TFEntry*, std::u16string> UdfCutNames;
+    std::u16string UdfName(const TFEntry* f) const;
+    void AssignUdfNames();
+    // Lays the tree out from firstSector; returns its sectors.
+    int64_t LayoutUdfTree(int64_t firstSector);
+    int32_t UdfZoneMinutes() const;
+    int64_t UdfPartitionLength() const;
+    int64_t UdfNextUniqueId() const { return 16 + UdfArea - 257 + UdfSectors; }
+    void PutUdfAnchor(uint8_t* sector, uint32_t location) const;
+    void WriteUdfSequence(int32_t at);
+    void WriteUdfVolumeStructures();
+    // DVD-Video (DvdVideoLayout.cpp): the root's VIDEO_TS folder, whether it holds
+    // VIDEO_TS.IFO, and where each of its files goes (sectors from VIDEO_TS.IFO, ascending).
+    struct TDvdPlacement {
+        TFEntry* F;
+        int64_t Sector;
+    };
+    TDEntry* VideoTsDir();
+    bool HoldsDvdVideo();
+    std::vector<TDvdPlacement> PlanDvdVideo();
+    // The bytes after the file data: zeros and the last anchor.
+    std::vector<uint8_t> UdfTail() const;
+
     // ---- Encoding -------------------------------------------------------------------------------
     bool BuildImageHeader(bool ImageOnly, TDEntry* Dir);
     // The header up to the directory extents (system area, descriptors, path tables) into
@@ -183,8 +246,19 @@ public:
 
     // ---- Jobs --------------------------------------------------------------------------------
     bool BurnImageFile(const std::string& FileName);
+    // Erases the disc in the selected drive on a thread of its own (BLANK on CD-RW and DVD-RW,
+    // FORMAT UNIT on DVD+RW and DVD-RAM); ends with OnWriteDone like the other jobs.
+    bool EraseDisc(bool Full);
     int32_t CreateImageFile(const std::string& FileName);
     bool StartWriteThread(bool ToImageFile);
+    // A 1:1 copy of the disc in the selected drive into an image file (ReadDisc.cpp).
+    bool ReadDiscToImageFile(const std::string& FileName);
+    // Compares an image file with the disc in the selected drive (VerifyJob.cpp).
+    bool VerifyImageFile(const std::string& FileName);
+    // Sectors written as zeros by the last read job (SkipUnreadable).
+    std::atomic<int64_t> UnreadableSectors{0};
+    // The image file of the running burn, read again by the verify after it.
+    std::string BurnedImageName;
     void AbortWrite();
     int64_t GetTrackSectors() const;
     void DoWriteDone();
@@ -210,7 +284,8 @@ public:
     // Starts the cache thread of a new job and waits until it is full; false (OnWriteDone
     // raised) when it failed first. Directories, when given, follows HeaderStream in the image.
     bool StartCache(int32_t BlockSize, const std::string& ImageFileName,
-                    std::unique_ptr<TDirectoryEncoder> Directories = nullptr);
+                    std::unique_ptr<TDirectoryEncoder> Directories = nullptr,
+                    std::unique_ptr<ICacheSource> Reader = nullptr);
 
     TMemoryStream HeaderStream;
     int64_t ImageSectors = 0;
@@ -218,6 +293,8 @@ public:
     int64_t EndLBA = 0;
     // Read by the main thread (progress) while the write thread counts.
     std::atomic<int64_t> BytesWritten{0};
+    // The drive's progress through an erase or format, 0 to 65536; -1 before the first report.
+    std::atomic<int32_t> EraseProgress{-1};
     TGuardedString CurrentFile;
     std::string LastWriteError; // written by the write thread before DoWriteDone runs
     std::atomic<bool> Destroying{false};
@@ -233,10 +310,16 @@ protected:
     std::string FIdVolume, FIdSystem, FIdVolumeSet, FIdPublisher, FIdPreparer, FIdApplication;
     std::string FFileCopyright, FFileAbstract, FFileBibliographic;
     TDateTime FDateCreation = 0, FDateModification = 0;
+    std::optional<int64_t> FDateLimit;
     int32_t FCacheSize = 4194304;
     std::string FISOFileName;
     bool FJolietFileSystem = true;
     bool FWritePostGap = true;
+    bool FUDFBridge = false;
+    bool FDVDVideo = false;
+    bool FVerifyAfterBurn = false;
+    bool FSkipUnreadable = false;
+    uint32_t FReadRetries = 3;
 };
 
 } // namespace tarnwick

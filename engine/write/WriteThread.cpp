@@ -2,6 +2,7 @@
 
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
+#include "engine/image/CompilationMessages.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/StreamEx.h"
 #include "engine/write/VornBurner.h"
@@ -12,22 +13,37 @@ namespace tarnwick {
 
 namespace {
 
-// The image-file target: creates the file named by the engine's ISOFileName and writes every
-// block to it. The file keeps what was written, also after an abort or an error.
+// The image-file target: writes beside the output, under a name of its own, and gives the
+// file the output's name only when the job succeeded. An existing image of that name is
+// never touched by a job that fails, two jobs on one output never write into one file, and
+// a failed job's partial file keeps a name that says so. A device or FIFO given as the
+// output is written directly.
 class TImageFileTarget : public IWriteTarget {
 public:
-    TImageFileTarget(std::string AFileName, TCacheThread& ACache) : FileName(std::move(AFileName)), Cache(ACache) {}
+    TImageFileTarget(TVornBurner& AEngine, std::string AFileName, TCacheThread& ACache)
+        : Engine(AEngine), FileName(std::move(AFileName)), Cache(ACache) {}
 
     bool Prepare() override {
-        try {
-            Stream = std::make_unique<TFileStreamEx>(FileName, fmCreate);
-        } catch (EFileStreamError&) {
+        if (platform::IsSpecialFile(FileName)) {
+            Handle = platform::FileCreate(FileName);
+        } else {
+            // A name no other job holds: created exclusively, numbered until one is free.
+            for (int n = 1; n < 1000 && Handle == platform::kInvalidFileHandle; ++n) {
+                WorkName = FileName + ".writing" + std::to_string(n);
+                Handle = platform::FileCreateNew(WorkName);
+                if (Handle == platform::kInvalidFileHandle && platform::FileExists(WorkName)) continue;
+                break;
+            }
+            if (Handle == platform::kInvalidFileHandle) WorkName.clear();
+        }
+        if (Handle == platform::kInvalidFileHandle) {
             Cache.LastError.SetIfEmpty(msg::Format(msg::CantCreateFile, FileName));
             Cache.Abort();
             return false;
         }
+        Stream = std::make_unique<THandleStreamEx>(Handle);
         if (!Cache.LastError.Empty()) {
-            Stream.reset();
+            Discard();
             return false;
         }
         return true;
@@ -46,8 +62,19 @@ public:
     }
 
     void Close() override {
-        if (Stream && !Stream->Close()) Failed();
+        if (Handle != platform::kInvalidFileHandle && !platform::FileClose(Handle)) Failed();
+        Handle = platform::kInvalidFileHandle;
         Stream.reset();
+        if (WorkName.empty()) return;
+        if (Cache.LastError.Empty() && Cache.Remaining() == 0) {
+            if (!platform::FileRename(WorkName, FileName)) {
+                Failed();
+                KeepPartial();
+            }
+        } else {
+            KeepPartial();
+        }
+        WorkName.clear();
     }
 
 private:
@@ -57,9 +84,28 @@ private:
         return false;
     }
 
+    void Discard() {
+        platform::FileClose(Handle);
+        Handle = platform::kInvalidFileHandle;
+        Stream.reset();
+        if (!WorkName.empty()) platform::FileDelete(WorkName);
+        WorkName.clear();
+    }
+
+    void KeepPartial() {
+        const std::string partial = FileName + ".incomplete";
+        if (platform::FileRename(WorkName, partial))
+            Engine.DebugMessage(">>> " + msg::Format(msg::PartialImageKept, partial), 4);
+        else
+            Engine.DebugMessage(">>> " + msg::Format(msg::PartialImageKept, WorkName), 4);
+    }
+
+    TVornBurner& Engine;
     std::string FileName;
+    std::string WorkName; // empty when writing to the output directly
     TCacheThread& Cache;
-    std::unique_ptr<TFileStreamEx> Stream;
+    platform::TFileHandle Handle = platform::kInvalidFileHandle;
+    std::unique_ptr<THandleStreamEx> Stream;
 };
 
 } // namespace
@@ -90,8 +136,10 @@ void TThWrite::Execute() {
     int64_t written = 0; // W: sectors written
 
     std::unique_ptr<IWriteTarget> target;
-    if (FToImageFile)
-        target = std::make_unique<TImageFileTarget>(Engine.ISOFileName(), cache);
+    if (FTargetFactory)
+        target = FTargetFactory(Engine, cache);
+    else if (FToImageFile)
+        target = std::make_unique<TImageFileTarget>(Engine, Engine.ISOFileName(), cache);
     else
         target = CreateDiscTarget(Engine, cache);
 
@@ -149,6 +197,9 @@ void TThWrite::Execute() {
     // Drive handles are released again after every job, whatever the target was.
     Engine.SetReleaseHandles(true);
     Engine.CurrentFile = std::string();
+    // The next job's waits start without this job's aborts.
+    job.AbortRequests = 0;
+    job.AbortGrace = 0;
     FEnded = true;
 }
 

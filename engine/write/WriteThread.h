@@ -4,6 +4,7 @@
 // OnWriteDone on the main thread.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -11,6 +12,10 @@ namespace tarnwick {
 
 class TVornBurner;
 class TCacheThread;
+class IWriteTarget;
+
+// Makes the target of a job that is neither an image file nor a burn (a verify).
+using TWriteTargetFactory = std::function<std::unique_ptr<IWriteTarget>(TVornBurner&, TCacheThread&)>;
 
 class TThWrite {
 public:
@@ -20,6 +25,8 @@ public:
     TThWrite(const TThWrite&) = delete;
     TThWrite& operator=(const TThWrite&) = delete;
 
+    // Before Start: the blocks go to this target instead.
+    void SetTargetFactory(TWriteTargetFactory Factory) { FTargetFactory = std::move(Factory); }
     void Start();
     bool ToImageFile() const { return FToImageFile; }
     // True once the job end has been reported and the thread is done with the engine.
@@ -32,6 +39,7 @@ private:
     TVornBurner& Engine;
     std::shared_ptr<TCacheThread> FCache;
     bool FToImageFile;
+    TWriteTargetFactory FTargetFactory;
     std::atomic<bool> FEnded{false};
     std::thread Thread;
 };

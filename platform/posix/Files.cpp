@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/Drives.h"
+#include "platform/FileFaults.h"
 #include "platform/Files.h"
 
 namespace platform {
@@ -19,6 +21,17 @@ int Fail() {
     LastError = errno;
     return -1;
 }
+
+// The injected failure of a call on an open descriptor (tests only): its path and position.
+int InjectedFault(TFileCall call, TFileHandle h) {
+    if (!FileFaultHookSet()) return 0;
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", int(h));
+    char target[4096];
+    const ssize_t n = ::readlink(link, target, sizeof target - 1);
+    const std::string path = n > 0 ? std::string(target, size_t(n)) : std::string();
+    return FileFault(call, path, int64_t(::lseek(int(h), 0, SEEK_CUR)));
+}
 } // namespace
 
 TFileHandle FileOpen(const std::string& path, uint16_t mode) {
@@ -27,6 +40,11 @@ TFileHandle FileOpen(const std::string& path, uint16_t mode) {
     case 1: flags |= O_WRONLY; break;
     case 2: flags |= O_RDWR; break;
     default: flags |= O_RDONLY; break;
+    }
+    if (int e = FileFault(TFileCall::Open, path, 0)) {
+        errno = e;
+        Fail();
+        return kInvalidFileHandle;
     }
     int fd;
     do {
@@ -40,6 +58,11 @@ TFileHandle FileOpen(const std::string& path, uint16_t mode) {
 }
 
 TFileHandle FileCreate(const std::string& path) {
+    if (int e = FileFault(TFileCall::Create, path, 0)) {
+        errno = e;
+        Fail();
+        return kInvalidFileHandle;
+    }
     int fd;
     do {
         fd = ::open(ResolvePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -51,9 +74,48 @@ TFileHandle FileCreate(const std::string& path) {
     return fd;
 }
 
+TFileHandle FileCreateNew(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(ResolvePath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        Fail();
+        return kInvalidFileHandle;
+    }
+    return fd;
+}
+
+bool FileRename(const std::string& from, const std::string& to) {
+    if (::rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) < 0) return Fail(), false;
+    return true;
+}
+
+bool FileDelete(const std::string& path) {
+    if (::unlink(ResolvePath(path).c_str()) < 0) return Fail(), false;
+    return true;
+}
+
+bool FileIdOf(const std::string& path, TFileId& id) {
+    struct stat st {};
+    if (::stat(ResolvePath(path).c_str(), &st) != 0) return Fail(), false;
+    id.Volume = uint64_t(st.st_dev);
+    id.Index = uint64_t(st.st_ino);
+    return true;
+}
+
+bool IsSpecialFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(ResolvePath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 int32_t FileRead(TFileHandle h, void* buffer, int32_t count) {
     if (count < 0) {
         errno = EINVAL;
+        return Fail();
+    }
+    if (int e = InjectedFault(TFileCall::Read, h)) {
+        errno = e;
         return Fail();
     }
     auto* p = static_cast<char*>(buffer);
@@ -74,6 +136,10 @@ int32_t FileRead(TFileHandle h, void* buffer, int32_t count) {
 int32_t FileWrite(TFileHandle h, const void* buffer, int32_t count) {
     if (count < 0) {
         errno = EINVAL;
+        return Fail();
+    }
+    if (int e = InjectedFault(TFileCall::Write, h)) {
+        errno = e;
         return Fail();
     }
     const auto* p = static_cast<const char*>(buffer);

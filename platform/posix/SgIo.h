@@ -31,6 +31,7 @@ std::optional<SCSI_ADDRESS> ParseAddressName(const std::string& name);
 SCSI_ADDRESS AddressFromIdLun(uint32_t idLun, uint32_t hostNumber);
 
 // What the user is told when a device may not be opened.
-std::string PermissionHint(const std::string& devicePath, const std::string& groupName);
+std::string PermissionHint(const std::string& devicePath, const std::string& groupName,
+                           const std::string& userName = std::string());
 
 } // namespace platform::sgio

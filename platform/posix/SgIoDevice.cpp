@@ -1,6 +1,7 @@
 // The OS pass-through on Linux: SG_IO on the /dev/srN device behind a drive letter.
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <scsi/scsi.h>
 #include <scsi/scsi_ioctl.h>
 #include <sys/ioctl.h>
@@ -27,6 +28,11 @@ std::string GroupOf(const std::string& path) {
     return std::to_string(st.st_gid);
 }
 
+std::string UserName() {
+    if (const passwd* pw = ::getpwuid(::geteuid())) return pw->pw_name;
+    return {};
+}
+
 // One hint per device and process: the read-only retry of the same open must not repeat it.
 void HintPermission(const std::string& path) {
     static std::mutex mutex;
@@ -35,7 +41,7 @@ void HintPermission(const std::string& path) {
         std::lock_guard lock(mutex);
         if (!hinted.insert(path).second) return;
     }
-    PassThroughMessage(sgio::PermissionHint(path, GroupOf(path)));
+    PassThroughMessage(sgio::PermissionHint(path, GroupOf(path), UserName()));
 }
 
 std::optional<SCSI_ADDRESS> AddressFromSysfs(int fd) {

@@ -94,10 +94,14 @@ SCSI_ADDRESS AddressFromIdLun(uint32_t idLun, uint32_t hostNumber) {
     return a;
 }
 
-std::string PermissionHint(const std::string& devicePath, const std::string& groupName) {
+std::string PermissionHint(const std::string& devicePath, const std::string& groupName, const std::string& userName) {
     std::string hint = "Cannot open " + devicePath + ": permission denied. The user needs read and write access to it";
-    if (!groupName.empty()) hint += ", e.g. membership of the group \"" + groupName + "\" that owns it";
-    return hint + ".";
+    if (groupName.empty()) return hint + ".";
+    hint += ", e.g. membership of the group \"" + groupName + "\" that owns it";
+    // Adding a user to root's group would hand out far more than the drive.
+    if (groupName == "root" || groupName == "0") return hint + ".";
+    return hint + ": sudo usermod -aG " + groupName + " " + (userName.empty() ? "USER" : userName) +
+           ", then log out and in again.";
 }
 
 } // namespace platform::sgio

@@ -30,4 +30,20 @@ int32_t os::SystemTimeZoneBias() {
     return int32_t(-tm.tm_gmtoff / 60);
 }
 
+// The listing turns a file's moment into local time with the offset in force at that moment
+// (localtime_r), so the same offset is found again from the local time.
+int32_t os::SystemTimeZoneBiasAt(TDateTime local) {
+    const TDateParts p = DecodeDateTime(local);
+    std::tm tm{};
+    tm.tm_year = p.Year - 1900;
+    tm.tm_mon = p.Month - 1;
+    tm.tm_mday = p.Day;
+    tm.tm_hour = p.Hour;
+    tm.tm_min = p.Minute;
+    tm.tm_sec = p.Second;
+    tm.tm_isdst = -1;
+    if (std::mktime(&tm) == std::time_t(-1)) return SystemTimeZoneBias();
+    return int32_t(-tm.tm_gmtoff / 60);
+}
+
 } // namespace platform

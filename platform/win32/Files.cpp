@@ -65,6 +65,40 @@ TFileHandle FileCreate(const std::string& path) {
     return reinterpret_cast<TFileHandle>(h);
 }
 
+TFileHandle FileCreateNew(const std::string& path) {
+    HANDLE h = CreateFileW(Widen(ResolvePath(path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail(kInvalidFileHandle);
+    return reinterpret_cast<TFileHandle>(h);
+}
+
+bool FileRename(const std::string& from, const std::string& to) {
+    return MoveFileExW(Widen(ResolvePath(from)).c_str(), Widen(ResolvePath(to)).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? true
+               : Fail(false);
+}
+
+bool FileDelete(const std::string& path) { return DeleteFileW(Widen(ResolvePath(path)).c_str()) ? true : Fail(false); }
+
+bool FileIdOf(const std::string& path, TFileId& id) {
+    // Opened for no access at all: an image being written (no sharing) can still be asked.
+    HANDLE h = CreateFileW(Widen(ResolvePath(path)).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail(false);
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info);
+    if (!ok) Fail(false);
+    CloseHandle(h);
+    if (!ok) return false;
+    id.Volume = info.dwVolumeSerialNumber;
+    id.Index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+// Devices have no attributes to read through a plain path on Windows: only files and folders.
+bool IsSpecialFile(const std::string&) { return false; }
+
 int32_t FileRead(TFileHandle h, void* buffer, int32_t count) {
     if (count < 0) {
         LastFileError = ERROR_INVALID_PARAMETER;

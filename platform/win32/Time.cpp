@@ -24,4 +24,14 @@ int32_t os::SystemTimeZoneBias() {
     return int32_t(tz.Bias);
 }
 
+// File dates reach the compilation through FileTimeToLocalFileTime, which applies the bias in
+// force now (daylight saving included) whatever the file's own season: that same bias makes
+// the recorded date denote the file's moment.
+int32_t os::SystemTimeZoneBiasAt(TDateTime) {
+    TIME_ZONE_INFORMATION tz;
+    const DWORD id = GetTimeZoneInformation(&tz);
+    if (id == TIME_ZONE_ID_INVALID) return 0;
+    return int32_t(tz.Bias + (id == TIME_ZONE_ID_DAYLIGHT ? tz.DaylightBias : tz.StandardBias));
+}
+
 } // namespace platform

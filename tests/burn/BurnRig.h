@@ -80,8 +80,21 @@ public:
         std::filesystem::remove_all(Dir, ec);
     }
 
+    // With a volume descriptor's signature at sector 16 when the image reaches it, as an ISO
+    // image has; RawImage leaves the bytes as they come.
     std::string MakeImage(size_t bytes, uint32_t seed = 1) {
         Image = ImageBytes(bytes, seed);
+        if (bytes >= 17 * 2048) {
+            const char id[] = "\x01" "CD001";
+            std::copy(id, id + 6, Image.begin() + 16 * 2048);
+        }
+        return WriteImage(seed);
+    }
+    std::string RawImage(size_t bytes, uint32_t seed = 1) {
+        Image = ImageBytes(bytes, seed);
+        return WriteImage(seed);
+    }
+    std::string WriteImage(uint32_t seed) {
         std::string path = (Dir / ("image-" + std::to_string(seed) + ".iso")).string();
         std::ofstream f(path, std::ios::binary | std::ios::trunc);
         f.write(reinterpret_cast<const char*>(Image.data()), std::streamsize(Image.size()));

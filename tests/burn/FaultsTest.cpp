@@ -136,19 +136,18 @@ TEST(BurnFaults, ADriveThatDisappearsEndsTheJobWithAnErrorAndNoHang) {
 }
 
 TEST(BurnFaults, AnImageLargerThanTheMediumFailsWithTheDrivesError) {
-    for (TProfile p : {TProfile::DvdR, TProfile::CdR, TProfile::DvdPlusRw}) {
-        TBurnRig rig(p, 600);
-        auto result = rig.Burn(rig.MakeImage(1000 * 2048));
-        auto writes = rig.CommandsWith(op::Write10);
-        ASSERT_FALSE(writes.empty());
-        const auto& failed = writes.back();
-        EXPECT_EQ(failed.Status, emulator::kStatusCheckCondition) << emulator::KindName(p);
-        EXPECT_EQ(result.Error, "WRITER ERROR [ILLEGAL REQUEST (LOGICAL BLOCK ADDRESS OUT OF RANGE)]");
-        EXPECT_LE(GetBE32(&failed.Cdb[2]), 600u);
-        EXPECT_FALSE(Contains(rig.Commands(), op::CloseTrackSession));
-        std::vector<uint8_t> head(rig.Image.begin(), rig.Image.begin() + GetBE32(&failed.Cdb[2]) * 2048);
-        EXPECT_EQ(rig.DiscBytes(head.size()), head);
-    }
+    // An overwritable disc tells no free space: its drive refuses the first write past the end.
+    TBurnRig rig(TProfile::DvdPlusRw, 600);
+    auto result = rig.Burn(rig.MakeImage(1000 * 2048));
+    auto writes = rig.CommandsWith(op::Write10);
+    ASSERT_FALSE(writes.empty());
+    const auto& failed = writes.back();
+    EXPECT_EQ(failed.Status, emulator::kStatusCheckCondition);
+    EXPECT_EQ(result.Error, "WRITER ERROR [ILLEGAL REQUEST (LOGICAL BLOCK ADDRESS OUT OF RANGE)]");
+    EXPECT_LE(GetBE32(&failed.Cdb[2]), 600u);
+    EXPECT_FALSE(Contains(rig.Commands(), op::CloseTrackSession));
+    std::vector<uint8_t> head(rig.Image.begin(), rig.Image.begin() + GetBE32(&failed.Cdb[2]) * 2048);
+    EXPECT_EQ(rig.DiscBytes(head.size()), head);
 }
 
 TEST(BurnFaults, TheWaitForADvdFlushIsBoundedAndEndsWithTheDrivesAnswer) {

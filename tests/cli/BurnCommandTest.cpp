@@ -91,3 +91,29 @@ TEST_F(BurnCli, FailuresExitWithoutZero) {
 
     EXPECT_EQ(RunTool(Quote(CliPath()) + " burn image.iso").Code, 2) << "no --device";
 }
+
+TEST_F(BurnCli, FaultsOfTheVirtualDefinitionRehearseAFailingBurn) {
+    auto medium = Burn("dvd-r+medium-error=300", "--device R");
+    EXPECT_EQ(medium.Code, 1) << medium.Output;
+    EXPECT_TRUE(Has(medium.Output, "WRITER ERROR [MEDIUM ERROR (WRITE ERROR)]")) << medium.Output;
+
+    // Busy for a few writes: retried every 600 ms, and the burn succeeds.
+    fs::remove(T.Path("disc.bin"));
+    fs::remove(T.Path("disc.bin.state"));
+    auto busy = Burn("cd-r+busy=2", "--device R");
+    EXPECT_EQ(busy.Code, 0) << busy.Output;
+    EXPECT_TRUE(DiscHoldsTheImage());
+
+    fs::remove(T.Path("disc.bin"));
+    fs::remove(T.Path("disc.bin.state"));
+    auto gone = Burn("dvd+r+vanish=50", "--device R");
+    EXPECT_EQ(gone.Code, 1) << gone.Output;
+    EXPECT_TRUE(Has(gone.Output, "WRITER ERROR [NO DEVICE]")) << gone.Output;
+}
+
+TEST_F(BurnCli, ATestWriteOnADvdPlusRIsRefusedAndRecordsNothing) {
+    auto r = Burn("dvd+r", "--device R --test-write");
+    EXPECT_EQ(r.Code, 1) << r.Output;
+    EXPECT_TRUE(Has(r.Output, "TEST/DUMMY WRITE IS NOT POSSIBLE ON DVD+R: NOTHING WAS WRITTEN")) << r.Output;
+    EXPECT_FALSE(DiscHoldsTheImage());
+}

@@ -382,3 +382,20 @@ TEST_F(ReadinessTest, ImmediateFlushKeepsTheDriveBusyForAWhile) {
     ASSERT_TRUE(NoData(*d, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
     EXPECT_TRUE(DiscInfo(*d).Good());
 }
+
+TEST(Recording, ModeSelectWantsPfAndRefusesThePsBit) {
+    auto d = Drive(TProfile::CdR);
+    std::vector<uint8_t> list(8 + 52, 0);
+    list[8] = 0x05;
+    list[9] = 0x32;
+    list[10] = 0x01;
+    list[11] = 0x04;
+    list[12] = 0x08;
+    const uint8_t n = uint8_t(list.size());
+    EXPECT_TRUE(Out(*d, {0x55, 0x10, 0, 0, 0, 0, 0, 0, n, 0}, list).Good());
+    // Without PF the list is not in the MMC page format.
+    EXPECT_EQ(Out(*d, {0x55, 0x00, 0, 0, 0, 0, 0, 0, n, 0}, list).Sense(), sense::InvalidFieldInCdb);
+    // PS is reserved in MODE SELECT, even on a page MODE SENSE reported savable.
+    list[8] = 0x85;
+    EXPECT_EQ(Out(*d, {0x55, 0x10, 0, 0, 0, 0, 0, 0, n, 0}, list).Sense(), sense::InvalidFieldInParameterList);
+}

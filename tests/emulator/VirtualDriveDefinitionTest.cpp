@@ -154,3 +154,29 @@ TEST_F(SpecTest, FileOfSpecsIsAllOrNothing) {
     EXPECT_FALSE(platform::VirtualDrive('E'));
     EXPECT_FALSE(RegisterVirtualDriveFile(PathOf("absent.txt"), error));
 }
+
+TEST_F(SpecTest, FaultOptionsAreParsedAndArmed) {
+    auto d = Parsed("R=dvd-r+medium-error=100+busy=3+timeout=7+vanish=20");
+    EXPECT_EQ(d.MediumErrorLba, 100u);
+    EXPECT_EQ(d.BusyWrites, 3u);
+    EXPECT_EQ(d.TimeoutCommand, 7u);
+    EXPECT_EQ(d.VanishAfter, 20u);
+    EXPECT_EQ(Parsed("R=cd-r+busy=forever").BusyWrites, UINT32_MAX);
+    TVirtualDriveDefinition bad;
+    std::string error;
+    EXPECT_FALSE(ParseVirtualDriveDefinition("R=cd-r+timeout=0", bad, error));
+    EXPECT_FALSE(ParseVirtualDriveDefinition("R=cd-r+busy=often", bad, error));
+
+    // The drive vanishes after its second command: the third goes unanswered for good.
+    std::string why;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("R=cd-r+vanish=2", why)) << why;
+    auto drive = EmulatedDriveAt('R');
+    ASSERT_TRUE(drive);
+    EXPECT_EQ(drive->Faults().Pending(), 1u);
+    const uint8_t tur[6] = {0};
+    EXPECT_FALSE(drive->Faults().Take(tur, 6));
+    EXPECT_FALSE(drive->Faults().Take(tur, 6));
+    auto fault = drive->Faults().Take(tur, 6);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->Kind, TFaultKind::Vanish);
+}

@@ -2,6 +2,7 @@
 // the gauge, the status line and the buttons.
 #include <thread>
 
+#include "app/common/Version.h"
 #include "tests/app/form/FormFixture.h"
 
 namespace tarnwick::app::testing {
@@ -20,10 +21,11 @@ TEST_F(FormTest, VersionFileSetsBothCaptionsFromItsFirstLine) {
     About.SetView(nullptr);
 }
 
-TEST_F(FormTest, WithoutVersionFileTheDesignCaptionsStay) {
+TEST_F(FormTest, WithoutVersionFileBothCaptionsShowTheBuildsVersion) {
     Form->FormShow();
-    EXPECT_EQ(View.GroupCaption, "Version 1.0");
-    EXPECT_EQ(About.VersionLabel(), "version 1.0");
+    EXPECT_STRNE(ProgramVersion(), "");
+    EXPECT_EQ(View.GroupCaption, std::string("Version ") + ProgramVersion());
+    EXPECT_EQ(About.VersionLabel(), std::string("version ") + ProgramVersion());
     EXPECT_EQ(View.LogClears, 1);
 }
 

@@ -222,3 +222,16 @@ TEST_F(Discovery, DriveLettersUnderALibraryComeFromScsiAddresses) {
     EXPECT_EQ(Dev.GetDriveLetter(), 0);
     gDiskInfoStatus = SS_COMP;
 }
+
+TEST_F(Discovery, ADriveOnAHostNumberPastNineIsListedAndSelected) {
+    // A USB drive plugged in again comes back on a new host number.
+    Add('E', 12, 0);
+    ASSERT_TRUE(Dev.InitializeASPI(true, ""));
+    const std::string listed = "12:0:0,E: TARNTESTSCRIPTED        1.00";
+    ASSERT_EQ(Dev.DeviceList(), (std::vector<std::string>{listed}));
+    Dev.SelectDevice(listed);
+    EXPECT_EQ(Dev.HaId, 12);
+    EXPECT_EQ(Dev.Target, 0);
+    EXPECT_EQ(Dev.SelectedDevice, listed);
+    EXPECT_EQ(Dev.DeviceIdentity, "TARNTEST SCRIPTED         1.00");
+}

@@ -83,11 +83,17 @@ TEST(WriteParameters, BufeAndTestWriteNeedBothCapabilityAndSetting) {
     EXPECT_EQ(Build(s)[2], 0x01 | 0x40 | 0x10);
 }
 
-TEST(WriteParameters, DvdRwNeverCarriesBufeOrTestWrite) {
+TEST(WriteParameters, DvdRwNeverCarriesBufeAndOnlyASequentialOneSimulates) {
     for (uint16_t dt : {dtDVDRWRestricted, dtDVDRWSequential}) {
         wp::TWriteSettings s;
         s.DiscType = dt;
         s.TestWrite = s.UnderrunProtection = true;
+        s.CapabilityFlags = cfUnderrunFree | cfTestWrite;
+        EXPECT_EQ(Build(s)[2], dt == dtDVDRWSequential ? 0x30 : 0x20) << dt;
+        // A drive that cannot simulate gets no test-write bit.
+        s.CapabilityFlags = cfUnderrunFree;
+        EXPECT_EQ(Build(s)[2], 0x20) << dt;
+        s.TestWrite = false;
         s.CapabilityFlags = cfUnderrunFree | cfTestWrite;
         EXPECT_EQ(Build(s)[2], 0x20) << dt;
     }
@@ -147,4 +153,14 @@ TEST(WriteParameters, ListCarriesPageBytesUpTo61MinusPageStart) {
         for (int i = 0; i < 52; ++i) EXPECT_EQ(a[8 + i], i < carried ? uint8_t(i + 1) : 0) << "page byte " << i;
         EXPECT_EQ(a[64], 0xEE) << "only 64 bytes are rebuilt";
     }
+}
+
+TEST(WriteParameters, ThePageGoesBackWithoutThePsBitMODESENSEGaveIt) {
+    std::array<uint8_t, 512> b{};
+    b[0] = 0x85; // PS, page 05h
+    b[1] = 0x32;
+    std::array<uint8_t, 512> a{};
+    wp::BuildParameterList(a.data(), b.data(), 8);
+    EXPECT_EQ(a[8], 0x05);
+    EXPECT_EQ(a[9], 0x32);
 }

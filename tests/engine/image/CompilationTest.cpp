@@ -210,24 +210,29 @@ TEST_F(Compilation, HandlerRenamesCannotCreateTwoChildrenOfOneName) {
     EXPECT_TRUE(M.AnyContaining("/s/b.txt", 4));
 }
 
-TEST_F(Compilation, LongNamesAreSkippedUnlessTheHandlerKeepsThem) {
+TEST_F(Compilation, LongNamesAreKeptAndReportedUnlessTheHandlerSkipsThem) {
     TDEntry* root = E.DirTable[0];
     const std::string n109 = std::string(105, 'x') + ".txt";
     const std::string n110 = std::string(106, 'y') + ".txt";
+    const std::string n255 = std::string(251, 'z') + ".txt";
     std::vector<bool> offered;
     E.OnAddFile = [&](TComponent*, const std::string&, std::string&, std::string&, TDateTime&, int32_t, int64_t,
                       bool& skip) { offered.push_back(skip); };
     EXPECT_TRUE(E.AddFileEntry(root, Listed(n109), "/s/1"));
-    EXPECT_FALSE(E.AddFileEntry(root, Listed(n110), "/s/2"));
-    EXPECT_EQ(offered, (std::vector<bool>{false, true}));
-    // Characters are counted, not bytes: 109 two-byte characters are still offered.
-    std::string wide;
-    for (int i = 0; i < 105; ++i) wide += "\xC3\xA9";
-    EXPECT_TRUE(E.AddFileEntry(root, Listed(wide + ".txt"), "/s/3"));
-    E.OnAddFile = [](TComponent*, const std::string&, std::string&, std::string&, TDateTime&, int32_t, int64_t,
-                     bool& skip) { skip = false; };
     EXPECT_TRUE(E.AddFileEntry(root, Listed(n110), "/s/2"));
-    EXPECT_EQ(E.FileCount, 3);
+    EXPECT_TRUE(E.AddFileEntry(root, Listed(n255), "/s/3"));
+    EXPECT_EQ(offered, (std::vector<bool>{false, false, false}));
+    EXPECT_TRUE(M.AnyContaining("NAME TOO LONG FOR THE IMAGE, SHORTENED: \"/s/2\"", 4));
+    EXPECT_TRUE(M.AnyContaining("SHORTENED: \"/s/3\"", 4));
+    EXPECT_EQ(E.EntryNotes.size(), 3u); // 109 characters + ";1" do not fit either
+    // Without a handler nothing is left out either.
+    E.OnAddFile = nullptr;
+    EXPECT_TRUE(E.AddFileEntry(root, Listed(std::string(200, 'w') + ".txt"), "/s/4"));
+    // A handler that skips still leaves the file out.
+    E.OnAddFile = [](TComponent*, const std::string&, std::string&, std::string&, TDateTime&, int32_t, int64_t,
+                     bool& skip) { skip = true; };
+    EXPECT_FALSE(E.AddFileEntry(root, Listed(n110 + "x"), "/s/5"));
+    EXPECT_EQ(E.FileCount, 4);
 }
 
 TEST_F(Compilation, DirectoryLimitStopsTheAddWithItsMessage) {

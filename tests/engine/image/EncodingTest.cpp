@@ -145,7 +145,6 @@ TEST_F(Header, IdentifiersDatesAndApplicationText) {
 TEST_F(Header, RecordsOfFilesAndDirectories) {
     platform::OverrideTimeZoneBias(-60);
     E.ClearCompilation(100, 10);
-    platform::OverrideTimeZoneBias(std::nullopt);
     TDEntry* root = E.DirTable[0];
     ASSERT_TRUE(E.AddFileEntry(root, Listed("abc.txt", 1, platform::faArchive, "ABC.TXT"), "/s/abc.txt"));
     TDEntry* data = E.AddDirEntry(root, ListedDir("data", "DATA"));
@@ -153,6 +152,7 @@ TEST_F(Header, RecordsOfFilesAndDirectories) {
     E.AddFileEntry(data, Listed("empty.txt", 0), "/s/empty");
     E.AddFileEntry(hiddenDir, Listed("h.txt", 2049, platform::faArchive | platform::faHidden), "/s/h");
     Build();
+    platform::OverrideTimeZoneBias(std::nullopt);
 
     const uint8_t* iso = FirstChildRecord(false);
     EXPECT_EQ(iso[0], 42);

@@ -282,3 +282,23 @@ TEST_F(SptiTest, DoneClosesHandlesAndClearsTheTable) {
     EXPECT_EQ(SPTIFindDrive(0, 0, 0), 0);
     EXPECT_EQ(SPTIState().SPTIHostAdapters, 0);
 }
+
+TEST_F(SptiTest, TheOsTimeOutCoversTheCommandsOwnTimeOutWithAMargin) {
+    auto drive = AddDrive('E', Address(0, 0, 0));
+    SPTIInit();
+    drive->ClearCommands();
+    // Short commands keep the two minutes; an OPC, a close and a DVD flush get theirs and more.
+    const struct {
+        uint32_t ownMs;
+        uint32_t osSeconds;
+    } cases[] = {{0, 120}, {10000, 120}, {150000, 180}, {180000, 210}, {1800000, 1830}};
+    for (const auto& c : cases) {
+        SetSPTICommandTimeOut(c.ownMs);
+        auto r = Command(0, 0, 0, 0x00);
+        EXPECT_EQ(SPTISendASPI32Command(&r), SS_COMP);
+    }
+    SetSPTICommandTimeOut(0);
+    auto sent = drive->Commands();
+    ASSERT_EQ(sent.size(), std::size(cases));
+    for (size_t i = 0; i < sent.size(); ++i) EXPECT_EQ(sent[i].TimeOutValue, cases[i].osSeconds) << cases[i].ownMs;
+}

@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 
 #include "WriteTestSupport.h"
@@ -14,6 +15,7 @@
 #include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteThread.h"
+#include "platform/FileFaults.h"
 #include "platform/Threads.h"
 #include "platform/Time.h"
 
@@ -77,6 +79,11 @@ public:
     TFileList Files;
     std::vector<uint8_t> HeaderBytes, Expected;
     int64_t ListedSectors = 0;
+    bool Logged(const std::string& part) {
+        std::lock_guard lock(MessagesMutex);
+        return std::any_of(Messages.begin(), Messages.end(),
+                           [&](const std::string& m) { return m.find(part) != std::string::npos; });
+    }
     std::mutex MessagesMutex;
     std::vector<std::string> Messages;
 };
@@ -156,6 +163,8 @@ TEST(ImageJob, FileSizeLimitEndsWithCantWrite) {
     // In a child: the limit and the ignored signal are process-wide.
     TScratch s;
     const std::string iso = s.Path("limited.iso");
+    const std::vector<uint8_t> previous = Pattern(4096, 3);
+    WriteFile(iso, previous); // the image an earlier job made under that name
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -175,7 +184,9 @@ TEST(ImageJob, FileSizeLimitEndsWithCantWrite) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(std::filesystem::file_size(iso), uintmax_t(1 << 20)); // what fitted stays
+    // What fitted stays, under a name that says the image is not whole; none of the output's.
+    EXPECT_EQ(std::filesystem::file_size(iso + ".incomplete"), uintmax_t(1 << 20));
+    EXPECT_EQ(ReadFile(iso), previous);
 }
 #endif
 
@@ -203,6 +214,8 @@ TEST(ImageJob, SourceRemovedOrShrunkAfterTheLayoutEndsTheJobNamingIt) {
 
 TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
     TScratch s;
+    const std::vector<uint8_t> previous = Pattern(6144, 9);
+    WriteFile(s.Path("abort.iso"), previous); // an image of that name from an earlier job
     TImageJob job;
     MakeSparse(s.Path("big"), 3LL << 30);
     job.AddFile(s.Path("big"), 3LL << 30);
@@ -213,20 +226,23 @@ TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
     EXPECT_EQ(job.Result.Error, msg::OperationAborted);
 #ifdef _WIN32
     // Closed: the image was created without sharing, so only a closed file can be opened.
-    const platform::TFileHandle h = platform::FileOpen(s.Path("abort.iso"), 0x12);
+    const platform::TFileHandle h = platform::FileOpen(s.Path("abort.iso.incomplete"), 0x12);
     EXPECT_NE(h, platform::kInvalidFileHandle);
     platform::FileClose(h);
 #else
     // Closed: no descriptor of this process refers to it any more.
     for (auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code ec;
-        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), s.Path("abort.iso"));
+        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec).string(), s.Path("abort.iso.incomplete"));
     }
 #endif
-    const auto size = std::filesystem::file_size(s.Path("abort.iso"));
+    const auto size = std::filesystem::file_size(s.Path("abort.iso.incomplete"));
     EXPECT_GT(size, 0u);
     EXPECT_LT(size, uintmax_t(3LL << 30));
     EXPECT_EQ(size % 2048, 0u);
+    // The earlier image is untouched, and the log names the partial file.
+    EXPECT_EQ(ReadFile(s.Path("abort.iso")), previous);
+    EXPECT_TRUE(job.Logged("PARTIAL FILE KEPT AS: \"" + s.Path("abort.iso.incomplete") + "\""));
 }
 
 TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
@@ -404,4 +420,73 @@ TEST(ImageJob, StreamedHeaderEqualsTheWholeHeaderAndTheDataFollows) {
         ASSERT_LE(at + want.size(), image.size());
         EXPECT_TRUE(std::equal(want.begin(), want.end(), image.begin() + std::ptrdiff_t(at))) << f->SourcePath;
     }
+}
+
+// Source and output failures through the platform's file-fault seam: each ends the job with
+// the text naming the file, never with an image that is silently short.
+TEST(ImageJob, ReadErrorsUnreadableFoldersAndAFullDiskEachEndTheJobNamingTheFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the file-fault seam sits in the POSIX file calls";
+#else
+    struct TUnhook {
+        ~TUnhook() { platform::SetFileFaultHook({}); }
+    } unhook;
+    TScratch s;
+    auto data = Pattern(300000, 3);
+    WriteFile(s.Path("a"), data);
+    std::filesystem::create_directories(s.Path("sub"));
+    WriteFile(s.Path("sub/b"), Pattern(5000, 4));
+    const std::string canonicalA = std::filesystem::canonical(s.Path("a")).string();
+    const std::string iso = s.Path("x.iso");
+    const std::string canonicalIso = std::filesystem::weakly_canonical(iso).string();
+
+    // EIO in the middle of a source file.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t at) {
+        return call == platform::TFileCall::Read && path == canonicalA && at >= 131072 ? EIO : 0;
+    });
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantReadFile, s.Path("a")));
+    }
+    // A folder whose files can no longer be opened after it was listed.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t) {
+        return call == platform::TFileCall::Open && path.rfind(s.Path("sub"), 0) == 0 ? EACCES : 0;
+    });
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.AddFile(s.Path("sub/b"), 5000);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantOpenFile, s.Path("sub/b")));
+    }
+    // ENOSPC on the image once 64 KiB are written.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t at) {
+        // The job writes under a working name beside the image and renames it at the end.
+        return call == platform::TFileCall::Write && path.rfind(canonicalIso + ".writing", 0) == 0 && at >= 65536
+                   ? ENOSPC
+                   : 0;
+    });
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, msg::Format(msg::CantWriteFile, iso));
+        EXPECT_FALSE(std::filesystem::exists(iso)); // a failed image is never under its own name
+        EXPECT_LE(std::filesystem::file_size(iso + ".incomplete"), 65536u); // nothing past the failure
+    }
+    // Without the hook the same job completes, so the faults above were what failed it.
+    platform::SetFileFaultHook({});
+    {
+        TImageJob job;
+        job.AddFile(s.Path("a"), 300000, &data);
+        job.Start(iso);
+        ASSERT_TRUE(job.WaitEnd());
+        EXPECT_EQ(job.Result.Error, "");
+    }
+#endif
 }

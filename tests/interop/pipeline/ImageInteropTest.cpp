@@ -230,7 +230,16 @@ TEST_F(ImageInterop, SevenZipExtractsTheSourceTreeByteForByte) {
     const std::string out = Tree->Path("7z");
     auto r = RunTool(kUtf8 + "7z x -y -o" + Quote(out) + " " + Quote(Image));
     ASSERT_EQ(r.Code, 0) << r.Output;
-    ExpectSameTree(WithoutTrailingDots(Expected), ReadTree(out), "7z");
+    // The tree's VIDEO_TS folder brings a UDF bridge, which 7-Zip prefers: it extracts the
+    // source's own names, trailing dots included.
+    TTree own; // folders without files are left out, as in the other trees
+    for (auto& [path, content] : ReadTree(Tree->Path("src"))) {
+        if (content == "/") continue;
+        own[path] = content;
+        for (auto slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+            own[path.substr(0, slash)] = "/";
+    }
+    ExpectSameTree(own, ReadTree(out), "7z");
 }
 
 TEST_F(ImageInterop, OsirroxExtractsTheSourceTreeByteForByte) {
@@ -300,7 +309,7 @@ TEST(ImageInteropAbort, InterruptDuringAMultiGiBJobEndsWithinASecondAndClosesThe
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     auto written = [&] {
         std::error_code ec;
-        const auto n = fs::file_size(image, ec);
+        const auto n = fs::file_size(image + ".writing1", ec); // the job's own name until it succeeds
         return ec ? uintmax_t(0) : n;
     };
     while (written() < (64u << 20) && std::chrono::steady_clock::now() < deadline)
@@ -325,7 +334,9 @@ TEST(ImageInteropAbort, InterruptDuringAMultiGiBJobEndsWithinASecondAndClosesThe
     std::ifstream f(log);
     const std::string output((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     EXPECT_NE(output.find("OPERATION ABORTED BY USER"), std::string::npos) << output;
-    const auto size = fs::file_size(image);
+    EXPECT_NE(output.find(image + ".incomplete"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(image)); // no half image under the output's name
+    const auto size = fs::file_size(image + ".incomplete");
     EXPECT_LT(size, uintmax_t(3LL << 30));
     EXPECT_EQ(size % 2048, 0u);
 }

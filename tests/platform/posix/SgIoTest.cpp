@@ -166,12 +166,17 @@ TEST(SgIoAddress, FromSysfsNameAndFromIdLun) {
     EXPECT_EQ(b.Lun, 2);
 }
 
-TEST(SgIoAccess, PermissionHintNamesTheDeviceAndItsGroup) {
-    EXPECT_EQ(sgio::PermissionHint("/dev/sr0", "cdrom"),
+TEST(SgIoAccess, PermissionHintNamesTheDeviceItsGroupAndTheCommand) {
+    EXPECT_EQ(sgio::PermissionHint("/dev/sr0", "cdrom", "ann"),
               "Cannot open /dev/sr0: permission denied. The user needs read and write access to it, e.g. "
-              "membership of the group \"cdrom\" that owns it.");
+              "membership of the group \"cdrom\" that owns it: sudo usermod -aG cdrom ann, then log out and in "
+              "again.");
+    // The group that owns the device is the one named, whatever the distribution calls it.
+    EXPECT_NE(sgio::PermissionHint("/dev/sr2", "optical").find("usermod -aG optical USER,"), std::string::npos);
     EXPECT_EQ(sgio::PermissionHint("/dev/sr1", ""),
               "Cannot open /dev/sr1: permission denied. The user needs read and write access to it.");
+    // Never advice to join root's group.
+    EXPECT_EQ(sgio::PermissionHint("/dev/sr3", "root", "ann").find("usermod"), std::string::npos);
 }
 
 // Runs only on a machine with an optical drive the user may open.

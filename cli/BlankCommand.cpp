@@ -1,0 +1,73 @@
+// tarnwick-cli blank --device DRIVE [--full]
+// Erases a CD-RW or DVD-RW (BLANK) or formats a DVD+RW or DVD-RAM, following the drive's own
+// progress. A write-once disc is refused by the drive, and the job says so in its words.
+#include <cstdio>
+#include <memory>
+
+#include "cli/Command.h"
+#include "cli/EraseRun.h"
+#include "cli/JobRunner.h"
+#include "engine/write/VornBurner.h"
+
+namespace tarnwick::cli {
+
+std::string EraseProgressText(int32_t progress, double seconds) {
+    char buf[64];
+    const int s = int(seconds);
+    if (progress < 0)
+        std::snprintf(buf, sizeof buf, "Erasing  ...  %d:%02d", s / 60, s % 60);
+    else
+        std::snprintf(buf, sizeof buf, "Erasing  %.1f%%  %d:%02d", progress * 100.0 / 65536, s / 60, s % 60);
+    return buf;
+}
+
+int RunErase(TVornBurner& engine, TConsole& console, bool full) {
+    return RunJob(engine, console, [&] { engine.EraseDisc(full); },
+                  [&](double seconds) { return EraseProgressText(engine.EraseProgress.load(), seconds); });
+}
+
+namespace {
+
+struct TBlankOptions {
+    std::string Device;
+    bool Full = false;
+    bool Quiet = false;
+};
+
+int RunBlank(const TBlankOptions& o) {
+    TConsole console;
+    console.Quiet = o.Quiet;
+    TVornBurner engine;
+    AttachConsole(engine, console);
+    if (!engine.InitializeASPI(true, "")) {
+        console.Error("no CD/DVD drive can be reached (neither the SCSI pass-through nor an ASPI library)");
+        return ExitSetupFailed;
+    }
+    const auto device = FindDevice(engine.DeviceList(), o.Device);
+    if (!device) {
+        console.Error("no CD/DVD drive \"" + o.Device + "\" (see tarnwick-cli devices)");
+        return ExitSetupFailed;
+    }
+    engine.SelectDevice(*device);
+    if (engine.HaId == 254) {
+        console.Error("cannot select \"" + *device + "\"");
+        return ExitSetupFailed;
+    }
+    console.Message(">>> SELECTING " + engine.SelectedDevice);
+    return RunErase(engine, console, o.Full);
+}
+
+[[maybe_unused]] const bool kRegistered =
+    RegisterCommand("blank", "Erase a rewritable disc (CD-RW, DVD-RW) or format a DVD+RW or DVD-RAM", [](CLI::App& sub) {
+        auto o = std::make_shared<TBlankOptions>();
+        sub.add_option("-d,--device", o->Device,
+                       "Recorder: a device string as 'devices' lists it, a drive letter (E or E:), or /dev/srN")
+            ->required();
+        sub.add_flag("--full", o->Full, "Erase the whole disc, not only what makes it blank again (much slower)");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        return [o] { return RunBlank(*o); };
+    });
+
+} // namespace
+
+} // namespace tarnwick::cli

@@ -1,0 +1,43 @@
+#pragma once
+// Compares an image with the disc in the selected drive, block by block: every image sector
+// is read back from the disc (with TDriveReader's retries) and compared. Only the image's
+// own sectors count; a disc that is longer (a formatted DVD+RW, a padded track) is fine.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/write/DriveReader.h"
+
+namespace tarnwick {
+
+class TDiscComparer {
+public:
+    explicit TDiscComparer(TVornBurner& Engine);
+
+    // Bytes (whole sectors) of the image at sector Lba. False when the disc cannot be read
+    // (Error set); a difference is only counted.
+    bool Compare(uint32_t Lba, const uint8_t* Image, int32_t Bytes, const std::function<bool()>& Aborted);
+    // The job's text after the last block: empty when every sector compared equal (and the
+    // information line is sent), else the first differing sector and how many differ.
+    std::string Finish();
+
+    const std::string& Error() const { return Reader.Error(); }
+    uint64_t Compared() const { return FCompared; }
+    uint64_t Differing() const { return FDiffering; }
+    int64_t FirstDifference() const { return FFirst; }
+
+private:
+    TVornBurner& Engine;
+    TDriveReader Reader;
+    std::vector<uint8_t> Disc;
+    uint64_t FCompared = 0;
+    uint64_t FDiffering = 0;
+    int64_t FFirst = -1;
+};
+
+// The verify after a burn: waits until the closed disc is ready, then compares it with the
+// image file just burned. Returns the job's error text (empty when the disc equals it).
+std::string VerifyBurnedDisc(TVornBurner& Engine, const std::string& ImageFile, int64_t Sectors);
+
+} // namespace tarnwick

@@ -1,0 +1,131 @@
+#include "engine/write/DiscExtent.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "engine/Bytes.h"
+#include "engine/device/Messages.h"
+#include "engine/device/Reading.h"
+#include "engine/write/VornBurner.h"
+#include "platform/Clock.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr uint8_t kAscNoMedium = 0x3A;
+constexpr uint32_t kReadyStepMs = 500;
+constexpr uint32_t kReadyBudgetMs = 30000;
+// UDF: the anchor volume descriptor pointer sits at sector 256; the main volume descriptor
+// sequence it points to is at most this many sectors worth looking at.
+constexpr uint32_t kUdfAnchor = 256;
+constexpr uint32_t kUdfMaxDescriptors = 64;
+constexpr uint16_t kUdfTagAnchor = 2;
+constexpr uint16_t kUdfTagPartition = 5;
+constexpr uint16_t kUdfTagTerminator = 8;
+
+bool Overwritable(uint8_t t) { return t == dtDVDRAM || t == dtDVDRWRestricted || t == dtDVDPlusRW; }
+bool IsCd(uint8_t t) { return t == dtCDROM || t == dtCDR || t == dtCDRW; }
+
+std::string DriveFailure(TVornBurner& e) {
+    return std::string(msg::ReaderError) + " [" + (e.LastCommandError.empty() ? "NO DEVICE" : e.LastCommandError) +
+           "]";
+}
+
+// Whether the first track of a CD is an audio track (TOC control bit 2 clear).
+bool FirstTrackIsAudio(TVornBurner& e) {
+    alignas(4) std::array<uint8_t, 12> toc{};
+    if (!e.ReadTOC(0, toc.data(), false, 1, uint8_t(toc.size()), 0)) return false;
+    if (GetBE16(&toc[0]) + 2u < 12u) return false;
+    return (toc[5] & 0x04) == 0;
+}
+
+// End of what is recorded, from the last track that holds data; 0 when unknown.
+uint32_t RecordedTrackEnd(TVornBurner& e) {
+    const auto& di = DrvLibState().DiscInformation;
+    uint16_t last = uint16_t(di[6] | (di[11] << 8));
+    for (int tries = 0; last > 0 && tries < 2; ++tries, --last) {
+        reading::TTrackInfo t;
+        if (!reading::ReadTrackInformation(e, last, t)) return 0;
+        if (t.Blank) continue; // the invisible track after the recorded ones
+        if (t.LastRecordedValid) return t.LastRecorded + 1;
+        return t.Start + t.Size;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool WaitDriveReadyToRead(TVornBurner& e, uint32_t BudgetMs, const std::function<bool()>& Aborted,
+                          std::string& Error) {
+    auto& clock = platform::Clock();
+    const uint64_t start = clock.NowMs();
+    for (;;) {
+        if (Aborted && Aborted()) {
+            Error = msg::OperationAborted;
+            return false;
+        }
+        if (e.TestUnitReady(10000)) return true;
+        if (e.LastSense[12] == kAscNoMedium) {
+            Error = msg::NoDisc;
+            return false;
+        }
+        if (!e.TargetBusy && e.LastSense[0] == 0) {
+            Error = DriveFailure(e);
+            return false;
+        }
+        if (clock.NowMs() - start >= BudgetMs) {
+            Error = DriveFailure(e);
+            return false;
+        }
+        clock.SleepMs(kReadyStepMs);
+    }
+}
+
+uint32_t DeclaredFileSystemSectors(const std::function<bool(uint32_t, uint8_t*)>& ReadSector) {
+    alignas(4) std::array<uint8_t, 2048> s{};
+    uint32_t declared = 0;
+    if (ReadSector(16, s.data()) && s[0] == 1 && std::memcmp(&s[1], "CD001", 5) == 0)
+        declared = GetLE32(&s[80]); // volume space size
+    if (ReadSector(kUdfAnchor, s.data()) && GetLE16(&s[0]) == kUdfTagAnchor) {
+        const uint32_t length = GetLE32(&s[16]) / 2048;
+        const uint32_t location = GetLE32(&s[20]);
+        for (uint32_t i = 0; i < std::min(length, kUdfMaxDescriptors); ++i) {
+            if (!ReadSector(location + i, s.data())) break;
+            const uint16_t tag = GetLE16(&s[0]);
+            if (tag == kUdfTagTerminator) break;
+            if (tag == kUdfTagPartition) {
+                const uint64_t end = uint64_t(GetLE32(&s[188])) + GetLE32(&s[192]);
+                declared = uint32_t(std::min<uint64_t>(std::max<uint64_t>(declared, end), 0xFFFFFFFFu));
+            }
+        }
+    }
+    return declared;
+}
+
+std::string MeasureDiscToRead(TVornBurner& e, TDiscExtent& x, const std::function<bool()>& Aborted) {
+    std::string error;
+    if (!WaitDriveReadyToRead(e, kReadyBudgetMs, Aborted, error)) return error;
+    x.DiscType = e.GetDiscType();
+    if (e.UpdateDiscInformation() && (DrvLibState().DiscInformation[2] & 0x03) == 0) return msg::BlankDisc;
+    if (IsCd(x.DiscType) && FirstTrackIsAudio(e)) return msg::AudioDisc;
+    uint32_t last = 0, blockLength = 0;
+    if (!reading::ReadCapacity(e, last, blockLength)) return DriveFailure(e);
+    // Audio CDs answer with their 2352-byte frames.
+    if (blockLength != 0 && blockLength != 2048) return IsCd(x.DiscType) ? std::string(msg::AudioDisc) : DriveFailure(e);
+    x.Capacity = last + 1;
+    if (last == 0) return msg::BlankDisc;
+    if (Overwritable(x.DiscType)) {
+        const uint32_t declared = DeclaredFileSystemSectors([&](uint32_t lba, uint8_t* sector) {
+            return lba < x.Capacity && reading::ReadSectors(e, lba, 1, sector);
+        });
+        x.Sectors = declared ? std::min(declared, x.Capacity) : x.Capacity;
+    } else {
+        const uint32_t end = RecordedTrackEnd(e);
+        x.Sectors = end ? std::min(end, x.Capacity) : x.Capacity;
+    }
+    return std::string();
+}
+
+} // namespace tarnwick

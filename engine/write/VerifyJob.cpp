@@ -1,0 +1,81 @@
+// The verify job entry: an image file compared with the disc in the selected drive. The cache
+// thread reads the image file as for a burn; the write thread's target compares each block
+// with the disc instead of writing it.
+#include "engine/JobState.h"
+#include "engine/device/Messages.h"
+#include "engine/write/CacheThread.h"
+#include "engine/write/DiscComparer.h"
+#include "engine/write/DiscExtent.h"
+#include "engine/write/StreamEx.h"
+#include "engine/write/VornBurner.h"
+#include "engine/write/WriteTarget.h"
+#include "engine/write/WriteThread.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr uint32_t kReadyBudgetMs = 30000;
+
+class TVerifyTarget : public IWriteTarget {
+public:
+    TVerifyTarget(TVornBurner& AEngine, TCacheThread& ACache) : Engine(AEngine), Cache(ACache), Comparer(AEngine) {}
+
+    bool Prepare() override {
+        std::string error;
+        if (!WaitDriveReadyToRead(Engine, kReadyBudgetMs, Aborted(), error)) return Failed(error);
+        return true;
+    }
+    bool WriteBlock(int64_t Lba, uint8_t* Buffer, int32_t Count) override {
+        if (!Comparer.Compare(uint32_t(Lba), Buffer, Count, Aborted())) return Failed(Comparer.Error());
+        return true;
+    }
+    void Close() override {
+        if (!Cache.LastError.Empty()) return;
+        const std::string result = Comparer.Finish();
+        if (!result.empty()) Cache.LastError.SetIfEmpty(result);
+    }
+
+private:
+    static std::function<bool()> Aborted() {
+        return [] { return JobState().AbortFlag.load(); };
+    }
+    bool Failed(const std::string& error) {
+        Cache.LastError.SetIfEmpty(error);
+        Cache.Abort();
+        return false;
+    }
+
+    TVornBurner& Engine;
+    TCacheThread& Cache;
+    TDiscComparer Comparer;
+};
+
+} // namespace
+
+bool TVornBurner::VerifyImageFile(const std::string& FileName) {
+    if (RefuseWhileRunning()) return false;
+    TJobBinding binding(FJob);
+    TJobState& job = FJob;
+    FJobReadsCompilation = false;
+    try {
+        TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
+        ImageSectors = BytesToSectors(image.GetSize());
+    } catch (EFileStreamError&) {
+        if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
+        return false;
+    }
+    DebugMessage(std::string(">>> ") + msg::Format(msg::Verifying, (long long)ImageSectors), 1);
+    if (!StartCache(TCacheThread::kMaxBlockBytes, FileName)) return false;
+    job.AbortFlag = false;
+    job.CurrentWriter.reset();
+    auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, false);
+    writer->SetTargetFactory([](TVornBurner& engine, TCacheThread& cache) -> std::unique_ptr<IWriteTarget> {
+        return std::make_unique<TVerifyTarget>(engine, cache);
+    });
+    job.CurrentWriter = writer;
+    writer->Start();
+    return true;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,15 @@
+// READ DISC INFORMATION: the disc status and session count.
+#include "FuzzDrive.h"
+
+using namespace tarnwick;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    auto& rig = fuzz::Rig();
+    rig.Drive->Replies[0x51] = fuzz::Bytes(data, size);
+    rig.Drive->OverstateMoved = size && (data[0] & 0x40);
+    rig.Dev.UpdateDiscInformation();
+    rig.Dev.GetSessionCount();
+    uint8_t buf[34];
+    rig.Dev.ReadDiscInformation(buf, uint8_t(size ? data[size - 1] % sizeof buf : 0));
+    return 0;
+}
