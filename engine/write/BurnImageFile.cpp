@@ -14,6 +14,7 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
         return false;
     }
     JobState().CurrentEngine = this;
+    JobState().ClearAborts();
     FJobReadsCompilation = false;
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.

@@ -36,8 +36,7 @@ struct TBaseline {
     bool EndFinalized = false;
 };
 
-// Outcomes owned by the abort handling before the write thread runs; shown in the matrix
-// as they are, counted, and not mistaken for the outcomes asserted against.
+// Aborts that were not honoured in time: failures, counted in the matrix's title.
 struct TKnown {
     int Lost = 0; // aborted before the first write, the burn went on and succeeded
     int Late = 0; // aborted before the disc changed, it was written before the abort was seen
@@ -78,6 +77,7 @@ std::string BurnCell(TProfile profile, const TBaseline& base, size_t step, const
                             << ", a clean burn leaves " << int(base.EndStatus);
         if (!sameBytes || !closed) return "BAD";
         if (!column.Fault && step < base.FirstWrite) {
+            ADD_FAILURE() << where << ": aborted before the first write, yet the burn went on";
             ++known.Lost;
             return "lost";
         }
@@ -95,6 +95,7 @@ std::string BurnCell(TProfile profile, const TBaseline& base, size_t step, const
         EXPECT_TRUE(abortText) << where << ": an abort ended with '" << result.Error << "'";
         if (!good || !abortText) return "BAD";
         if (step < base.FirstChange && !blank) {
+            ADD_FAILURE() << where << ": aborted before the disc changed, yet it was changed";
             ++known.Late;
             return "late";
         }
