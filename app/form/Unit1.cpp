@@ -143,7 +143,7 @@ void TForm1::Image3Click() {
     // One job at a time: the engine keeps a single current job, and a second one started over
     // a running one would interfere with it. A job counts as running until both this window's
     // end handling and the engine's threads are done.
-    if (JobRunning()) return;
+    if (FJobRunning || !AwaitEngineThreads()) return;
     FJobRunning = true;
 
     DrainLog();
@@ -187,6 +187,16 @@ void TForm1::Image3Click() {
     const uint32_t refusals = vorn->Refusals();
     vorn->CreateImageFile(View.DestinationFileName());
     if (vorn->Refusals() != refusals) StopRefusedStart();
+}
+
+// After this window's end handling the engine's threads still finish their job (a few steps,
+// no waits); a click in that moment starts the next job once they have, rather than getting
+// lost. Inside the engine's end report they cannot end until the click returns: it is ignored.
+bool TForm1::AwaitEngineThreads() {
+    if (!vorn->JobRunning()) return true;
+    if (vorn->ReportingEnd()) return false;
+    for (int i = 0; i < kEngineEndPolls && vorn->JobRunning(); ++i) platform::CheckSynchronize(10);
+    return !vorn->JobRunning();
 }
 
 // A step of the start was refused (its message is in the log): no job was started, and none

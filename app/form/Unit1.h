@@ -73,6 +73,9 @@ private:
     void StartJobDisplay();
     void StopJobDisplay();
     void StopRefusedStart();
+    bool AwaitEngineThreads();
+    // Polls of 10 ms for the engine's threads after a job's end handling: a bound, not a delay.
+    static constexpr int kEngineEndPolls = 500;
     void WaitForJobEnd(uint32_t timeoutMs);
 
     IMainView& View;

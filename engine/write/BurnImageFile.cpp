@@ -11,6 +11,7 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
     if (RefuseWhileRunning()) return false;
     // The drive queries below see this engine's job (its disc type, its aborts).
     TJobBinding binding(FJob);
+    FJob.ClearAborts();
     FJobReadsCompilation = false;
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.

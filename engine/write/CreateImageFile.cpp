@@ -1,5 +1,6 @@
 // The compilation-to-image-file job entry (its own unit: it is the one entry that lays the
 // compilation out and encodes its header).
+#include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/image/CompilationMessages.h"
 #include "engine/image/Layout.h"
@@ -40,6 +41,7 @@ void LeaveOutOutput(TVornBurner& e, const std::string& output) {
 
 int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
     if (RefuseWhileRunning()) return -1;
+    FJob.ClearAborts();
     SetISOFileName(FileName);
     LeaveOutOutput(*this, FileName);
     FJobReadsCompilation = true;

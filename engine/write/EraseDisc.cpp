@@ -11,7 +11,7 @@ bool TVornBurner::EraseDisc(bool Full) {
     TJobState& job = FJob;
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
-    job.AbortFlag = false;
+    job.ClearAborts();
     BytesWritten = 0;
     ImageSectors = 0;
     EraseProgress = -1;

@@ -38,7 +38,10 @@ bool TVornBurner::RefuseWhileRunning() {
 bool TVornBurner::CompilationInUse() { return FJobReadsCompilation && RefuseWhileRunning(); }
 
 void TVornBurner::DoWriteDone() {
-    if (OnWriteDone && !Destroying) OnWriteDone(this, LastWriteError);
+    if (!OnWriteDone || Destroying) return;
+    FReportingEnd = true;
+    OnWriteDone(this, LastWriteError);
+    FReportingEnd = false;
 }
 
 // Shared by both job entries: replaces this engine's job with a new cache thread and waits
@@ -72,10 +75,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
 
 bool TVornBurner::StartWriteThread(bool ToImageFile) {
     TJobState& job = FJob;
-    // Cleared before the thread exists, so an abort issued right after this call counts.
-    job.AbortFlag = false;
-    job.AbortRequests = 0;
-    job.AbortGrace = 0;
+    // The entry cleared the aborts before its first command; one that came since counts.
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
     job.CurrentWriter = writer;

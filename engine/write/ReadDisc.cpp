@@ -15,7 +15,7 @@ bool TVornBurner::ReadDiscToImageFile(const std::string& FileName) {
     TJobBinding binding(FJob);
     TJobState& job = FJob;
     // An abort while the disc is measured or the cache fills counts for this job.
-    job.AbortFlag = false;
+    job.ClearAborts();
     FJobReadsCompilation = false;
     UnreadableSectors = 0;
     TDiscExtent extent;

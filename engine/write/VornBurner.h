@@ -262,6 +262,9 @@ public:
     void AbortWrite();
     int64_t GetTrackSectors() const;
     void DoWriteDone();
+    // True while DoWriteDone runs OnWriteDone: the job's threads wait for it to return, so
+    // they cannot end before.
+    bool ReportingEnd() const { return FReportingEnd.load(); }
     // True while a job of this engine has threads that have not ended.
     bool JobRunning() const;
     // This engine's job: its threads, abort flag and disc type. Engines never share one.
@@ -302,6 +305,7 @@ public:
 private:
     TJobState FJob;
     uint32_t FRefusals = 0;
+    std::atomic<bool> FReportingEnd{false};
 
 protected:
     bool FReplaceFile = false;

@@ -66,6 +66,7 @@ public:
         Engine.FileCount = Files.Count();
         Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
         Engine.SetISOFileName(isoFile);
+        Engine.Job().ClearAborts();
         if (Engine.StartCache(65536, "")) Engine.StartWriteThread(true);
     }
     bool WaitEnd(std::chrono::milliseconds bound = std::chrono::seconds(60)) {
