@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
@@ -291,11 +292,12 @@ void TCacheThread::QueueCurrent() {
 }
 
 void TCacheThread::WaitWhileFull(bool Idle) {
+    bool counted = false;
     while (QueuedBlocks() >= FMaxBlocks - 1) {
         if (Idle) SetLevel(0);
         if (AbortRequested) AbortCleanUp();
         if (!Ready.exchange(true)) Signal();
-        ++FFullWaits;
+        if (!std::exchange(counted, true)) ++FFullWaits;
         WaitForChange(1);
     }
 }
@@ -368,7 +370,7 @@ int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
         std::lock_guard lock(WriteLock);
         if (Blocks.empty()) {
             if (Finished) return 0;
-            ++FEmptyReads;
+            if (!std::exchange(FDry, true)) ++FEmptyReads;
             return -1;
         }
     }
@@ -386,6 +388,7 @@ int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
         Recycle(std::move(Block));
         Block = std::move(Blocks.front());
         Blocks.pop_front();
+        FDry = false;
         FRemaining -= Block->Count;
         Taking = false;
         // The producer is woken once the queue is down to half, not for every block taken:

@@ -184,7 +184,11 @@ void TThWrite::Execute() {
         if (cache.Remaining() != 0) cache.LastError.SetIfEmpty(msg::InternalError0006);
     }
 
-    // Job end.
+    // Job end. The queue's figures first, as the fifo figures of other recording tools.
+    {
+        const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
+        Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
+    }
     std::string error;
     Engine.LockDevice();
     Engine.CurrentFile = cache.CurrentFileName.Get();
