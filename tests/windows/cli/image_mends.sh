@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# tarnwick-cli.exe under Wine with a tree that plain Win32 paths cannot read: names ending in
+# a dot or a space, a path longer than MAX_PATH, a summer date; and an output that is one of
+# its own sources. Linux's readers check what the image holds.
+#   image_mends.sh <tarnwick-cli.exe> <wine prefix>
+set -euo pipefail
+cli=$1
+export WINEPREFIX=$2 WINEDEBUG=-all WINEDLLOVERRIDES=wnaspi32=n
+for tool in wine winepath bsdtar xorriso cmp; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+fail() { echo "$*"; status=1; }
+
+src="$work/tree"
+deep="$src"
+for i in 1 2 3 4 5; do deep="$deep/$(printf 'folder%02d-%050d' "$i" 0)"; done
+mkdir -p "$deep"
+printf 'dot\n' >"$src/trailing.dot."
+printf 'space\n' >"$src/trailing space "
+printf 'plain\n' >"$src/trailing.dot"
+head -c 5000 /dev/urandom >"$deep/deep file.bin"
+printf 'summer\n' >"$src/summer.txt"
+touch -d '2026-07-01 12:00:00 UTC' "$src/summer.txt"
+wdeep=$(winepath -w "$deep/deep file.bin")
+((${#wdeep} > 260)) || fail "the deep path is only ${#wdeep} characters"
+
+iso=$work/out.iso
+if ! out=$(TZ=Europe/Berlin wine "$cli" image -q "$(winepath -w "$src")" "$(winepath -w "$iso")" 2>&1); then
+  echo "tarnwick-cli.exe failed:"; echo "$out"; exit 1
+fi
+mkdir "$work/x"
+bsdtar -xf "$iso" -C "$work/x"
+diff -r "$src" "$work/x" || fail "bsdtar: the extracted tree differs from the source"
+# The summer date denotes its moment: readers convert with the record's zone byte.
+ls=$(TZ=UTC xorriso -indev "$iso" -lsl /summer.txt 2>/dev/null | grep summer.txt || true)
+grep -q 'Jul  1 12:00' <<<"$ls" || fail "summer date: $ls"
+
+# An output that is one of the sources: left out, named, exit code 8; the rest is whole.
+own="$work/own"
+mkdir "$own"
+printf 'keep\n' >"$own/a.txt"
+head -c 3000000 /dev/zero >"$own/zz.iso"
+set +e
+out=$(wine "$cli" image -q "$(winepath -w "$own")" "$(winepath -w "$own/zz.iso")" 2>&1)
+code=$?
+set -e
+((code == 8)) || fail "output among the sources: exit $code, not 8: $out"
+grep -q 'THE IMAGE FILE ITSELF, LEFT OUT' <<<"$out" || fail "no message for the output among the sources: $out"
+mkdir "$work/y"
+bsdtar -xf "$own/zz.iso" -C "$work/y"
+[[ "$(ls -A "$work/y")" == "a.txt" ]] || fail "the image holds: $(ls -A "$work/y")"
+cmp -s "$own/a.txt" "$work/y/a.txt" || fail "a.txt differs"
+ls "$own" | grep -q 'writing\|incomplete' && fail "work files left beside the output: $(ls "$own")"
+
+exit $status
