@@ -178,6 +178,20 @@ TEST_F(ImageMends, SettingsThatAreNoFileAreNotReadAndAMissingOneIsAUsageError) {
                            Quote(T.Path("o.iso")));
     EXPECT_EQ(missing.Code, 2) << missing.Output;
     EXPECT_NE(missing.Output.find("settings file not found"), std::string::npos) << missing.Output;
+    // Every command that takes the option, before it looks for a drive.
+    const std::string none = " --settings " + Quote(T.Path("no-such.ini"));
+    for (const std::string& args : {"read /dev/sr99 " + Quote(T.Path("r.iso")) + none,
+                                    "verify -d /dev/sr99 " + Quote(T.Path("o.iso")) + none,
+                                    "copy /dev/sr99 -d /dev/sr99" + none}) {
+        auto r2 = RunTool(Env + CliCmd() + " " + args);
+        EXPECT_EQ(r2.Code, 2) << args << "\n" << r2.Output;
+        EXPECT_NE(r2.Output.find("settings file not found"), std::string::npos) << r2.Output;
+    }
+    // One that is there is no usage error.
+    T.File("config/plain.ini", "[Options]\nJolietFS=0\n");
+    auto given = RunTool(Env + CliCmd() + " verify -d /dev/sr99 " + Quote(T.Path("o.iso")) + " --settings " +
+                         Quote(T.Path("config/plain.ini")));
+    EXPECT_NE(given.Code, 2) << given.Output;
 }
 
 TEST_F(ImageMends, ATrailingBackslashIsPartOfTheSourceFoldersName) {
