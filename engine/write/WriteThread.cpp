@@ -184,7 +184,10 @@ void TThWrite::Execute() {
         if (cache.Remaining() != 0) cache.LastError.SetIfEmpty(msg::InternalError0006);
     }
 
-    // Job end. The queue's figures first, as the fifo figures of other recording tools.
+    // Job end: files that grew while read, then the queue's figures (as the fifo figures of
+    // other recording tools).
+    for (const std::string& path : cache.GrownFiles())
+        Engine.DebugMessage(">>> " + msg::Format(msg::FileGrew, path), 4);
     {
         const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
         Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "BurnRig.h"
+#include "FaultMatrix.h"
 #include "emulator/Opcodes.h"
 #include "engine/Bytes.h"
 #include "engine/device/Messages.h"
@@ -12,6 +13,7 @@ namespace tarnwick::test {
 namespace {
 
 using emulator::TProfile;
+using matrix::TStepTarget;
 namespace op = emulator::op;
 
 // The previous job's thread ends just after its OnWriteDone: a new job waits for that.
@@ -145,14 +147,14 @@ TEST(EraseFaults, AbortEndsTheWaitAndSaysTheDiscMustBeErasedAgain) {
     emulator::TDriveConfig config;
     config.OperationMs = 60 * 60000;
     TBurnRig rig(TProfile::DvdRwSequential, 40000, config);
-    // The virtual clock lets the erase thread run through the drive's hour at once: the abort
-    // comes from the erase thread itself, as it announces the erase, so it cannot come late.
-    const auto logged = rig.Engine.OnDebugMessage;
-    rig.Engine.OnDebugMessage = [&](TComponent* sender, const std::string& m, uint8_t type) {
-        logged(sender, m, type);
-        if (m.find("STARTING ERASE") != std::string::npos) rig.Engine.AbortWrite();
-    };
+    // The abort comes as the drive takes the BLANK: from then on it cannot be stopped. (The
+    // wait runs in virtual time, so an abort sent later from here could come after its end.)
+    auto target = std::make_shared<TStepTarget>(rig.Drive);
+    target->OnOpcode = op::Blank;
+    target->OnStep = [&] { rig.Engine.AbortWrite(); };
+    platform::RegisterVirtualDrive('R', target, platform::SCSI_ADDRESS{8, 0, 0, 1, 0});
     const auto r = Erase(rig, true);
+    EXPECT_EQ(rig.CommandsWith(op::Blank).size(), 1u);
     EXPECT_EQ(r.Error, msg::OperationAborted);
     EXPECT_TRUE(Logged(rig, msg::EraseUnfinished));
     EXPECT_TRUE(rig.Disc->OperationUnfinished()); // the drive is still at it
