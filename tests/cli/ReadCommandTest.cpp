@@ -141,3 +141,18 @@ TEST_F(ReadCli, WithOneDriveTheCopyEjectsAsksForABlankDiscAndCanBeCancelled) {
     EXPECT_TRUE(Has(output, "kept at " + kept.front().string())) << output;
     EXPECT_TRUE(Same(T.Path("image.iso"), kept.front().string()));
 }
+
+TEST_F(ReadCli, WithOneDriveTheCopyBurnsTheBlankDiscPutInAfterTheEject) {
+    ASSERT_EQ(Cli("--virtual " + Quote("R=dvd-r:" + T.Path("disc.bin")),
+                  "burn -q " + Quote(T.Path("image.iso")) + " --device R")
+                  .Code,
+              0);
+    // The user takes the copied disc out and puts a blank one in three seconds later.
+    auto r = Cli("--virtual " + Quote("R=dvd-r+swap=3000:" + T.Path("disc.bin")),
+                 "copy -q R --device R --verify --temp-folder " + Quote(T.Path("temp")));
+    ASSERT_EQ(r.Code, 0) << r.Output;
+    EXPECT_TRUE(Has(r.Output, "Insert a blank disc into 1:0:0,R: ")) << r.Output;
+    EXPECT_TRUE(Has(r.Output, ">>> VERIFIED 640 SECTORS")) << r.Output;
+    EXPECT_TRUE(Same(T.Path("image.iso"), T.Path("disc.bin.swap")));
+    EXPECT_TRUE(TempFiles().empty());
+}
