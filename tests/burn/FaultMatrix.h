@@ -70,12 +70,14 @@ class TStepTarget : public platform::IScsiTarget {
 public:
     explicit TStepTarget(std::shared_ptr<emulator::TEmulatedDrive> drive) : Drive(std::move(drive)) {}
     bool Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& r) override {
-        if (Count++ == At && OnStep) OnStep();
+        const bool opcode = OnOpcode && r.spt.CdbLength && r.spt.Cdb[0] == *OnOpcode;
+        if ((Count++ == At || opcode) && OnStep) OnStep();
         return Drive->Execute(r);
     }
     std::shared_ptr<emulator::TEmulatedDrive> Drive;
     std::atomic<uint32_t> Count{0};
     uint32_t At = UINT32_MAX;
+    std::optional<uint8_t> OnOpcode; // or at every command with this opcode
     std::function<void()> OnStep;
 };
 

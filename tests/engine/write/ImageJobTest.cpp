@@ -449,3 +449,36 @@ TEST(ImageJob, ReadErrorsUnreadableFoldersAndAFullDiskEachEndTheJobNamingTheFile
     }
 #endif
 }
+
+TEST(ImageJob, AFileThatGrowsWhileReadKeepsItsListedSizeAndIsNamed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the file-fault seam sits in the POSIX file calls";
+#else
+    struct TUnhook {
+        ~TUnhook() { platform::SetFileFaultHook({}); }
+    } unhook;
+    TScratch s;
+    auto growing = Pattern(70000, 5), steady = Pattern(3000, 6);
+    WriteFile(s.Path("growing.log"), growing);
+    WriteFile(s.Path("steady.txt"), steady);
+    const std::string canonical = std::filesystem::canonical(s.Path("growing.log")).string();
+    // Another program appends to the file just as the job opens it.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t) {
+        if (call == platform::TFileCall::Open && path == canonical) {
+            std::ofstream f(canonical, std::ios::binary | std::ios::app);
+            f << std::string(5000, 'X');
+        }
+        return 0;
+    });
+    TImageJob job;
+    job.Engine.SetWritePostGap(false);
+    job.AddFile(s.Path("growing.log"), 70000, &growing);
+    job.AddFile(s.Path("steady.txt"), 3000, &steady);
+    job.Start(s.Path("g.iso"));
+    ASSERT_TRUE(job.WaitEnd());
+    EXPECT_EQ(job.Result.Error, "");
+    EXPECT_TRUE(ReadFile(s.Path("g.iso")) == job.Expected) << "the listed bytes, and the next file in its place";
+    EXPECT_TRUE(job.Logged(">>> FILE GREW WHILE READ, LISTED SIZE KEPT: \"" + s.Path("growing.log") + "\""));
+    EXPECT_FALSE(job.Logged("steady.txt"));
+#endif
+}
