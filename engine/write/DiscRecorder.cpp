@@ -1,6 +1,7 @@
 #include "engine/write/DiscRecorder.h"
 
 #include <cmath>
+#include <functional>
 
 #include "engine/Bytes.h"
 #include "engine/JobState.h"
@@ -240,14 +241,24 @@ void TDiscRecorder::FlushOther() {
 }
 
 bool TDiscRecorder::CloseCdSession() {
+    // A drive closes the session only once its tracks are closed; the track's close is
+    // quick (its PMA entry) and is waited for, so the session's close finds the drive ready.
+    // A refusal still lets the session's close be tried (it says what the drive thinks);
+    // only a second abort stops here.
+    if (!CloseCd([this] { return Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack); }) && !Job.JobError().empty())
+        return false;
     const bool immed = DrvLibState().ImmediateClose.load();
+    return CloseCd([this, immed] { return Engine.CloseTrackSession(false, immed, false); });
+}
+
+bool TDiscRecorder::CloseCd(const std::function<bool()>& close) {
     uint32_t retries = 0;
     for (;;) {
-        if (Engine.CloseTrackSession(false, immed, false)) return true;
+        if (close()) return true;
         const bool busy = Engine.TargetBusy || Engine.LastSense[12] == kAscNotReady;
         if (!busy) {
             // Some drives refuse the first close after a long write; one more try, then go on.
-            return Engine.CloseTrackSession(false, immed, false);
+            return close();
         }
         ++retries;
         platform::Clock().SleepMs(kCloseRetryDelayMs);
@@ -269,8 +280,12 @@ bool TDiscRecorder::CloseMedium() {
         Engine.CloseTrackSessionRaw(false, 1, 0, 0, uint8_t(FTrack + 1));
         closed = Engine.CloseTrackSessionRaw(false, 2, 0, 0, uint8_t(FTrack + 2));
         break;
-    case dtDVDRWRestricted:
     case dtDVDRWSequential:
+        // The written track is closed before its session, as on DVD-R.
+        Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
+        closed = Engine.CloseTrackSessionRaw(true, 2, 0, 0, 0);
+        break;
+    case dtDVDRWRestricted:
         closed = Engine.CloseTrackSessionRaw(true, 2, 0, 0, 0);
         break;
     case dtDVDPlusRW:

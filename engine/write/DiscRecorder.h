@@ -4,6 +4,7 @@
 // and returns the drive to rest.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tarnwick {
@@ -81,6 +82,8 @@ private:
     // False when the job must end here (the drive is gone, or an abort during the retries).
     bool CloseMedium();
     bool CloseCdSession();
+    // One CD closing command, retried while the drive is busy (a second abort ends it).
+    bool CloseCd(const std::function<bool()>& close);
     void Rest();
     // A used CD-RW or sequential DVD-RW is refused before anything is written.
     bool AcceptsMedium();

@@ -187,6 +187,7 @@ TEST(Recording, CdSessionClosesTheDiscOrLeavesItAppendableByTheMultiSessionField
     EXPECT_EQ(s.Status, 1);
     EXPECT_EQ(s.LastSession, 1);
     EXPECT_EQ(s.Sessions, 1);
+    ASSERT_TRUE(Close(*closed, 1, 1).Good());
     ASSERT_TRUE(Close(*closed, 2, 0, true).Good());
     s = State(*closed);
     EXPECT_EQ(s.Status, 2);
@@ -208,7 +209,9 @@ TEST(Recording, CdSessionClosesTheDiscOrLeavesItAppendableByTheMultiSessionField
     const uint32_t nwa = GetBE32(&next.Data[12]);
     EXPECT_EQ(nwa, 10u + 6750 + 4500 + 150);
     EXPECT_TRUE(Write(*open, nwa, 1, 2).Good());
-    // Finalizing closes the second session and the disc.
+    // Finalizing closes the second session and the disc, once its track is closed.
+    EXPECT_EQ(Close(*open, 5, 0).Sense(), sense::IncompleteTrackInSession);
+    ASSERT_TRUE(Close(*open, 1, 2).Good());
     ASSERT_TRUE(Close(*open, 5, 0).Good());
     s = State(*open);
     EXPECT_EQ(s.Status, 2);
@@ -260,6 +263,37 @@ TEST(Recording, DvdRReservedTrackAndTheClosingSequence) {
     EXPECT_EQ(Close(*d, 1, 9).Sense(), sense::InvalidFieldInCdb);
 }
 
+TEST(Recording, ASessionWithATrackStillOpenIsNotClosed) {
+    // Write-once media: the drive closes no track on its own, the disc stays as it was, and
+    // once the track is closed the same request closes the session.
+    for (TProfile p : {TProfile::CdR, TProfile::CdRw, TProfile::DvdR, TProfile::DvdRwSequential, TProfile::DvdPlusR}) {
+        SCOPED_TRACE(KindName(p));
+        auto d = Drive(p);
+        WriteBlocks(*d, 0, 64, 1);
+        for (uint8_t function : {2, 5}) EXPECT_EQ(Close(*d, function, 0).Sense(), sense::IncompleteTrackInSession);
+        auto s = State(*d);
+        EXPECT_EQ(s.Status, 1);
+        EXPECT_EQ(s.LastSession, 1);
+        EXPECT_EQ(GetBE32(&TrackInfo(*d, 1).Data[12]), 64u); // still appendable where it stopped
+        ASSERT_TRUE(Close(*d, 1, 1).Good());
+        EXPECT_TRUE(Close(*d, 2, 0).Good());
+        EXPECT_NE(State(*d).LastSession, 1); // no longer incomplete
+    }
+    // DVD-R: a reserved track that is not closed, empty or partly written, has its own answer.
+    // Written to its end it is complete and needs no closing.
+    for (uint32_t written : {0u, 16u, 48u}) {
+        auto d = Drive(TProfile::DvdR);
+        ASSERT_TRUE(Reserve(*d, 48).Good());
+        WriteBlocks(*d, 0, written, 1);
+        if (written < 48) {
+            EXPECT_EQ(Close(*d, 2, 0).Sense(), sense::EmptyOrPartiallyWrittenReservedTrack) << written;
+            ASSERT_TRUE(Close(*d, 1, 1).Good());
+        }
+        EXPECT_TRUE(Close(*d, 2, 0).Good()) << written;
+        EXPECT_EQ(TrackInfo(*d, 1).Data[7] & 1, 0) << written; // no next writable address
+    }
+}
+
 TEST(Recording, ReservationErrors) {
     EXPECT_EQ(Reserve(*Drive(TProfile::DvdPlusRw), 32).Sense(), sense::CannotWriteIncompatibleFormat);
     auto d = Drive(TProfile::DvdR, 2000);
@@ -304,6 +338,7 @@ TEST(Recording, OverwritableMediaCloseWithoutChangingTheirStatus) {
 TEST(Recording, BlankingAReWritableDisc) {
     auto d = Drive(TProfile::CdRw);
     ASSERT_TRUE(Write(*d, 0, 10, 1).Good());
+    ASSERT_TRUE(Close(*d, 1, 1).Good());
     ASSERT_TRUE(Close(*d, 2, 0).Good());
     EXPECT_EQ(State(*d).Status, 2);
     EXPECT_TRUE(NoData(*d, {0xA1, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
