@@ -79,6 +79,47 @@ TEST(Recording, WritePageIsCheckedAgainstTheMedium) {
     EXPECT_EQ(SelectWritePage(*plain, 0x11, 0x04, 0x08).Sense(), sense::InvalidFieldInParameterList);
 }
 
+// One field of a page the medium takes, changed: the drive refuses the list.
+TEST(Recording, WritePageFieldsAreCheckedPerMedium) {
+    const auto invalid = sense::InvalidFieldInParameterList;
+    auto page = [](TEmulatedDrive& d, uint8_t b2, uint8_t b3, uint8_t link, uint32_t packet, uint8_t format = 0) {
+        std::vector<uint8_t> list(8 + 52, 0);
+        uint8_t* p = &list[8];
+        p[0] = 0x05;
+        p[1] = 0x32;
+        p[2] = b2;
+        p[3] = b3;
+        p[4] = 0x08;
+        p[5] = link;
+        p[8] = format;
+        PutBE32(p + 10, packet);
+        PutBE16(p + 14, 150);
+        return Out(d, {0x55, 0x10, 0, 0, 0, 0, 0, 0, uint8_t(list.size()), 0}, list);
+    };
+    for (TProfile p : {TProfile::DvdR, TProfile::DvdRwSequential}) {
+        SCOPED_TRACE(KindName(p));
+        auto d = Drive(p);
+        EXPECT_TRUE(page(*d, 0x20, 0xE5, 0x10, 16).Good()); // LS_V, link 16, fixed packets of 16
+        EXPECT_TRUE(page(*d, 0x20, 0xC5, 0x10, 0).Good());  // variable packets
+        EXPECT_TRUE(page(*d, 0x00, 0xC5, 0x00, 0).Good());  // link size not given: the drive's own
+        EXPECT_EQ(page(*d, 0x20, 0xC5, 0x07, 0).Sense(), invalid);  // a CD's link size
+        EXPECT_EQ(page(*d, 0x20, 0xE5, 0x10, 0).Sense(), invalid);  // fixed packets without a size
+        EXPECT_EQ(page(*d, 0x20, 0xE5, 0x10, 20).Sense(), invalid); // not whole ECC blocks
+        EXPECT_EQ(page(*d, 0x20, 0x85, 0x10, 0).Sense(), invalid);  // multi-session 10b is reserved
+        EXPECT_TRUE(page(*d, 0x02, 0x05, 0x07, 0).Good());          // disc at once: no linking
+    }
+    auto cd = Drive(TProfile::CdR);
+    EXPECT_TRUE(page(*cd, 0x01, 0xC4, 0, 0).Good());
+    EXPECT_TRUE(page(*cd, 0x21, 0x04, 0, 0).Good());  // LS_V with a link size of 0
+    EXPECT_TRUE(page(*cd, 0x01, 0x04, 0, 0, 0x20).Good()); // CD-ROM XA
+    EXPECT_EQ(page(*cd, 0x21, 0x04, 16, 0).Sense(), invalid); // a DVD's link size
+    EXPECT_EQ(page(*cd, 0x01, 0x84, 0, 0).Sense(), invalid);  // multi-session 10b
+    EXPECT_EQ(page(*cd, 0x01, 0x04, 0, 0, 0x30).Sense(), invalid); // no such session format
+    EXPECT_EQ(page(*cd, 0x00, 0x24, 0, 0).Sense(), invalid);  // fixed packets of no size
+    // The refused lists left the accepted page in place.
+    EXPECT_EQ(cd->WriteParametersPage()[8], 0x20);
+}
+
 TEST(Recording, AcceptedPageIsWhatModeSenseShowsAndARejectedOneChangesNothing) {
     auto d = Drive(TProfile::CdR);
     ASSERT_TRUE(SelectWritePage(*d, 0x41, 0xC4, 0x08).Good());
