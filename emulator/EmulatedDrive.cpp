@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "emulator/DataPhase.h"
 #include "emulator/Opcodes.h"
 #include "platform/Clock.h"
 
@@ -78,6 +79,10 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
         return false;
     };
     if (Vanished || cdbLength == 0) return fail(false);
+    // The host adapter's part: data moving the other way than the command moves it, or more
+    // than the buffer holds, fails the request before the drive answers.
+    if (auto phase = ExpectedDataPhase(spt.Cdb, cdbLength))
+        if (spt.DataIn != phase->Direction || requested < phase->Length) return fail(false);
     SettleOperation();
 
     TCommand cmd{spt.Cdb, cdbLength, spt.DataIn, static_cast<uint8_t*>(spt.DataBuffer), requested};

@@ -96,6 +96,8 @@ TEST_P(EveryMedium, ImageLandsByteForByteThroughTheDesignedCommands) {
 
     const auto log = rig.Commands();
     EXPECT_EQ(SequenceSteps(log), m.Steps);
+    // Every request reached the drive: none moved data the wrong way or past its buffer.
+    for (const auto& r : log) EXPECT_TRUE(r.Completed) << "opcode " << int(r.Opcode());
 
     // WRITE(10): consecutive from sector 0, full blocks of the medium's size, a short last one.
     uint32_t next = 0;
