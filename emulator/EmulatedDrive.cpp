@@ -25,7 +25,7 @@ const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
         std::array<TEntry, 256> t{};
         //                                           handler                              CDB  medium
         t[op::TestUnitReady] = {&TEmulatedDrive::TestUnitReady, 6, true};
-        t[op::RezeroUnit] = {&TEmulatedDrive::RezeroUnit, 6, true};
+        t[op::RezeroUnit] = {&TEmulatedDrive::RezeroUnit, 6, false}; // readiness only where it is known
         t[op::RequestSense] = {&TEmulatedDrive::RequestSense, 6, false};
         t[op::FormatUnit] = {&TEmulatedDrive::FormatUnit, 6, true};
         t[op::ReadFormatCapacities] = {&TEmulatedDrive::ReadFormatCapacities, 10, false};

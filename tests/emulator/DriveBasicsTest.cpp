@@ -175,10 +175,23 @@ TEST(DriveBasics, TrayLockAndLoad) {
     EXPECT_TRUE(NoData(*drive, {0x1E, 0, 0, 0, 0x00, 0}).Good()); // allow
     EXPECT_TRUE(NoData(*drive, {0x1B, 0, 0, 0, 0x02, 0}).Good()); // eject
     EXPECT_EQ(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresentTrayOpen);
-    EXPECT_EQ(NoData(*drive, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresentTrayOpen);
     EXPECT_TRUE(NoData(*drive, {0x1B, 0, 0, 0, 0x03, 0}).Good()); // load
     EXPECT_TRUE(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Good());
-    EXPECT_TRUE(NoData(*drive, {0x01, 0, 0, 0, 0, 0}).Good()); // rezero
+}
+
+TEST(DriveBasics, RezeroUnitIsKnownOnlyToADriveOfTheScsi2CommandSet) {
+    // An MMC drive does not know the command, loaded or not.
+    auto mmc = DriveWith(TProfile::CdR);
+    EXPECT_EQ(NoData(*mmc, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::InvalidCommandOperationCode);
+    NoData(*mmc, {0x1B, 0, 0, 0, 0x02, 0}); // eject
+    EXPECT_EQ(NoData(*mmc, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::InvalidCommandOperationCode);
+
+    TDriveConfig config;
+    config.Model = *FindDriveModel("cd-w512eb");
+    TEmulatedDrive scsi(config);
+    EXPECT_EQ(NoData(scsi, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresent);
+    scsi.LoadMedium(TDisc::InMemory(TProfile::CdR));
+    EXPECT_TRUE(NoData(scsi, {0x01, 0, 0, 0, 0, 0}).Good());
 }
 
 TEST(DriveBasics, LogKeepsEachCommandWithItsDataAndOutcome) {
