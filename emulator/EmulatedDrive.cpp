@@ -105,7 +105,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
             reply = TReply::Check(sense::InvalidCommandOperationCode);
         } else if (cdbLength < entry.MinCdbLength) {
             reply = TReply::Check(sense::InvalidFieldInCdb);
-        } else if (auto notReady = entry.NeedsMedium ? ReadinessFailure(true) : std::nullopt) {
+        } else if (auto notReady = entry.NeedsMedium ? ReadinessFailure(true, opcode == op::TestUnitReady) : std::nullopt) {
             reply = TReply::Check(*notReady);
         } else {
             reply = (this->*entry.Handler)(cmd);
@@ -143,7 +143,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
     return true;
 }
 
-std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume) {
+std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume, bool forTestUnitReady) {
     if (Tray) return sense::MediumNotPresentTrayOpen;
     if (!Disc) return sense::MediumNotPresent;
     uint64_t now = platform::Clock().NowMs();
@@ -152,7 +152,8 @@ std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume) {
         return sense::BecomingReady;
     }
     if (auto op = OperationFailure()) return op;
-    if (now < BusyUntilMs) return sense::LongWriteInProgress;
+    if (now < BusyUntilMs && !forTestUnitReady)
+        return BusyClosing ? sense::OperationInProgress : sense::LongWriteInProgress;
     return std::nullopt;
 }
 

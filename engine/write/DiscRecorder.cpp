@@ -305,6 +305,35 @@ bool TDiscRecorder::CloseMedium() {
     return true;
 }
 
+bool TDiscRecorder::ClosedImmediately() const {
+    switch (FDiscType) {
+    case dtDVDRWRestricted:
+    case dtDVDRWSequential: return true;
+    case dtDVDR:
+    case dtDVDPlusR:
+    case dtDVDPlusRW: return false;
+    default: return DrvLibState().ImmediateClose.load();
+    }
+}
+
+bool TDiscRecorder::WaitClosed() {
+    // A drive answers TEST UNIT READY while it closes with Immed; READ DISC INFORMATION waits
+    // for the end of the closing instead.
+    const uint64_t start = platform::Clock().NowMs();
+    while (!Engine.UpdateDiscInformation()) {
+        if (LastFailureUnanswered() && DriveGone()) {
+            Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" + kNoDevice + "]");
+            return false;
+        }
+        if (Engine.LastSense[12] != kAscNotReady && !Engine.TargetBusy) return true; // not a wait: go on
+        if (platform::Clock().NowMs() - start >= kCloseWaitMs) return true;
+        platform::Clock().SleepMs(kFlushPollMs);
+        // The closing is under way and the drive finishes it alone: an abort only ends the wait.
+        if (JobState().WaitsAborted()) return true;
+    }
+    return true;
+}
+
 void TDiscRecorder::Rest() {
     Engine.SetWriteParameters(false, false, dtCDROM);
     Engine.SetCDSpeed(Engine.QueryMaxReadSpeed(), 2);
@@ -332,7 +361,10 @@ void TDiscRecorder::Close() {
     // After an abort or an error the track stays open and the drive is left as it is.
     if (!Job.JobError().empty()) return;
 
-    if (!Engine.TestWrite() && FDiscType != dtDVDRAM && Engine.FinalizeTrack() && !CloseMedium()) return;
+    if (!Engine.TestWrite() && FDiscType != dtDVDRAM && Engine.FinalizeTrack()) {
+        if (!CloseMedium()) return;
+        if (ClosedImmediately() && !WaitClosed()) return;
+    }
 
     Engine.WaitUnitReady(240000, 5000);
     if (FDiscType != dtDVDRAM) Engine.ReadBufferCapacity(size, freeBytes);

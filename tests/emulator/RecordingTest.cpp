@@ -452,11 +452,22 @@ TEST_F(ReadinessTest, ImmediateFlushKeepsTheDriveBusyForAWhile) {
     auto d = Drive(TProfile::DvdR, 0, config);
     ASSERT_TRUE(Write(*d, 0, 16, 1).Good());
     ASSERT_TRUE(NoData(*d, {0x35, 0x02, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
+    // TEST UNIT READY cannot tell: the disc's queries report the flush.
+    EXPECT_TRUE(NoData(*d, {0x00, 0, 0, 0, 0, 0}).Good());
     EXPECT_EQ(DiscInfo(*d).Sense(), sense::LongWriteInProgress);
+    EXPECT_EQ(TrackInfo(*d, 1).Sense(), sense::LongWriteInProgress);
     Clock.SleepMs(5000);
     EXPECT_TRUE(DiscInfo(*d).Good());
     // Without Immed the flush is over when the command returns.
     ASSERT_TRUE(NoData(*d, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
+    EXPECT_TRUE(DiscInfo(*d).Good());
+
+    // A closing with Immed is an operation in progress.
+    ASSERT_TRUE(Close(*d, 1, 1, true).Good());
+    EXPECT_TRUE(NoData(*d, {0x00, 0, 0, 0, 0, 0}).Good());
+    EXPECT_EQ(DiscInfo(*d).Sense(), sense::OperationInProgress);
+    EXPECT_EQ(Write(*d, 16, 16, 1).Sense(), sense::OperationInProgress);
+    Clock.SleepMs(5000);
     EXPECT_TRUE(DiscInfo(*d).Good());
 }
 
