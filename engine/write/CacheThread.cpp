@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <new>
 
 #include "engine/device/Messages.h"
 #include "engine/write/CacheSource.h"
@@ -12,6 +13,8 @@
 namespace tarnwick {
 
 namespace {
+
+constexpr const char* kCacheNoMemory = "NOT ENOUGH MEMORY FOR THE CACHE";
 
 // Sources longer than this are read with a larger read-ahead window.
 constexpr int64_t kSequentialHintBytes = 1 << 20;
@@ -166,6 +169,16 @@ void TCacheThread::Execute() {
         std::unique_lock lock(SignalMutex);
         Changed.wait_for(lock, std::chrono::milliseconds(1000), [&] { return Destroying.load(); });
     } catch (TStop&) {
+    } catch (const std::bad_alloc&) {
+        // A cache larger than the machine can give ends the job with its reason, not the
+        // process.
+        {
+            std::lock_guard lock(WriteLock);
+            LastError.SetIfEmpty(std::string(kCacheNoMemory) + " (" + std::to_string(int64_t(FMaxBlocks) * FBlockSize) +
+                                 " BYTES)");
+            Finished = true;
+        }
+        Source.reset();
     }
     FreeBlockList();
     FEnded = true;
