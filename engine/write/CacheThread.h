@@ -83,6 +83,8 @@ public:
     // When the machine gave fewer blocks than the cache size asks: the blocks the cache holds
     // instead (0: all of them were given).
     int32_t BoundBlocks() const { return FBoundBlocks.load(); }
+    // Sources that were longer when read than when listed (their listed size went in).
+    std::vector<std::string> GrownFiles();
 
     std::atomic<bool> Ready{false};
     std::atomic<bool> Finished{false};
@@ -134,6 +136,7 @@ private:
     TMemoryStream* HeaderStream;
     std::unique_ptr<TDirectoryEncoder> Directories;
     std::vector<uint8_t> Tail; // after the files, taken from Directories
+    std::vector<std::string> FGrown; // under WriteLock
     int64_t FilesStart = 0;    // where the file data begins (the header's size)
     std::unique_ptr<ICacheSource> Reader;
     std::string ImageFileName;
