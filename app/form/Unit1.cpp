@@ -233,6 +233,7 @@ void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
             // once that thread has ended.
             FBurnPending = true;
             View.SetProgressValue(0);
+            View.SetStatusText("");
             return;
         }
     }
