@@ -13,10 +13,9 @@
 #include "cli/EraseRun.h"
 #include "cli/DeviceLookup.h"
 #include "cli/JobRunner.h"
+#include "cli/SettingsOption.h"
 #include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
-#include "platform/Files.h"
-#include "platform/Profile.h"
 #include "platform/Drives.h"
 #include "platform/Threads.h"
 
@@ -55,14 +54,7 @@ bool UsedRewritable(TVornBurner& engine) {
 int RunBurn(const TBurnOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
-    // A settings file named on the command line that is not there is a mistake, not defaults.
-    if (o.SettingsFile != app::kSettingsFileName) {
-        const std::string path = platform::ProfilePath(o.SettingsFile);
-        if (path.empty() || !platform::FileExists(path)) {
-            console.Error("settings file not found: \"" + o.SettingsFile + "\"");
-            return ExitUsage;
-        }
-    }
+    if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
     app::ReadSettings(engine, o.SettingsFile);
     if (o.TestWrite) engine.SetTestWrite(true);

@@ -11,6 +11,7 @@
 #include "cli/Command.h"
 #include "cli/DeviceLookup.h"
 #include "cli/JobRunner.h"
+#include "cli/SettingsOption.h"
 #include "engine/device/ScsiDevice.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Clock.h"
@@ -60,6 +61,7 @@ void ApplyReadOptions(TVornBurner& engine, const TReadOptions& o) {
 int RunRead(const TReadOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
+    if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
     ApplyReadOptions(engine, o);
     AttachConsole(engine, console);
@@ -70,6 +72,7 @@ int RunRead(const TReadOptions& o) {
 int RunVerify(const TReadOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
+    if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
     ApplyReadOptions(engine, o);
     AttachConsole(engine, console);
@@ -103,6 +106,7 @@ int RunCopy(const TReadOptions& o) {
     namespace fs = std::filesystem;
     TConsole console;
     console.Quiet = o.Quiet;
+    if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
     ApplyReadOptions(engine, o);
     AttachConsole(engine, console);

@@ -24,6 +24,13 @@ struct TJobState {
     std::atomic<uint32_t> AbortRequests{0};
     std::atomic<uint32_t> AbortGrace{0};
     bool WaitsAborted() const { return AbortRequests.load() > AbortGrace.load(); }
+    // A job entry forgets the previous job's aborts before its first command: an abort that
+    // comes while the entry still prepares (drive checks, cache fill) counts for the new job.
+    void ClearAborts() {
+        AbortFlag = false;
+        AbortRequests = 0;
+        AbortGrace = 0;
+    }
     // Disc type code of the running disc job (GetDiscType); read by the readiness wait.
     std::atomic<uint16_t> DiscType{0};
     // Receives each block on the write thread.

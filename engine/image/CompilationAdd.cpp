@@ -31,6 +31,10 @@ std::string DestinationFromSource(const std::string& source) {
         s = source.substr(2);
     } else {
         s = source;
+        // A Linux name holding '\\' stays one name: the compilation's delimiter is '\\'.
+        if (platform::PathDelim != '\\')
+            for (char& c : s)
+                if (c == '\\') c = '_';
     }
     for (char& c : s)
         if (c == platform::PathDelim) c = '\\';
@@ -111,6 +115,8 @@ bool TVornBurner::AddFolderTree(TDEntry* Dir, const std::string& SourcePath, con
 TVornBurner::TScan TVornBurner::ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask,
                                            int32_t Attr, bool Recurse, bool AppendSourcePath, bool ArchiveOnly) {
     if (AppendSourcePath) {
+        if (platform::PathDelim != '\\' && !IsDrivePath(SourcePath) && SourcePath.find('\\') != std::string::npos)
+            NoteEntry(msg::Format(msg::NameChanged, SourcePath));
         std::string dest = DestinationFromSource(SourcePath);
         if (Dir != DirTable[0]) dest = Dir->FullPath + dest;
         if (LastFolderOnly) {

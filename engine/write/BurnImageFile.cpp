@@ -14,7 +14,11 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
         return false;
     }
     JobState().CurrentEngine = this;
+    JobState().ClearAborts();
     FJobReadsCompilation = false;
+    // Notes of a compilation made earlier do not belong to a burned image file.
+    EntryNotes.clear();
+    FNoted.clear();
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.
     const int32_t blockSize = discType == dtCDR || discType == dtCDRW ? 55296 : 65536;

@@ -251,6 +251,17 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
         SetLevel(q < FMaxBlocks / 4 ? 3 : q < FMaxBlocks / 2 ? 2 : 1);
         WaitWhileFull(true);
     }
+    // The layout placed the file with its listed size, so only that much is read; a file that
+    // grew meanwhile is named, since the image holds it as it was.
+    if (Src.Bytes > 0 && Source->GetSize() > Src.Bytes) {
+        std::lock_guard lock(WriteLock);
+        FGrown.push_back(Src.Path);
+    }
+}
+
+std::vector<std::string> TCacheThread::GrownFiles() {
+    std::lock_guard lock(WriteLock);
+    return FGrown;
 }
 
 void TCacheThread::QueueBytes(const std::vector<uint8_t>& Bytes) {

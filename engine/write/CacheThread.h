@@ -80,6 +80,8 @@ public:
     int64_t EmptyReads() const { return FEmptyReads.load(); }
     // Blocks allocated in all (written blocks are refilled, so this stays near MaxBlocks).
     int32_t AllocatedBlocks() const { return FAllocated.load(); }
+    // Sources that were longer when read than when listed (their listed size went in).
+    std::vector<std::string> GrownFiles();
 
     std::atomic<bool> Ready{false};
     std::atomic<bool> Finished{false};
@@ -127,6 +129,7 @@ private:
     TMemoryStream* HeaderStream;
     std::unique_ptr<TDirectoryEncoder> Directories;
     std::vector<uint8_t> Tail; // after the files, taken from Directories
+    std::vector<std::string> FGrown; // under WriteLock
     int64_t FilesStart = 0;    // where the file data begins (the header's size)
     std::unique_ptr<ICacheSource> Reader;
     std::string ImageFileName;

@@ -1,5 +1,6 @@
 // The compilation-to-image-file job entry (its own unit: it is the one entry that lays the
 // compilation out and encodes its header).
+#include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/image/CompilationMessages.h"
 #include "engine/image/Layout.h"
@@ -43,6 +44,7 @@ int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
         DebugMessage(msg::JobAlreadyRunning, 0);
         return -1;
     }
+    JobState().ClearAborts();
     SetISOFileName(FileName);
     LeaveOutOutput(*this, FileName);
     FJobReadsCompilation = true;

@@ -131,6 +131,9 @@ bool TDiscRecorder::Prepare() {
         auto descriptor = DvdRStreamingDescriptor();
         Engine.SetStreaming(descriptor.data(), uint16_t(descriptor.size()));
         Engine.SendDVDTimestamp(platform::Now());
+        // The reservation is the first command that changes the disc: an abort seen before it
+        // leaves the disc blank.
+        if (WaitAborted()) return false;
         Engine.ReserveTrack(ReservationSectors(Engine.GetTrackSectors()));
         Engine.WaitUnitReady(10000, 1000);
     }

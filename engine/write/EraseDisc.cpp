@@ -15,7 +15,7 @@ bool TVornBurner::EraseDisc(bool Full) {
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
     job.CurrentEngine = this;
-    job.AbortFlag = false;
+    job.ClearAborts();
     BytesWritten = 0;
     ImageSectors = 0;
     EraseProgress = -1;

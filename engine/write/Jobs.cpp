@@ -69,10 +69,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
 
 bool TVornBurner::StartWriteThread(bool ToImageFile) {
     auto& job = JobState();
-    // Cleared before the thread exists, so an abort issued right after this call counts.
-    job.AbortFlag = false;
-    job.AbortRequests = 0;
-    job.AbortGrace = 0;
+    // The entry cleared the aborts before its first command; one that came since counts.
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
     job.CurrentWriter = writer;

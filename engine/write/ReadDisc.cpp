@@ -17,7 +17,7 @@ bool TVornBurner::ReadDiscToImageFile(const std::string& FileName) {
     auto& job = JobState();
     job.CurrentEngine = this;
     // An abort while the disc is measured or the cache fills counts for this job.
-    job.AbortFlag = false;
+    job.ClearAborts();
     FJobReadsCompilation = false;
     UnreadableSectors = 0;
     TDiscExtent extent;

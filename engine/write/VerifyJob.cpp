@@ -60,6 +60,7 @@ bool TVornBurner::VerifyImageFile(const std::string& FileName) {
     }
     auto& job = JobState();
     job.CurrentEngine = this;
+    job.ClearAborts();
     FJobReadsCompilation = false;
     try {
         TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
@@ -70,7 +71,6 @@ bool TVornBurner::VerifyImageFile(const std::string& FileName) {
     }
     DebugMessage(std::string(">>> ") + msg::Format(msg::Verifying, (long long)ImageSectors), 1);
     if (!StartCache(TCacheThread::kMaxBlockBytes, FileName)) return false;
-    job.AbortFlag = false;
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, false);
     writer->SetTargetFactory([](TVornBurner& engine, TCacheThread& cache) -> std::unique_ptr<IWriteTarget> {

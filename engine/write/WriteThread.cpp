@@ -182,6 +182,8 @@ void TThWrite::Execute() {
     }
 
     // Job end.
+    for (const std::string& path : cache.GrownFiles())
+        Engine.DebugMessage(">>> " + msg::Format(msg::FileGrew, path), 4);
     std::string error;
     Engine.LockDevice();
     Engine.CurrentFile = cache.CurrentFileName.Get();

@@ -52,38 +52,38 @@ TFileHandle FileOpen(const std::string& path, uint16_t mode) {
         LastFileError = ERROR_INVALID_PARAMETER;
         return kInvalidFileHandle;
     }
-    HANDLE h = CreateFileW(Widen(ResolvePath(path)).c_str(), access, share, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(win32::FilePath(path).c_str(), access, share, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail(kInvalidFileHandle);
     return reinterpret_cast<TFileHandle>(h);
 }
 
 TFileHandle FileCreate(const std::string& path) {
-    HANDLE h = CreateFileW(Widen(ResolvePath(path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    HANDLE h = CreateFileW(win32::FilePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail(kInvalidFileHandle);
     return reinterpret_cast<TFileHandle>(h);
 }
 
 TFileHandle FileCreateNew(const std::string& path) {
-    HANDLE h = CreateFileW(Widen(ResolvePath(path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE h = CreateFileW(win32::FilePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail(kInvalidFileHandle);
     return reinterpret_cast<TFileHandle>(h);
 }
 
 bool FileRename(const std::string& from, const std::string& to) {
-    return MoveFileExW(Widen(ResolvePath(from)).c_str(), Widen(ResolvePath(to)).c_str(),
+    return MoveFileExW(win32::FilePath(from).c_str(), win32::FilePath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? true
                : Fail(false);
 }
 
-bool FileDelete(const std::string& path) { return DeleteFileW(Widen(ResolvePath(path)).c_str()) ? true : Fail(false); }
+bool FileDelete(const std::string& path) { return DeleteFileW(win32::FilePath(path).c_str()) ? true : Fail(false); }
 
 bool FileIdOf(const std::string& path, TFileId& id) {
     // Opened for no access at all: an image being written (no sharing) can still be asked.
-    HANDLE h = CreateFileW(Widen(ResolvePath(path)).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE h = CreateFileW(win32::FilePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail(false);
     BY_HANDLE_FILE_INFORMATION info;
@@ -145,12 +145,12 @@ bool FileClose(TFileHandle h) {
 std::string LastErrorText() { return win32::ErrorText(LastFileError); }
 
 bool FileExists(const std::string& path) {
-    DWORD a = GetFileAttributesW(Widen(ResolvePath(path)).c_str());
+    DWORD a = GetFileAttributesW(win32::FilePath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const std::string& path) {
-    DWORD a = GetFileAttributesW(Widen(ResolvePath(path)).c_str());
+    DWORD a = GetFileAttributesW(win32::FilePath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -244,7 +244,7 @@ int FindFirst(const std::string& pathAndMask, uint32_t attr, TSearchRec& rec, TF
     const std::string resolved = ResolvePath(pathAndMask);
     state->Folder = FolderOf(resolved);
     WIN32_FIND_DATAW data;
-    state->Handle = FindFirstFileW(Widen(resolved).c_str(), &data);
+    state->Handle = FindFirstFileW(win32::ExtendedPath(Widen(resolved)).c_str(), &data);
     if (state->Handle == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         // No match and no such folder are ordinary answers; anything else means the folder is

@@ -5,6 +5,8 @@
 
 #include "platform/win32/Win32.h"
 
+#include <cstdint>
+
 namespace platform {
 
 namespace {
@@ -16,6 +18,20 @@ std::wstring WindowsFolder() {
     UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
     if (n == 0 || n > MAX_PATH) return {};
     return std::wstring(buffer, n);
+}
+
+// Only a file on a disk, and one within the bound: a device or pipe named as the settings
+// would be read without end. (The profile API reads a file whole, so a larger one is not read
+// at all.)
+bool ReadableSettingsFile(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    const bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size) &&
+                    uint64_t(size.QuadPart) <= uint64_t(kMaxProfileBytes);
+    CloseHandle(h);
+    return ok;
 }
 
 } // namespace
@@ -40,6 +56,7 @@ std::optional<std::string> ReadProfileString(const std::string& fileName, const 
     // of the section tells "missing" from "present but empty".
     std::string path = ProfilePath(fileName);
     if (path.empty() || key.empty()) return std::nullopt;
+    if (!ReadableSettingsFile(win32::Widen(path))) return std::nullopt;
     std::wstring file = win32::Widen(path), wsection = win32::Widen(section), wkey = win32::Widen(key);
 
     std::wstring keys(4096, L'\0');

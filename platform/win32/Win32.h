@@ -42,4 +42,11 @@ std::string Narrow(const wchar_t* text);
 // The system's text for an error code, without the trailing line break, followed by the code.
 std::string ErrorText(DWORD code);
 
+// A path in the extended-length form (\\?\), absolute and without "." and "..", so that
+// names ending in a dot or a space and paths longer than MAX_PATH reach the file system as
+// they are. Devices (\\.\) and paths already extended stay as they are.
+std::wstring ExtendedPath(const std::wstring& path);
+// A platform path (UTF-8, drive letters resolved) as the Win32 file calls take it.
+std::wstring FilePath(const std::string& path);
+
 } // namespace platform::win32

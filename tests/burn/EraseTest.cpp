@@ -3,6 +3,7 @@
 #include <set>
 
 #include "BurnRig.h"
+#include "FaultMatrix.h"
 #include "emulator/Opcodes.h"
 #include "engine/Bytes.h"
 #include "engine/device/Messages.h"
@@ -12,6 +13,7 @@ namespace tarnwick::test {
 namespace {
 
 using emulator::TProfile;
+using matrix::TStepTarget;
 namespace op = emulator::op;
 
 // The previous job's thread ends just after its OnWriteDone: a new job waits for that.
@@ -145,7 +147,14 @@ TEST(EraseFaults, AbortEndsTheWaitAndSaysTheDiscMustBeErasedAgain) {
     emulator::TDriveConfig config;
     config.OperationMs = 60 * 60000;
     TBurnRig rig(TProfile::DvdRwSequential, 40000, config);
-    const auto r = Erase(rig, true, [&] { rig.Engine.AbortWrite(); });
+    // The abort comes as the drive takes the BLANK: from then on it cannot be stopped. (The
+    // wait runs in virtual time, so an abort sent later from here could come after its end.)
+    auto target = std::make_shared<TStepTarget>(rig.Drive);
+    target->OnOpcode = op::Blank;
+    target->OnStep = [&] { rig.Engine.AbortWrite(); };
+    platform::RegisterVirtualDrive('R', target, platform::SCSI_ADDRESS{8, 0, 0, 1, 0});
+    const auto r = Erase(rig, true);
+    EXPECT_EQ(rig.CommandsWith(op::Blank).size(), 1u);
     EXPECT_EQ(r.Error, msg::OperationAborted);
     EXPECT_TRUE(Logged(rig, msg::EraseUnfinished));
     EXPECT_TRUE(rig.Disc->OperationUnfinished()); // the drive is still at it

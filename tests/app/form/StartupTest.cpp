@@ -231,5 +231,20 @@ TEST_F(FormTest, AboutWindowOkClosesAndLinkOpensTheHomePage) {
     About.SetView(nullptr);
 }
 
+TEST_F(FormTest, TheJobEndListsWhatWasLeftOutOrRenamed) {
+    Form->vorn->NoteEntry("NAME TOO LONG FOR THE IMAGE, SHORTENED: \"/s/long\"");
+    Form->vorn->NoteEntry("THE IMAGE FILE ITSELF, LEFT OUT: \"/s/out.iso\"");
+    Form->vornWriteDone(Form->vorn.get(), "");
+    ASSERT_GE(View.Log.size(), 4u);
+    const std::vector<std::string> tail(View.Log.end() - 4, View.Log.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{">>> Copying done, successful!", ">>> Entries left out or renamed: 2",
+                                              "    NAME TOO LONG FOR THE IMAGE, SHORTENED: \"/s/long\"",
+                                              "    THE IMAGE FILE ITSELF, LEFT OUT: \"/s/out.iso\""}));
+    // A compilation without such entries ends as before.
+    ASSERT_TRUE(Form->vorn->ClearCompilation(10, 10));
+    Form->vornWriteDone(Form->vorn.get(), "");
+    EXPECT_EQ(View.Log.back(), ">>> Copying done, successful!");
+}
+
 } // namespace
 } // namespace tarnwick::app::testing

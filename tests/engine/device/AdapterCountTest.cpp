@@ -7,6 +7,7 @@
 #include "engine/device/ScsiDevice.h"
 #include "engine/transport/Aspi.h"
 #include "engine/transport/Srb.h"
+#include "platform/Threads.h"
 
 using namespace tarnwick;
 
@@ -27,6 +28,9 @@ uint32_t TW_CDECL FakeSend(void* p) {
         auto* srb = static_cast<SRB_ExecSCSICmd*>(p);
         Asked.insert(srb->SRB_HaId);
         srb->SRB_Status = SS_NO_DEVICE;
+        // As a manager does, the request's event is signalled once its status is final.
+        if ((srb->SRB_Flags & SRB_EVENT_NOTIFY) && srb->SRB_PostProc)
+            static_cast<platform::TEvent*>(srb->SRB_PostProc)->Set();
         return SS_NO_DEVICE;
     }
     header[1] = SS_INVALID_CMD;

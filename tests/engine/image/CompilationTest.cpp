@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "engine/write/VornBurner.h"
 #include "platform/Drives.h"
@@ -413,3 +414,78 @@ TEST_F(Compilation, MaskAndAttributesSelectFilesButEveryFolderIsSearched) {
     ASSERT_TRUE(E.AddFolder("\\", T.Path(), "*.doc", 63, false, false, false));
     EXPECT_EQ(FileTableNames(E), (std::vector<std::string>{"b.doc"}));
 }
+
+TEST_F(Compilation, FoldersDeeperThanEightLevelsGetOneInformationLine) {
+    const std::string line = "FOLDERS NESTED DEEPER THAN 8 LEVELS: READERS WITHOUT ROCK RIDGE MAY STOP THERE";
+    // Seven folders below the root: eight levels with it, as ISO 9660 allows.
+    T.File("1/2/3/4/5/6/7/f.txt");
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(M.Count(line, 0), 0);
+    // One deeper, in two branches: the line comes once; nothing is left out.
+    T.File("1/2/3/4/5/6/7/8/g.txt");
+    T.File("a/2/3/4/5/6/7/8/9/h.txt");
+    ASSERT_TRUE(E.ClearCompilation(100, 100));
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(M.Count(line, 0), 1);
+    EXPECT_NE(E.FindDir("\\1\\2\\3\\4\\5\\6\\7\\8"), nullptr);
+    EXPECT_NE(E.FindDir("\\A\\2\\3\\4\\5\\6\\7\\8\\9"), nullptr);
+    EXPECT_EQ(E.FileCount - E.DirCount + 1, 3);
+}
+
+#ifndef _WIN32 // '\' is a name character on Linux only
+TEST_F(Compilation, ABackslashInALinuxNameIsNoDelimiter) {
+    T.File("a\\b/in1.txt", "1");
+    T.File("a/b/in2.txt", "2");
+    ASSERT_TRUE(AddTree());
+    const TDEntry* changed = E.FindDir("\\a_b");
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(ChildNames(changed), (std::vector<std::string>{"in1.txt"}));
+    ASSERT_NE(E.FindDir("\\a\\b"), nullptr);
+    EXPECT_EQ(ChildNames(E.FindDir("\\a\\b")), (std::vector<std::string>{"in2.txt"}));
+    EXPECT_EQ(M.Count(">>> NAME HOLDS A BACKSLASH, CHANGED: \"" + T.Path("a\\b") + "\"", 4), 1);
+    // A changed name does not take one the listing holds: "a_b" is there too.
+    ASSERT_TRUE(E.ClearCompilation(100, 100));
+    T.File("a_b/real.txt", "3");
+    ASSERT_TRUE(AddTree());
+    EXPECT_EQ(ChildNames(E.FindDir("\\a_b")), (std::vector<std::string>{"real.txt"}));
+    ASSERT_NE(E.FindDir("\\a_b~1"), nullptr);
+    EXPECT_EQ(ChildNames(E.FindDir("\\a_b~1")), (std::vector<std::string>{"in1.txt"}));
+    // A source folder whose own name holds one, added with its path: one folder, not two.
+    ASSERT_TRUE(E.ClearCompilation(100, 100));
+    E.LastFolderOnly = true;
+    ASSERT_TRUE(E.AddFolder("\\", T.Path("a\\b"), "*.*", 63, true, true, false));
+    EXPECT_EQ(E.FindDir("\\b"), nullptr);
+    ASSERT_NE(E.FindDir("\\a_b"), nullptr);
+    EXPECT_EQ(ChildNames(E.FindDir("\\a_b")), (std::vector<std::string>{"in1.txt"}));
+    EXPECT_TRUE(M.AnyContaining("NAME HOLDS A BACKSLASH, CHANGED", 4));
+}
+
+TEST_F(Compilation, IdentifiersEqualAfterConversionAreMadeUniqueAndReported) {
+    T.File("a\xF0\x9F\x98\x80.txt", "1"); // outside the BMP: one '_' in the Joliet tree
+    T.File("a\xF0\x9F\x98\x81.txt", "2");
+    T.File("caf\xE9.txt", "3"); // Latin-1 bytes: not UTF-8
+    T.File("caf\xE8.txt", "4");
+    T.File("...", "5");
+    T.File("plain.txt", "6");
+    ASSERT_TRUE(AddTree());
+    ASSERT_TRUE(E.PrepareCompilation(true, nullptr));
+    std::set<std::string> iso;
+    std::set<std::u16string> joliet;
+    for (const TFEntry* c = E.DirTable[0]->FirstChild; c; c = c->Next) {
+        EXPECT_TRUE(iso.insert(c->IsoIdent).second) << c->IsoIdent;
+        EXPECT_TRUE(joliet.insert(c->JolietIdent).second) << c->LongName;
+        EXPECT_NE(c->JolietIdent.find_first_not_of(u"."), std::u16string::npos) << "a name of dots alone";
+        if (c->LongName == "plain.txt") {
+            EXPECT_EQ(c->IsoIdent, "PLAIN.TXT;1");
+            EXPECT_EQ(c->JolietIdent, u"plain.txt;1");
+        }
+    }
+    EXPECT_EQ(iso.size(), 6u);
+    // The second of each pair and the dots: each named once, and nothing else.
+    int unique = 0;
+    for (auto& [text, type] : M.List) unique += text.find("MADE UNIQUE") != std::string::npos;
+    EXPECT_GE(unique, 3);
+    EXPECT_FALSE(M.AnyContaining("plain.txt", 4));
+    EXPECT_TRUE(M.AnyContaining("MADE UNIQUE: \"" + T.Path("...") + "\"", 4));
+}
+#endif

@@ -66,6 +66,7 @@ public:
         Engine.FileCount = Files.Count();
         Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
         Engine.SetISOFileName(isoFile);
+        JobState().ClearAborts();
         if (Engine.StartCache(65536, "")) Engine.StartWriteThread(true);
     }
     bool WaitEnd(std::chrono::milliseconds bound = std::chrono::seconds(60)) {
@@ -446,5 +447,38 @@ TEST(ImageJob, ReadErrorsUnreadableFoldersAndAFullDiskEachEndTheJobNamingTheFile
         ASSERT_TRUE(job.WaitEnd());
         EXPECT_EQ(job.Result.Error, "");
     }
+#endif
+}
+
+TEST(ImageJob, AFileThatGrowsWhileReadKeepsItsListedSizeAndIsNamed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the file-fault seam sits in the POSIX file calls";
+#else
+    struct TUnhook {
+        ~TUnhook() { platform::SetFileFaultHook({}); }
+    } unhook;
+    TScratch s;
+    auto growing = Pattern(70000, 5), steady = Pattern(3000, 6);
+    WriteFile(s.Path("growing.log"), growing);
+    WriteFile(s.Path("steady.txt"), steady);
+    const std::string canonical = std::filesystem::canonical(s.Path("growing.log")).string();
+    // Another program appends to the file just as the job opens it.
+    platform::SetFileFaultHook([&](platform::TFileCall call, const std::string& path, int64_t) {
+        if (call == platform::TFileCall::Open && path == canonical) {
+            std::ofstream f(canonical, std::ios::binary | std::ios::app);
+            f << std::string(5000, 'X');
+        }
+        return 0;
+    });
+    TImageJob job;
+    job.Engine.SetWritePostGap(false);
+    job.AddFile(s.Path("growing.log"), 70000, &growing);
+    job.AddFile(s.Path("steady.txt"), 3000, &steady);
+    job.Start(s.Path("g.iso"));
+    ASSERT_TRUE(job.WaitEnd());
+    EXPECT_EQ(job.Result.Error, "");
+    EXPECT_TRUE(ReadFile(s.Path("g.iso")) == job.Expected) << "the listed bytes, and the next file in its place";
+    EXPECT_TRUE(job.Logged(">>> FILE GREW WHILE READ, LISTED SIZE KEPT: \"" + s.Path("growing.log") + "\""));
+    EXPECT_FALSE(job.Logged("steady.txt"));
 #endif
 }

@@ -58,6 +58,20 @@ TEST(WindowsProfile, UnicodeFilesAndFullPaths) {
     EXPECT_EQ(ReadProfileString(path, "Options", "Label"), "Ur\xC3\xB6laub \xE2\x9C\x93");
 }
 
+TEST(WindowsProfile, OnlyFilesWithinTheBoundAreRead) {
+    testing_win::TTempFolder dir;
+    const std::string small = dir.Write("small.ini", "[Options]\r\nCloseDisc=1\r\n");
+    EXPECT_EQ(ReadProfileString(small, "Options", "CloseDisc"), "1");
+    // The same key at the start of a file larger than any settings file: not read at all.
+    std::string big = "[Options]\r\nCloseDisc=1\r\n;";
+    big.resize(kMaxProfileBytes + 1, 'x');
+    const std::string large = dir.Write("large.ini", big);
+    EXPECT_EQ(ReadProfileString(large, "Options", "CloseDisc"), std::nullopt);
+    // A device is no settings file.
+    EXPECT_EQ(ReadProfileString("\\\\.\\NUL", "Options", "CloseDisc"), std::nullopt);
+    EXPECT_EQ(ReadProfileString(dir.Path() + "\\NUL", "Options", "CloseDisc"), std::nullopt);
+}
+
 TEST(WindowsShell, ProgramFolderHoldsTheRunningProgram) {
     std::string folder = ProgramFolder();
     ASSERT_FALSE(folder.empty());
