@@ -211,6 +211,19 @@ uint32_t TDisc::RecordedEnd() const {
     return HighestWritten;
 }
 
+bool TDisc::Recorded(uint32_t lba, uint32_t blocks) const {
+    std::lock_guard lock(Mutex);
+    if (!MediumTraits(Medium).Writable || !MediumTraits(Medium).Sequential) return true;
+    uint64_t at = lba;
+    const uint64_t end = uint64_t(lba) + blocks;
+    for (const auto& t : TrackList) {
+        if (at >= end) break;
+        if (at < t.Start) return false; // a gap before this track
+        if (at < t.Next) at = t.Next;
+    }
+    return at >= end;
+}
+
 std::optional<uint32_t> TDisc::NextWritable() const {
     std::lock_guard lock(Mutex);
     if (!Writable()) return std::nullopt;

@@ -72,6 +72,10 @@ public:
     uint16_t TrackCount() const;
     // One past the highest sector written (READ CAPACITY's last block + 1).
     uint32_t RecordedEnd() const;
+    // Whether every sector of [lba, lba + blocks) holds recorded data. Always true on pressed
+    // and overwritable media; on write-once media only the tracks' written parts (a closed
+    // reserved track is padded to its end).
+    bool Recorded(uint32_t lba, uint32_t blocks) const;
     // The next writable address of the open track; nullopt when nothing can be appended.
     std::optional<uint32_t> NextWritable() const;
     std::string Timestamp() const;

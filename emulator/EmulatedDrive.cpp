@@ -139,6 +139,15 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
 }
 
 std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume) {
+    if (Tray && SwapAtMs && platform::Clock().NowMs() >= *SwapAtMs) {
+        SwapAtMs.reset();
+        std::string ignored;
+        if (Disc) Disc->Flush(ignored);
+        Disc = std::move(SwapDisc);
+        OperationDisc.reset();
+        Tray = false;
+        StartBecomingReady();
+    }
     if (Tray) return sense::MediumNotPresentTrayOpen;
     if (!Disc) return sense::MediumNotPresent;
     uint64_t now = platform::Clock().NowMs();
@@ -183,6 +192,13 @@ std::shared_ptr<TDisc> TEmulatedDrive::Medium() const {
     // A drive that is still there finishes its erase on its own, whether asked or not.
     if (!Vanished) const_cast<TEmulatedDrive*>(this)->SettleOperation();
     return Disc;
+}
+
+void TEmulatedDrive::SwapDiscOnEject(std::shared_ptr<TDisc> next, uint32_t afterMs) {
+    std::lock_guard lock(Mutex);
+    SwapDisc = std::move(next);
+    SwapAfterMs = afterMs;
+    SwapAtMs.reset();
 }
 
 bool TEmulatedDrive::TrayOpen() const {

@@ -71,6 +71,9 @@ public:
     std::shared_ptr<TDisc> Medium() const;
     bool TrayOpen() const;
     bool RemovalPrevented() const;
+    // A user changing the disc: afterMs (platform::Clock()) after the next eject the tray
+    // closes on `next`.
+    void SwapDiscOnEject(std::shared_ptr<TDisc> next, uint32_t afterMs);
 
     TCommandLog& Log() { return CommandLog; }
     TFaultList& Faults() { return FaultList; }
@@ -155,6 +158,9 @@ private:
     bool Vanished = false;
     std::shared_ptr<TDisc> Disc;
     bool Tray = false;     // open
+    std::shared_ptr<TDisc> SwapDisc;
+    uint32_t SwapAfterMs = 0;
+    std::optional<uint64_t> SwapAtMs;
     bool Prevented = false;
     uint32_t ReadyCommandsLeft = 0;
     uint64_t ReadyAtMs = 0;

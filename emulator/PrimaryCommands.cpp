@@ -4,6 +4,7 @@
 
 #include "emulator/EmulatedDrive.h"
 #include "emulator/Wire.h"
+#include "platform/Clock.h"
 
 namespace emulator {
 
@@ -79,6 +80,7 @@ TReply TEmulatedDrive::StartStopUnit(const TCommand& c) {
         if (Disc) Disc->Flush(ignored);
         Tray = true;
         SimulatedNext.reset();
+        if (SwapDisc) SwapAtMs = platform::Clock().NowMs() + SwapAfterMs;
         return TReply::Good();
     }
     if (loadEject && start) {

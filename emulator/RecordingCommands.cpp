@@ -148,6 +148,9 @@ TReply TEmulatedDrive::ReadBlocks(const TCommand& c, uint32_t lba, uint32_t bloc
         return TReply::Check(sense::InvalidFieldInCdb);
     if (const uint32_t ms = ReadFaultList.SlowReadMs()) platform::Clock().SleepMs(ms);
     if (uint64_t(lba) + blocks > Disc->Capacity()) return TReply::Check(sense::LbaOutOfRange);
+    // Write-once media hold nothing past what was recorded: drives refuse such a read as out
+    // of range rather than inventing zeros.
+    if (!Disc->Recorded(lba, blocks)) return TReply::Check(sense::LbaOutOfRange);
     const auto judged = ReadFaultList.Judge(lba, blocks);
     if (judged.Outcome == TReadFaults::TOutcome::Vanish) {
         Vanished = true;

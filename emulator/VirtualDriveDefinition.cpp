@@ -137,6 +137,10 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
             else if (key == "vanish") definition.VanishAfter = n;
             else if (key == "erasems") definition.EraseMs = n;
             else if (key == "slowread") definition.SlowReadMs = n;
+            else if (key == "swap") {
+                if (!MediumTraits(definition.Profile).Writable) return fail("swap needs a recordable kind");
+                definition.SwapMs = n;
+            }
             else return fail("unknown option \"" + t + "\"");
         } else if (FindDriveModel(t)) {
             definition.ModelKey = FindDriveModel(t)->Key;
@@ -202,6 +206,13 @@ static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition&
     auto drive = std::make_shared<TEmulatedDrive>(config);
     // The disc is in the drive from the start, already spun up.
     if (disc) drive->LoadMedium(disc);
+    if (definition.SwapMs) {
+        auto blank = definition.Backing.empty()
+                         ? TDisc::InMemory(definition.Profile, definition.Capacity)
+                         : TDisc::OpenBacking(definition.Backing + ".swap", definition.Profile, error, definition.Capacity);
+        if (!blank) return nullptr;
+        drive->SwapDiscOnEject(blank, *definition.SwapMs);
+    }
     ArmFaults(definition, *drive);
     ApplyReadFaults(definition, *drive);
     return drive;

@@ -19,7 +19,8 @@
 // stops answering after N commands). Commands count from the drive's registration.
 // Faults of reading: "unreadable=LBA[-LBA][/K]" (those sectors fail with 3/11/00, or read
 // after K failed tries; may be given more than once); "slowread=MS" (every READ takes MS
-// virtual ms).
+// virtual ms). "swap=MS" (recordable kinds): MS ms after an eject the tray closes on a blank
+// disc of the same kind, held in "<BACKING>.swap", as a user changing the disc.
 //
 // SCSI addresses: the n-th distinct letter registered through these functions gets port n
 // (from 1), path 0, target 0, LUN 0, so that the drives sit beside a real port 0.
@@ -55,6 +56,8 @@ struct TVirtualDriveDefinition {
     };
     std::vector<TUnreadable> Unreadable;
     uint32_t SlowReadMs = 0;
+    // After an eject the disc is changed for a blank one of the same kind (BACKING.swap).
+    std::optional<uint32_t> SwapMs;
 };
 
 bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);

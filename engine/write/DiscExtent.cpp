@@ -24,6 +24,9 @@ constexpr uint32_t kUdfMaxDescriptors = 64;
 constexpr uint16_t kUdfTagAnchor = 2;
 constexpr uint16_t kUdfTagPartition = 5;
 constexpr uint16_t kUdfTagTerminator = 8;
+// The volume ends with the last anchor (at N and/or N - 256), past the partition and the
+// reserve sequence: the sectors after those are searched this far for it.
+constexpr uint32_t kUdfEndSearch = 512;
 
 bool Overwritable(uint8_t t) { return t == dtDVDRAM || t == dtDVDRWRestricted || t == dtDVDPlusRW; }
 bool IsCd(uint8_t t) { return t == dtCDROM || t == dtCDR || t == dtCDRW; }
@@ -89,17 +92,31 @@ uint32_t DeclaredFileSystemSectors(const std::function<bool(uint32_t, uint8_t*)>
     if (ReadSector(16, s.data()) && s[0] == 1 && std::memcmp(&s[1], "CD001", 5) == 0)
         declared = GetLE32(&s[80]); // volume space size
     if (ReadSector(kUdfAnchor, s.data()) && GetLE16(&s[0]) == kUdfTagAnchor) {
+        alignas(4) std::array<uint8_t, 16> extents{}; // main and reserve sequence
+        std::memcpy(extents.data(), &s[16], extents.size());
         const uint32_t length = GetLE32(&s[16]) / 2048;
         const uint32_t location = GetLE32(&s[20]);
+        const uint64_t reserveEnd = uint64_t(GetLE32(&s[28])) + GetLE32(&s[24]) / 2048;
+        uint64_t end = std::max<uint64_t>(uint64_t(location) + length, reserveEnd);
         for (uint32_t i = 0; i < std::min(length, kUdfMaxDescriptors); ++i) {
             if (!ReadSector(location + i, s.data())) break;
             const uint16_t tag = GetLE16(&s[0]);
             if (tag == kUdfTagTerminator) break;
             if (tag == kUdfTagPartition) {
-                const uint64_t end = uint64_t(GetLE32(&s[188])) + GetLE32(&s[192]);
-                declared = uint32_t(std::min<uint64_t>(std::max<uint64_t>(declared, end), 0xFFFFFFFFu));
+                end = std::max<uint64_t>(end, uint64_t(GetLE32(&s[188])) + GetLE32(&s[192]));
             }
         }
+        // A closing anchor names its own sector and the same sequences as the first one.
+        uint64_t lastAnchor = 0;
+        const uint64_t from = std::max<uint64_t>(end, kUdfAnchor + 1);
+        for (uint64_t lba = from; lba < from + kUdfEndSearch && lba < 0xFFFFFFFFu; ++lba) {
+            if (!ReadSector(uint32_t(lba), s.data())) break;
+            if (GetLE16(&s[0]) == kUdfTagAnchor && GetLE32(&s[12]) == lba &&
+                std::memcmp(&s[16], extents.data(), extents.size()) == 0)
+                lastAnchor = lba + 1;
+        }
+        end = std::max(end, lastAnchor);
+        declared = uint32_t(std::min<uint64_t>(std::max<uint64_t>(declared, end), 0xFFFFFFFFu));
     }
     return declared;
 }

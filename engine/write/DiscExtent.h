@@ -22,7 +22,8 @@ struct TDiscExtent {
 std::string MeasureDiscToRead(TVornBurner& Engine, TDiscExtent& Extent, const std::function<bool()>& Aborted);
 
 // Sectors declared by the file systems found in sector 16 (ISO 9660 primary volume
-// descriptor) and 256 (UDF anchor), read through ReadSector; 0 when there is none.
+// descriptor) and 256 (UDF anchor: its volume up to the closing anchor after the partition
+// and the reserve sequence), read through ReadSector; 0 when there is none.
 uint32_t DeclaredFileSystemSectors(const std::function<bool(uint32_t lba, uint8_t* sector)>& ReadSector);
 
 // Waits until TEST UNIT READY succeeds: true then; false with Error set for no disc, a gone

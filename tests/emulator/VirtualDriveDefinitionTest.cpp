@@ -8,6 +8,7 @@
 #include "ScsiClient.h"
 #include "emulator/VirtualDriveDefinition.h"
 #include "emulator/Wire.h"
+#include "platform/Clock.h"
 
 using namespace emulator;
 using namespace emulator::test;
@@ -179,4 +180,37 @@ TEST_F(SpecTest, FaultOptionsAreParsedAndArmed) {
     auto fault = drive->Faults().Take(tur, 6);
     ASSERT_TRUE(fault);
     EXPECT_EQ(fault->Kind, TFaultKind::Vanish);
+}
+
+TEST_F(SpecTest, SwapChangesTheDiscForABlankOneSomeTimeAfterAnEject) {
+    EXPECT_EQ(Parsed("R=dvd-r+swap=2500").SwapMs, 2500u);
+    EXPECT_NE(ParseError("E=dvd-rom+swap=10").find("recordable"), std::string::npos);
+
+    platform::TVirtualClock clock;
+    platform::SetClock(&clock);
+    std::string error;
+    ASSERT_TRUE(RegisterVirtualDriveDefinition("R=dvd-r+swap=2500:" + PathOf("disc.bin"), error)) << error;
+    auto drive = EmulatedDriveAt('R');
+    ASSERT_TRUE(drive);
+    ASSERT_TRUE(Write(*drive, 0, 1, 0x33).Good());
+    const auto first = drive->Medium();
+    // Nothing changes before an eject, however long it is waited for.
+    clock.SleepMs(5000);
+    EXPECT_TRUE(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Good());
+    EXPECT_EQ(drive->Medium(), first);
+
+    ASSERT_TRUE(NoData(*drive, {0x1B, 0, 0, 0, 0x02, 0}).Good()); // eject
+    clock.SleepMs(2000);
+    EXPECT_EQ(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresentTrayOpen);
+    clock.SleepMs(500);
+    EXPECT_TRUE(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Good());
+    ASSERT_NE(drive->Medium(), first);
+    EXPECT_EQ(drive->Medium()->DiscStatus(), 0); // blank
+    EXPECT_EQ(drive->Medium()->BackingPath(), PathOf("disc.bin") + ".swap");
+    EXPECT_EQ(first->RecordedEnd(), 1u); // the copied disc keeps its data
+    // Only one change: a second eject leaves the tray open.
+    ASSERT_TRUE(NoData(*drive, {0x1B, 0, 0, 0, 0x02, 0}).Good());
+    clock.SleepMs(10000);
+    EXPECT_EQ(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresentTrayOpen);
+    platform::SetClock(nullptr);
 }

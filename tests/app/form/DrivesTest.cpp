@@ -1,5 +1,6 @@
 // The window over emulated drives: the drive lists, selection by either list, the image-file
 // item, both jobs end to end, the commands sent after a job, Abort and a second start click.
+#include <algorithm>
 #include <random>
 
 #include "emulator/Opcodes.h"
@@ -178,6 +179,8 @@ TEST_F(DrivesTest, ImageFileToDiscBurnsTheChosenFileOntoTheRecorderChosenLast) {
     ASSERT_FALSE(View.Log.empty());
     EXPECT_EQ(View.Log.front(), "--> Start copying movie to DVD on " + Recorder());
     EXPECT_EQ(View.Log.back(), ">>> Copying done, successful!");
+    // Without the Verify key nothing is read back.
+    EXPECT_EQ(std::count_if(View.Log.begin(), View.Log.end(), [](const std::string& l) { return l.find("VERIFIED") != std::string::npos; }), 0);
     EXPECT_EQ(View.Progress, 100);
     const std::vector<char> disc = ReadAll(Burned);
     ASSERT_GE(disc.size(), bytes.size());
@@ -185,6 +188,38 @@ TEST_F(DrivesTest, ImageFileToDiscBurnsTheChosenFileOntoTheRecorderChosenLast) {
     ExpectEndOfJobCommands('F');
     // The status line kept the final figures of the job.
     EXPECT_EQ(View.Status.rfind("2.1 MB of 2.1 MB written (100%)", 0), 0u) << View.Status;
+}
+
+TEST_F(DrivesTest, WithVerifyInTheSettingsTheBurnIsReadBackAndTheLogSaysSo) {
+    WriteSettings("Verify=1\n");
+    MakeForm();
+    Form->FormShow();
+    ASSERT_EQ(View.Destination.Items.size(), 2u);
+    EXPECT_TRUE(Form->vorn->VerifyAfterBurn());
+    const fs::path image = Root / "film.iso";
+    const std::string bytes = RandomBytes(2 * 1048576, 3);
+    WriteText(image, bytes);
+    ChooseImageFile(image.string());
+    ChooseDestination(RecorderIndex);
+    Form->Image3Click();
+    ASSERT_TRUE(WaitJobEnd());
+    ASSERT_FALSE(View.Log.empty());
+    const auto verified = std::find(View.Log.begin(), View.Log.end(), ">>> VERIFIED 1024 SECTORS");
+    ASSERT_NE(verified, View.Log.end());
+    EXPECT_EQ(View.Log.back(), ">>> Copying done, successful!");
+    // Every sector was read back from the recorder after the disc was closed.
+    size_t readSectors = 0;
+    bool closedBefore = false;
+    for (const auto& r : emulator::EmulatedDriveAt('F')->Log().Records()) {
+        if (r.Cdb[0] == emulator::op::CloseTrackSession) closedBefore = true;
+        if (r.Cdb[0] == emulator::op::Read10 || r.Cdb[0] == emulator::op::Read12) {
+            EXPECT_TRUE(closedBefore);
+            readSectors += r.Cdb[0] == emulator::op::Read10 ? size_t(r.Cdb[7]) << 8 | r.Cdb[8]
+                                                             : size_t(r.Cdb[6]) << 24 | size_t(r.Cdb[7]) << 16 |
+                                                                   size_t(r.Cdb[8]) << 8 | r.Cdb[9];
+        }
+    }
+    EXPECT_EQ(readSectors, 1024u);
 }
 
 TEST_F(DrivesTest, AStartClickWhileAJobRunsIsIgnoredAndAbortEndsTheJob) {

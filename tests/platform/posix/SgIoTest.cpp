@@ -1,11 +1,15 @@
 // The translation of pass-through requests to SG_IO and back, without a device; and, where a
-// /dev/sr device exists, one INQUIRY through it.
+// /dev/sr device exists, an INQUIRY and the READ commands of a 1:1 copy through it.
 #ifdef __linux__
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "platform/Drives.h"
 #include "platform/posix/SgIo.h"
@@ -202,6 +206,77 @@ TEST(SgIoDevice, InquiryThroughARealDrive) {
     EXPECT_EQ(data[0] & 0x1F, 0x05); // a CD/DVD device
     SCSI_ADDRESS address{};
     EXPECT_TRUE(GetScsiAddress(h, address));
+    EXPECT_TRUE(CloseDrive(h));
+}
+namespace {
+
+// A real drive the user may open, or a reason to skip.
+TDriveHandle OpenRealDrive(std::string& reason) {
+    for (char l = 'D'; l <= 'Z'; ++l) {
+        if (RealDriveDevice(l).empty()) continue;
+        TDriveHandle h = OpenDrive(l, true);
+        if (h == kInvalidDriveHandle) h = OpenDrive(l, false);
+        if (h == kInvalidDriveHandle) reason = "cannot open " + RealDriveDevice(l);
+        return h;
+    }
+    reason = "no /dev/sr device";
+    return kInvalidDriveHandle;
+}
+
+SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER Command(std::initializer_list<uint8_t> cdb, uint32_t length, void* buffer) {
+    auto r = Request(length ? SCSI_IOCTL_DATA_IN : SCSI_IOCTL_DATA_UNSPECIFIED, length, buffer);
+    std::memset(r.spt.Cdb, 0, sizeof r.spt.Cdb);
+    r.spt.CdbLength = uint8_t(cdb.size());
+    std::copy(cdb.begin(), cdb.end(), r.spt.Cdb);
+    return r;
+}
+
+uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+} // namespace
+
+// Runs only on a machine with an optical drive holding a data disc.
+TEST(SgIoDevice, ReadCommandsThroughARealDrive) {
+    std::string reason;
+    TDriveHandle h = OpenRealDrive(reason);
+    if (h == kInvalidDriveHandle) GTEST_SKIP() << reason;
+    auto ready = Command({0x00, 0, 0, 0, 0, 0}, 0, nullptr);
+    if (!PassThroughDirect(h, ready) || ready.spt.ScsiStatus != 0) {
+        CloseDrive(h);
+        GTEST_SKIP() << "the drive holds no readable disc";
+    }
+    uint8_t capacity[8] = {};
+    auto cap = Command({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, sizeof capacity, capacity);
+    ASSERT_TRUE(PassThroughDirect(h, cap));
+    ASSERT_EQ(cap.spt.ScsiStatus, 0);
+    ASSERT_EQ(cap.spt.DataTransferLength, 8u);
+    const uint32_t blocks = Be32(capacity) + 1;
+    if (Be32(capacity + 4) != 2048 || blocks < 64) {
+        CloseDrive(h);
+        GTEST_SKIP() << "not a data disc of 2048-byte sectors";
+    }
+
+    // 32 sectors in one command, as the read job asks, through both commands: the same bytes.
+    std::vector<uint8_t> ten(32 * 2048, 0xA5), twelve(32 * 2048, 0x5A);
+    auto r10 = Command({0x28, 0, 0, 0, 0, 16, 0, 0, 32, 0}, uint32_t(ten.size()), ten.data());
+    ASSERT_TRUE(PassThroughDirect(h, r10));
+    EXPECT_EQ(r10.spt.ScsiStatus, 0);
+    EXPECT_EQ(r10.spt.DataTransferLength, ten.size());
+    auto r12 = Command({0xA8, 0, 0, 0, 0, 16, 0, 0, 0, 32, 0, 0}, uint32_t(twelve.size()), twelve.data());
+    ASSERT_TRUE(PassThroughDirect(h, r12));
+    EXPECT_EQ(r12.spt.ScsiStatus, 0);
+    EXPECT_EQ(r12.spt.DataTransferLength, twelve.size());
+    EXPECT_EQ(ten, twelve);
+
+    // Past the end: a CHECK CONDITION with its sense, not a short transfer.
+    std::vector<uint8_t> past(2048);
+    auto beyond = Command({0x28, 0, uint8_t(blocks >> 24), uint8_t(blocks >> 16), uint8_t(blocks >> 8), uint8_t(blocks), 0,
+                           0, 1, 0},
+                          uint32_t(past.size()), past.data());
+    EXPECT_TRUE(PassThroughDirect(h, beyond));
+    EXPECT_EQ(beyond.spt.ScsiStatus, 0x02);
+    EXPECT_GE(beyond.spt.SenseInfoLength, 14);
+    EXPECT_NE(beyond.ucSenseBuf[2] & 0x0F, 0); // a sense key
     EXPECT_TRUE(CloseDrive(h));
 }
 #endif

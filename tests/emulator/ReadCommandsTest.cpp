@@ -1,0 +1,125 @@
+// READ(10), READ(12) and READ CAPACITY on every medium kind: what is recorded reads back, what
+// is not (past the capacity, past a write-once disc's recorded area, a blank disc) is refused
+// as a real drive refuses it.
+#include <gtest/gtest.h>
+
+#include "ScsiClient.h"
+#include "emulator/EmulatedDrive.h"
+#include "emulator/Wire.h"
+
+using namespace emulator;
+using namespace emulator::test;
+
+namespace {
+
+std::shared_ptr<TEmulatedDrive> Drive(TProfile profile, uint32_t capacity = 4096) {
+    auto drive = std::make_shared<TEmulatedDrive>(TDriveConfig{});
+    drive->LoadMedium(TDisc::InMemory(profile, capacity));
+    return drive;
+}
+
+TResult Read10(TEmulatedDrive& d, uint32_t lba, uint16_t blocks) {
+    return In(d, {0x28, 0, uint8_t(lba >> 24), uint8_t(lba >> 16), uint8_t(lba >> 8), uint8_t(lba), 0,
+                  uint8_t(blocks >> 8), uint8_t(blocks), 0},
+              blocks * 2048u);
+}
+
+TResult Read12(TEmulatedDrive& d, uint32_t lba, uint32_t blocks) {
+    return In(d, {0xA8, 0, uint8_t(lba >> 24), uint8_t(lba >> 16), uint8_t(lba >> 8), uint8_t(lba), uint8_t(blocks >> 24),
+                  uint8_t(blocks >> 16), uint8_t(blocks >> 8), uint8_t(blocks), 0, 0},
+              blocks * 2048u);
+}
+
+// One past the last block READ CAPACITY reports, and its block length.
+std::pair<uint32_t, uint32_t> Capacity(TEmulatedDrive& d) {
+    auto r = In(d, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
+    EXPECT_TRUE(r.Good());
+    EXPECT_EQ(r.Transferred, 8u);
+    return {GetBE32(&r.Data[0]) + 1, GetBE32(&r.Data[4])};
+}
+
+void Fill(TEmulatedDrive& d, uint32_t lba, uint32_t blocks) {
+    for (uint32_t i = 0; i < blocks; ++i) ASSERT_TRUE(Write(d, lba + i, 1, uint8_t(0x40 + lba + i)).Good()) << lba + i;
+}
+
+} // namespace
+
+TEST(ReadCommands, WrittenSectorsReadBackThroughBothCommandsOnEveryWritableMedium) {
+    for (TProfile p : {TProfile::CdR, TProfile::CdRw, TProfile::DvdR, TProfile::DvdRwSequential, TProfile::DvdPlusR,
+                       TProfile::DvdPlusRw, TProfile::DvdRwRestricted, TProfile::DvdRam}) {
+        auto d = Drive(p);
+        if (p == TProfile::CdR || p == TProfile::CdRw) ASSERT_TRUE(SelectWritePage(*d, 0x01, 0x04, 0x08).Good());
+        Fill(*d, 0, 40);
+        auto ten = Read10(*d, 3, 2);
+        ASSERT_TRUE(ten.Good()) << KindName(p);
+        EXPECT_EQ(ten.Transferred, 4096u);
+        EXPECT_EQ(ten.Data[0], 0x43) << KindName(p);
+        EXPECT_EQ(ten.Data[4095], 0x44) << KindName(p);
+        auto twelve = Read12(*d, 0, 40);
+        ASSERT_TRUE(twelve.Good()) << KindName(p);
+        EXPECT_EQ(twelve.Data[39 * 2048], 0x40 + 39) << KindName(p);
+        // A zero-length read transfers nothing and is no error.
+        EXPECT_TRUE(Read10(*d, 0, 0).Good());
+        // Write-once media report what is recorded; overwritable ones their formatted size.
+        const bool overwritable = p == TProfile::DvdPlusRw || p == TProfile::DvdRwRestricted || p == TProfile::DvdRam;
+        EXPECT_EQ(Capacity(*d), std::make_pair(overwritable ? 4096u : 40u, 2048u)) << KindName(p);
+    }
+}
+
+TEST(ReadCommands, WriteOnceMediaRefuseReadsPastTheRecordedArea) {
+    for (TProfile p : {TProfile::CdR, TProfile::DvdR, TProfile::DvdPlusR, TProfile::DvdRwSequential}) {
+        auto d = Drive(p);
+        if (p == TProfile::CdR) ASSERT_TRUE(SelectWritePage(*d, 0x01, 0x04, 0x08).Good());
+        // Blank: nothing at all can be read.
+        EXPECT_EQ(Read10(*d, 0, 1).Sense(), sense::LbaOutOfRange) << KindName(p);
+        EXPECT_EQ(Capacity(*d).first, 1u) << KindName(p); // last block 0 on a blank disc
+        Fill(*d, 0, 20);
+        EXPECT_TRUE(Read10(*d, 19, 1).Good()) << KindName(p);
+        // One sector past the end, or a run that crosses it: refused whole, no partial data.
+        EXPECT_EQ(Read10(*d, 20, 1).Sense(), sense::LbaOutOfRange) << KindName(p);
+        auto crossing = Read12(*d, 16, 8);
+        EXPECT_EQ(crossing.Sense(), sense::LbaOutOfRange) << KindName(p);
+        EXPECT_EQ(crossing.Transferred, 0u);
+    }
+}
+
+TEST(ReadCommands, OverwritableAndPressedMediaReadUpToTheirCapacityOnly) {
+    auto rw = Drive(TProfile::DvdPlusRw, 2000);
+    Fill(*rw, 0, 1);
+    auto unwritten = Read10(*rw, 1500, 2); // an overwritable disc reads everywhere
+    ASSERT_TRUE(unwritten.Good());
+    EXPECT_EQ(unwritten.Data, std::vector<uint8_t>(4096, 0));
+    EXPECT_TRUE(Read10(*rw, 1999, 1).Good());
+    EXPECT_EQ(Read10(*rw, 2000, 1).Sense(), sense::LbaOutOfRange);
+    EXPECT_EQ(Read12(*rw, 1990, 20).Sense(), sense::LbaOutOfRange);
+    // The whole 32-bit address space: no wrap-around to the start of the disc.
+    EXPECT_EQ(Read12(*rw, 0xFFFFFFFF, 2).Sense(), sense::LbaOutOfRange);
+
+    auto rom = Drive(TProfile::DvdRom, 300);
+    EXPECT_EQ(Capacity(*rom), std::make_pair(300u, 2048u));
+    EXPECT_TRUE(Read12(*rom, 0, 300).Good());
+    EXPECT_EQ(Read10(*rom, 300, 1).Sense(), sense::LbaOutOfRange);
+}
+
+TEST(ReadCommands, DataMustFlowInAndFitTheBuffer) {
+    auto d = Drive(TProfile::DvdRom, 300);
+    // Too small a buffer for the blocks asked for.
+    EXPECT_EQ(In(*d, {0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0}, 2048).Sense(), sense::InvalidFieldInCdb);
+    // READ announced as a data-out transfer.
+    EXPECT_EQ(Out(*d, {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, std::vector<uint8_t>(2048, 0)).Sense(), sense::InvalidFieldInCdb);
+}
+
+TEST(ReadCommands, ADvdRClosedEarlyReadsOnlyWhatItsTracksHold) {
+    // Track 1 reserved for 64 sectors and written partly, then closed: the drive pads it to
+    // its end. Track 2 then holds 16 sectors; everything after is unrecorded.
+    auto d = Drive(TProfile::DvdR);
+    ASSERT_TRUE(SelectWritePage(*d, 0x20, 0xE5, 0x08, 0x10, 16).Good());
+    ASSERT_TRUE(NoData(*d, {0x53, 0, 0, 0, 0, 0, 0, 0, 64, 0, 0, 0}).Good());
+    Fill(*d, 0, 10);
+    EXPECT_EQ(Read10(*d, 10, 1).Sense(), sense::LbaOutOfRange); // reserved, not yet written
+    ASSERT_TRUE(NoData(*d, {0x5B, 0, 1, 0, 0, 1, 0, 0, 0, 0}).Good());
+    EXPECT_TRUE(Read12(*d, 0, 64).Good()); // the padding reads
+    Fill(*d, 64, 16);
+    EXPECT_TRUE(Read12(*d, 0, 80).Good());
+    EXPECT_EQ(Read12(*d, 70, 11).Sense(), sense::LbaOutOfRange);
+}
