@@ -46,8 +46,8 @@ protected:
         env += epoch ? std::string("SOURCE_DATE_EPOCH=") + epoch + " " : "env -u SOURCE_DATE_EPOCH ";
         // '@' starts the faked clock at that moment and lets it run; the monotonic clock stays
         // real, since the waits' deadlines are measured on it by the kernel.
-        return RunTool(env + "FAKETIME_DONT_FAKE_MONOTONIC=1 timeout 60 faketime -f " + Quote("@" + day) + " " + Quote(CliPath()) + " image -q " +
-                       Quote(T.Path("s")) + " " + Quote(out));
+        return RunTool(env + "FAKETIME_DONT_FAKE_MONOTONIC=1 timeout 60 faketime -f " + Quote("@" + day) + " " +
+                       Quote(CliPath()) + " image -q " + Quote(T.Path("s")) + " " + Quote(out));
     }
     // xorriso's long listing of one path, read in UTC.
     std::string Listing(const std::string& iso, const std::string& path) {
