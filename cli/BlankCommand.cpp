@@ -1,6 +1,7 @@
 // tarnwick-cli blank --device DRIVE [--full]
 // Erases a CD-RW or DVD-RW (BLANK) or formats a DVD+RW or DVD-RAM, following the drive's own
 // progress. A write-once disc is refused by the drive, and the job says so in its words.
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "cli/EraseRun.h"
 #include "cli/JobRunner.h"
 #include "engine/write/VornBurner.h"
+#include "platform/Threads.h"
 
 namespace tarnwick::cli {
 
@@ -22,8 +24,13 @@ std::string EraseProgressText(int32_t progress, double seconds) {
 }
 
 int RunErase(TVornBurner& engine, TConsole& console, bool full) {
-    return RunJob(engine, console, [&] { engine.EraseDisc(full); },
-                  [&](double seconds) { return EraseProgressText(engine.EraseProgress.load(), seconds); });
+    const int code = RunJob(engine, console, [&] { engine.EraseDisc(full); },
+                            [&](double seconds) { return EraseProgressText(engine.EraseProgress.load(), seconds); });
+    // The report comes from inside the erase thread: a job started next (burn --blank) must
+    // wait until that thread has left the drive.
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (engine.JobRunning() && std::chrono::steady_clock::now() < bound) platform::CheckSynchronize(10);
+    return code;
 }
 
 namespace {

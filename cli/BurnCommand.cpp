@@ -9,6 +9,7 @@
 #include "app/common/BurnProgress.h"
 #include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
+#include "app/common/UsedDisc.h"
 #include "cli/Command.h"
 #include "cli/EraseRun.h"
 #include "cli/DeviceLookup.h"
@@ -43,14 +44,6 @@ struct TBurnOptions {
 // A used CD-RW or DVD-RW: the message names the way out.
 constexpr const char* kErasedFirstHint = "the disc holds data: erase it first (tarnwick-cli blank, or burn --blank)";
 
-// A CD-RW or DVD-RW that is not blank (READ DISC INFORMATION's disc status).
-bool UsedRewritable(TVornBurner& engine) {
-    const uint8_t t = engine.GetDiscType();
-    if (t != dtCDRW && t != dtDVDRW && t != dtDVDRWSequential && t != dtDDCDRW) return false;
-    if (!engine.UpdateDiscInformation()) return false;
-    return (DrvLibState().DiscInformation[2] & 0x03) != 0;
-}
-
 int RunBurn(const TBurnOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
@@ -83,7 +76,7 @@ int RunBurn(const TBurnOptions& o) {
     }
     console.Message(">>> SELECTING " + engine.SelectedDevice);
 
-    if (o.BlankFirst && UsedRewritable(engine)) {
+    if (o.BlankFirst && app::UsedRewritable(engine)) {
         const int erased = RunErase(engine, console, o.FullBlank);
         if (erased != ExitOk) return erased;
     }

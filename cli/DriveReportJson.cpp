@@ -58,10 +58,19 @@ std::string DriveJson(const TDriveReport& r, const std::string& indent) {
     field("max_write_speed_kbs", std::to_string(r.MaxWriteSpeed));
     field("current_write_speed_kbs", std::to_string(r.CurrentWriteSpeed));
     field("buffer_bytes", std::to_string(r.BufferBytes));
-    // The disc: its type and sessions; the disc state of the report joins this object.
+    // The disc: its type and sessions, and its state where the drive told it (null where not,
+    // as in the text report). A disc written anywhere has no free space apart from its size.
+    static const char* const states[] = {"blank", "appendable", "complete", "random_writable"};
+    const bool known = r.DiscType != dtUnknown && r.DiscInfoKnown;
+    const bool capacity = known && r.CapacityKnown;
     std::string disc = "{\"type\": ";
     disc += r.DiscType == dtUnknown ? std::string("null") : JsonString(DiscTypeNames[std::min<uint8_t>(r.DiscType, 14)]);
-    disc += ", \"sessions\": " + std::to_string(r.Sessions) + "}";
+    disc += ", \"sessions\": " + std::to_string(r.Sessions);
+    disc += ", \"state\": " + (known ? JsonString(states[r.DiscStatus & 3]) : std::string("null"));
+    disc += ", \"erasable\": " + (known ? Bool(r.Erasable) : std::string("null"));
+    disc += ", \"recorded_sectors\": " + (capacity ? std::to_string(r.RecordedSectors) : std::string("null"));
+    disc += ", \"free_sectors\": " +
+            (capacity && r.DiscStatus != 3 ? std::to_string(r.FreeSectors) : std::string("null")) + "}";
     field("disc", disc);
     field("files", JsonString(r.Files));
     field("adjustments", Array(r.Adjustments), true);

@@ -6,6 +6,10 @@ include(GNUInstallDirs)
 set(TARNWICK_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 set(TARNWICK_STAGE ${PROJECT_BINARY_DIR}/packaging)
 set(TARNWICK_DOC ${CMAKE_INSTALL_DATADIR}/doc/tarnwick)
+# PLACEHOLDER, to be replaced by the owners: the project has chosen neither a maintainer
+# address nor a licence yet. The one name and address below goes into the control file, the
+# changelog and the copyright file alike; the copyright file's licence is marked the same way.
+set(TARNWICK_MAINTAINER "Tarnwick developers <packages@tarnwick.example>")
 
 if(TARGET tarnwick-cli)
   install(TARGETS tarnwick-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -21,7 +25,8 @@ foreach(page tarnwick-cli.1 tarnwick.1)
   configure_file(${TARNWICK_PACKAGING}/man/${page} ${TARNWICK_STAGE}/${page} @ONLY)
   list(APPEND compressed ${TARNWICK_STAGE}/${page})
 endforeach()
-configure_file(${TARNWICK_PACKAGING}/changelog ${TARNWICK_STAGE}/changelog COPYONLY)
+configure_file(${TARNWICK_PACKAGING}/changelog ${TARNWICK_STAGE}/changelog @ONLY)
+configure_file(${TARNWICK_PACKAGING}/copyright ${TARNWICK_STAGE}/copyright @ONLY)
 list(APPEND compressed ${TARNWICK_STAGE}/changelog)
 set(gz_outputs)
 foreach(file IN LISTS compressed)
@@ -33,7 +38,7 @@ endforeach()
 add_custom_target(tarnwick_compressed_docs ALL DEPENDS ${gz_outputs})
 install(FILES ${TARNWICK_STAGE}/tarnwick-cli.1.gz ${TARNWICK_STAGE}/tarnwick.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${TARNWICK_STAGE}/changelog.gz ${TARNWICK_PACKAGING}/copyright DESTINATION ${TARNWICK_DOC})
+install(FILES ${TARNWICK_STAGE}/changelog.gz ${TARNWICK_STAGE}/copyright DESTINATION ${TARNWICK_DOC})
 install(FILES ${TARNWICK_PACKAGING}/ZKT_CDDVDBurn.ini DESTINATION ${TARNWICK_DOC}/examples)
 
 if(TARGET Tarnwick AND NOT WIN32)
@@ -56,14 +61,15 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarnwick)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Tarnwick developers <packages@tarnwick.example>")
+set(CPACK_PACKAGE_CONTACT "${TARNWICK_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "DVD copy utility: ISO 9660 images of discs and burning onto CD and DVD")
+# CPack indents the lines itself; lines start unindented here and stay within 80 columns.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tarnwick turns the files of a disc, or of any folder, into a new ISO 9660
- image with Joliet long names, and burns an ISO image onto a blank CD or DVD
- by sending SCSI multimedia (MMC) commands to the recorder through the SCSI
- pass-through of the system. The package holds the desktop window (tarnwick) and the command-line tool
- (tarnwick-cli), which can also emulate drives for trying every job without
- hardware.")
+image with Joliet long names, and burns an ISO image onto a blank CD or DVD
+by sending SCSI multimedia (MMC) commands to the recorder through the SCSI
+pass-through of the system. The package holds the desktop window (tarnwick)
+and the command-line tool (tarnwick-cli), which can also emulate drives for
+trying every job without hardware.")
 set(CPACK_DEBIAN_PACKAGE_SECTION otherosfs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tarnwick.example/")

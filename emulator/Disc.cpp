@@ -374,12 +374,16 @@ TFailure TDisc::CloseSession(bool appendable) {
         if (!appendable) return Finalize();
         return std::nullopt;
     }
+    // A drive closes no track on its own: every track of the session must have been closed
+    // by CLOSE TRACK first. DVD-R/-RW tell a reserved track apart from the incomplete one.
     for (auto& t : TrackList) {
         if (t.Session != session || t.Closed || t.Empty()) continue;
-        if (t.Reserved) t.Next = t.End();
-        t.Reserved = true;
-        t.Size = t.Next - t.Start;
-        t.Closed = true;
+        if (t.Reserved && t.Next == t.End()) { // a reserved track written to its end is complete
+            t.Closed = true;
+            continue;
+        }
+        const bool dvdMinus = Medium == TProfile::DvdR || Medium == TProfile::DvdRwSequential;
+        return dvdMinus && t.Reserved ? sense::EmptyOrPartiallyWrittenReservedTrack : sense::IncompleteTrackInSession;
     }
     uint32_t end = 0;
     for (const auto& t : TrackList)

@@ -62,6 +62,7 @@ std::vector<TDriveModel> BuildModels() {
     w512.Revision = "2.0B";
     w512.Buf = false;
     w512.BlockDescriptor = true;
+    w512.Rezero = true;
     w512.MaxCdReadSpeed = 32 * kCd1x;
     w512.MaxCdWriteSpeed = 12 * kCd1x;
     w512.BufferKB = 2048;

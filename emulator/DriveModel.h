@@ -27,6 +27,9 @@ struct TDriveModel {
     bool Buf = true;            // byte 4 bit 7: buffer-underrun-free recording
     bool BlockDescriptor = false; // an 8-byte block descriptor precedes the page in MODE SENSE
     bool Page30 = false;          // answers the vendor page 30h
+    // REZERO UNIT is no MMC command: MMC drives refuse it as an unknown operation code; a
+    // drive of the SCSI-2 command set seeks to block 0.
+    bool Rezero = false;
     // First data byte of feature 002Fh. MMC-5 defines bits there (BUF 40h, Test Write 04h,
     // DVD-RW 02h); several older drives put a plain 01h "can write" flag in it.
     std::optional<uint8_t> Feature2FData = 0x01;

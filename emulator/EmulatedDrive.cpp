@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "emulator/DataPhase.h"
 #include "emulator/Opcodes.h"
 #include "platform/Clock.h"
 
@@ -24,7 +25,7 @@ const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
         std::array<TEntry, 256> t{};
         //                                           handler                              CDB  medium
         t[op::TestUnitReady] = {&TEmulatedDrive::TestUnitReady, 6, true};
-        t[op::RezeroUnit] = {&TEmulatedDrive::RezeroUnit, 6, true};
+        t[op::RezeroUnit] = {&TEmulatedDrive::RezeroUnit, 6, false}; // readiness only where it is known
         t[op::RequestSense] = {&TEmulatedDrive::RequestSense, 6, false};
         t[op::FormatUnit] = {&TEmulatedDrive::FormatUnit, 6, true};
         t[op::ReadFormatCapacities] = {&TEmulatedDrive::ReadFormatCapacities, 10, false};
@@ -78,6 +79,10 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
         return false;
     };
     if (Vanished || cdbLength == 0) return fail(false);
+    // The host adapter's part: data moving the other way than the command moves it, or more
+    // than the buffer holds, fails the request before the drive answers.
+    if (auto phase = ExpectedDataPhase(spt.Cdb, cdbLength))
+        if (spt.DataIn != phase->Direction || requested < phase->Length) return fail(false);
     SettleOperation();
 
     TCommand cmd{spt.Cdb, cdbLength, spt.DataIn, static_cast<uint8_t*>(spt.DataBuffer), requested};
@@ -100,7 +105,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
             reply = TReply::Check(sense::InvalidCommandOperationCode);
         } else if (cdbLength < entry.MinCdbLength) {
             reply = TReply::Check(sense::InvalidFieldInCdb);
-        } else if (auto notReady = entry.NeedsMedium ? ReadinessFailure(true) : std::nullopt) {
+        } else if (auto notReady = entry.NeedsMedium ? ReadinessFailure(true, opcode == op::TestUnitReady) : std::nullopt) {
             reply = TReply::Check(*notReady);
         } else {
             reply = (this->*entry.Handler)(cmd);
@@ -138,7 +143,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
     return true;
 }
 
-std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume) {
+std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume, bool forTestUnitReady) {
     if (Tray && SwapAtMs && platform::Clock().NowMs() >= *SwapAtMs) {
         SwapAtMs.reset();
         std::string ignored;
@@ -156,7 +161,8 @@ std::optional<TSenseCode> TEmulatedDrive::ReadinessFailure(bool consume) {
         return sense::BecomingReady;
     }
     if (auto op = OperationFailure()) return op;
-    if (now < BusyUntilMs) return sense::LongWriteInProgress;
+    if (now < BusyUntilMs && !forTestUnitReady)
+        return BusyClosing ? sense::OperationInProgress : sense::LongWriteInProgress;
     return std::nullopt;
 }
 

@@ -98,7 +98,9 @@ public:
 
 private:
     static const std::array<TEntry, 256>& Table();
-    std::optional<TSenseCode> ReadinessFailure(bool consume);
+    // forTestUnitReady: an immediate flush or close under way leaves TEST UNIT READY GOOD, as
+    // drives answer; the disc's queries report the operation instead.
+    std::optional<TSenseCode> ReadinessFailure(bool consume, bool forTestUnitReady = false);
     void StartBecomingReady();
     TProfile CurrentProfile() const;
     uint16_t ClampSpeed(uint16_t requested, uint16_t max) const;
@@ -165,6 +167,7 @@ private:
     uint32_t ReadyCommandsLeft = 0;
     uint64_t ReadyAtMs = 0;
     uint64_t BusyUntilMs = 0;
+    bool BusyClosing = false; // the immediate operation is a close (else a flush)
     // The erase or format under way, on this disc, from and until these virtual times.
     std::shared_ptr<TDisc> OperationDisc;
     uint64_t OperationStartMs = 0, OperationEndMs = 0;

@@ -35,6 +35,14 @@ constexpr uint8_t kWriteTypeRaw = 3;
 constexpr uint8_t kBlockRaw2352 = 0;
 constexpr uint8_t kBlockMode1 = 8; // 2048 bytes of user data
 
+// Multi-session field (byte 3 bits 7-6): 00b closed, 01b and 11b another session may follow.
+constexpr uint8_t kMultiSessionReserved = 2;
+// Session formats (byte 8).
+constexpr uint8_t kSessionCdRom = 0x00, kSessionCdi = 0x10, kSessionCdRomXa = 0x20;
+constexpr uint8_t kDvdLinkSize = 16;  // DVD-R/-RW incremental: one ECC block
+constexpr uint32_t kDvdEccBlockSectors = 16;
+constexpr uint8_t kCdMaxLinkSize = 7; // CD: run-in 4, link 1, run-out 2
+
 } // namespace
 
 uint16_t TEmulatedDrive::ClampSpeed(uint16_t requested, uint16_t max) const {
@@ -171,9 +179,13 @@ std::optional<TSenseCode> TEmulatedDrive::CheckWritePage(const uint8_t* page, si
     if (length < 2u + pageLength) return sense::ParameterListLengthError;
     const uint8_t writeType = page[2] & 0x0F;
     const bool testWrite = page[2] & 0x10;
+    const bool linkSizeValid = page[2] & 0x20;
+    const uint8_t multiSession = page[3] >> 6;
     const uint8_t trackMode = page[3] & 0x0F;
     const bool fixedPackets = page[3] & 0x20;
     const uint8_t blockType = page[4] & 0x0F;
+    const uint8_t linkSize = page[5];
+    const uint8_t sessionFormat = page[8];
     const uint32_t packetSize = GetBE32(page + 10);
     const bool dataTrack = trackMode & 0x04;
     const auto invalid = sense::InvalidFieldInParameterList;
@@ -185,6 +197,12 @@ std::optional<TSenseCode> TEmulatedDrive::CheckWritePage(const uint8_t* page, si
         if (writeType != kWriteTypePacket && writeType != kWriteTypeSao) return invalid;
         if (blockType != kBlockMode1) return invalid;
         if (trackMode != 4 && trackMode != 5) return invalid;
+        if (multiSession == kMultiSessionReserved) return invalid;
+        if (writeType == kWriteTypePacket) {
+            // Incremental recording links whole ECC blocks, and fixed packets are whole ECC blocks.
+            if (linkSizeValid && linkSize != kDvdLinkSize) return invalid;
+            if (fixedPackets && (packetSize == 0 || packetSize % kDvdEccBlockSectors != 0)) return invalid;
+        }
         return std::nullopt;
     case TProfile::DvdRwRestricted:
     case TProfile::DvdRam:
@@ -200,6 +218,11 @@ std::optional<TSenseCode> TEmulatedDrive::CheckWritePage(const uint8_t* page, si
     }
     // CD rules, also used with no medium or a pressed disc in the drive.
     if (writeType > kWriteTypeRaw) return invalid;
+    if (multiSession == kMultiSessionReserved) return invalid;
+    if (sessionFormat != kSessionCdRom && sessionFormat != kSessionCdi && sessionFormat != kSessionCdRomXa) return invalid;
+    // The link blocks between track-at-once or packet writes: run-in, link, run-out at most.
+    if (linkSizeValid && linkSize > kCdMaxLinkSize && (writeType == kWriteTypeTao || writeType == kWriteTypePacket))
+        return invalid;
     if (writeType == kWriteTypeRaw) return (blockType >= 1 && blockType <= 3) ? std::nullopt : std::optional(invalid);
     if (writeType == kWriteTypePacket && fixedPackets && packetSize == 0) return invalid;
     if (blockType == kBlockRaw2352) return dataTrack ? std::optional(invalid) : std::nullopt;

@@ -21,7 +21,11 @@ void PutPadded(uint8_t* p, const std::string& s, size_t width) {
 
 TReply TEmulatedDrive::TestUnitReady(const TCommand&) { return TReply::Good(); }
 
-TReply TEmulatedDrive::RezeroUnit(const TCommand&) { return TReply::Good(); }
+TReply TEmulatedDrive::RezeroUnit(const TCommand&) {
+    if (!Settings.Model.Rezero) return TReply::Check(sense::InvalidCommandOperationCode);
+    if (auto notReady = ReadinessFailure(true)) return TReply::Check(*notReady);
+    return TReply::Good();
+}
 
 TReply TEmulatedDrive::RequestSense(const TCommand& c) {
     const uint32_t alloc = c.Cdb[4];

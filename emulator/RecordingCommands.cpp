@@ -167,7 +167,10 @@ TReply TEmulatedDrive::SynchronizeCache(const TCommand& c) {
     BufferFill = 0;
     std::string ignored;
     Disc->Flush(ignored);
-    if (immediate && Settings.ImmediateBusyMs) BusyUntilMs = platform::Clock().NowMs() + Settings.ImmediateBusyMs;
+    if (immediate && Settings.ImmediateBusyMs) {
+        BusyUntilMs = platform::Clock().NowMs() + Settings.ImmediateBusyMs;
+        BusyClosing = false;
+    }
     return TReply::Good();
 }
 
@@ -180,7 +183,10 @@ TReply TEmulatedDrive::CloseTrackSession(const TCommand& c) {
 
     auto done = [&](TFailure f) {
         if (f) return TReply::Check(*f);
-        if (immediate && Settings.ImmediateBusyMs) BusyUntilMs = platform::Clock().NowMs() + Settings.ImmediateBusyMs;
+        if (immediate && Settings.ImmediateBusyMs) {
+            BusyUntilMs = platform::Clock().NowMs() + Settings.ImmediateBusyMs;
+            BusyClosing = true;
+        }
         return TReply::Good();
     };
     if (TestWriteActive() && Simulates(p)) {

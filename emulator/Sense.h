@@ -52,6 +52,8 @@ constexpr TSenseCode CannotWriteIncompatibleFormat{kIllegalRequest, 0x30, 0x05};
 constexpr TSenseCode SavingParametersNotSupported{kIllegalRequest, 0x39, 0x00};
 constexpr TSenseCode MediumRemovalPrevented{kIllegalRequest, 0x53, 0x02};
 constexpr TSenseCode IllegalModeForThisTrack{kIllegalRequest, 0x64, 0x00};
+constexpr TSenseCode IncompleteTrackInSession{kIllegalRequest, 0x72, 0x03};
+constexpr TSenseCode EmptyOrPartiallyWrittenReservedTrack{kIllegalRequest, 0x72, 0x04};
 } // namespace sense
 
 // SPC-3 fixed-format sense data: response code 70h (current error), the key at byte 2, the

@@ -52,6 +52,8 @@ public:
 
     // zkSkinMessage1: information box with one OK button; returns when it is closed.
     virtual void ShowInformation(const std::string& text) = 0;
+    // A question box in zkSkinMessage1's style with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
     // The platform's plain message box.
     virtual void ShowMessage(const std::string& text) = 0;
     // The platform's standard error dialog for a failed file operation.

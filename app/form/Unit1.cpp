@@ -7,7 +7,9 @@
 #include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
 #include "app/common/UdfChoice.h"
+#include "app/common/UsedDisc.h"
 #include "app/common/Version.h"
+#include "engine/device/Messages.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 
@@ -155,14 +157,31 @@ void TForm1::Image3Click() {
 
     if (SourceIsLast()) {
         Log("--> Start copying movie to DVD on " + vorn->SelectedDevice);
+        // A used CD-RW or DVD-RW takes no data until it is erased: the user decides, and a
+        // "No" leaves the disc as it is.
+        const bool erase = UsedRewritable(*vorn);
+        if (erase && !View.AskYesNo(kEraseQuestion)) {
+            Log(std::string(">>> ") + msg::DiscNotBlank);
+            View.SetAbortEnabled(false);
+            FJobRunning = false;
+            return;
+        }
         View.SetAbortEnabled(true);
         View.ShowInformation(kStartNotice);
         OpenHomePage();
         View.SetTimer1Enabled(true);
         StartJobDisplay();
         const uint32_t refusals = vorn->Refusals();
-        vorn->BurnImageFile(FOpenDialogFileName);
-        if (vorn->Refusals() != refusals) StopRefusedStart();
+        if (erase) {
+            FErasing = true;
+            vorn->EraseDisc(false);
+        } else {
+            vorn->BurnImageFile(FOpenDialogFileName);
+        }
+        if (vorn->Refusals() != refusals) {
+            FErasing = false;
+            StopRefusedStart();
+        }
         return;
     }
 
@@ -210,16 +229,46 @@ void TForm1::StopRefusedStart() {
 }
 
 void TForm1::bAbortClick() {
+    if (FBurnPending) {
+        // Between the erase and the burn no thread runs: the job ends here.
+        FBurnPending = false;
+        vornWriteDone(vorn.get(), msg::OperationAborted);
+        return;
+    }
     vorn->AbortWrite();
     View.SetAbortEnabled(false);
 }
 
+void TForm1::StartBurn() {
+    StartJobDisplay();
+    vorn->BurnImageFile(FOpenDialogFileName);
+}
+
+void TForm1::StartPendingBurn() {
+    if (!FBurnPending || vorn->JobRunning()) return;
+    FBurnPending = false;
+    StartBurn();
+}
+
 void TForm1::Timer1Timer() {
+    // While the disc is erased the gauge follows the drive's own figure.
+    if (FErasing || FBurnPending) return;
     const int value = View.ProgressValue();
     if (value < 90) View.SetProgressValue(value + 1);
 }
 
 void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
+    if (FErasing) {
+        FErasing = false;
+        if (Error.empty()) {
+            // This runs inside the erase thread's report: the burn starts on a later tick,
+            // once that thread has ended.
+            FBurnPending = true;
+            View.SetProgressValue(0);
+            View.SetStatusText("");
+            return;
+        }
+    }
     if (Error.empty())
         Log(">>> Copying done, successful!");
     else
@@ -257,6 +306,16 @@ void TForm1::StopJobDisplay() {
 }
 
 void TForm1::StatusTimerTick() {
+    if (FBurnPending) {
+        StartPendingBurn();
+        return;
+    }
+    if (FErasing) {
+        const int32_t progress = vorn->EraseProgress;
+        if (progress >= 0) View.SetProgressValue(int(int64_t(progress >= 65536 ? 65536 : progress) * 100 / 65536));
+        View.SetStatusText(EraseStatusText(progress));
+        return;
+    }
     // BytesWritten and the buffer figures are atomics that the write thread keeps current;
     // ImageSectors is set before the job's threads start. The total is what the job writes:
     // a small image is padded to a whole minimum-length track.
@@ -297,6 +356,14 @@ std::string TForm1::StatusText(int64_t written, int64_t total, double bytesPerSe
     return text;
 }
 
+std::string TForm1::EraseStatusText(int32_t progress) {
+    if (progress < 0) return "Erasing the disc ...";
+    char buf[64];
+    const int n = std::snprintf(buf, sizeof buf, "Erasing the disc: %.1f%%",
+                                double(progress >= 65536 ? 65536 : progress) * 100.0 / 65536);
+    return std::string(buf, size_t(n));
+}
+
 // ---- Buttons and closing --------------------------------------------------------------------
 
 void TForm1::zkSkinButton1Click() { View.Close(); }
@@ -309,6 +376,7 @@ void TForm1::FormClose() {
     OpenHomePage();
     // Closing ends the program: a running job is aborted and its end awaited, so its thread
     // never reports to a destroyed engine.
+    FBurnPending = false;
     if (FJobRunning) {
         vorn->AbortWrite();
         WaitForJobEnd(kCloseWaitMs);

@@ -23,6 +23,9 @@ public:
     static constexpr const char* kDefaultImageFile = "c:\\DVD_Image.iso";
     static constexpr const char* kStartNotice = "Copying started. You have a time to try other software";
     static constexpr const char* kAspiError = "Error initializing ASPI Layer, Please visit support: ";
+    // Asked before a burn onto a CD-RW or DVD-RW that holds data.
+    static constexpr const char* kEraseQuestion =
+        "The disc in the recorder is not blank. Erase it first? Everything on it will be lost.";
     static constexpr int kTimer1Interval = 10000;
     static constexpr int kStatusInterval = 500;
     // How long closing the window waits for an aborted job to end.
@@ -55,10 +58,14 @@ public:
     void StatusTimerTick();
     static std::string StatusText(int64_t written, int64_t total, double bytesPerSecond, uint32_t bufferSize,
                                   uint32_t freeBuffer);
+    // The status line while the disc is erased: the drive's progress (0..65536, -1 unknown).
+    static std::string EraseStatusText(int32_t progress);
 
     // From the start click until the end handling of the job is done, and while the engine's
     // threads of the previous job have not ended.
     bool JobRunning() const { return FJobRunning || vorn->JobRunning(); }
+    // The erase that comes before a burn onto a used rewritable disc is running.
+    bool Erasing() const { return FErasing; }
     // The open dialog's file name: the image file of a burn job.
     const std::string& OpenDialogFileName() const { return FOpenDialogFileName; }
 
@@ -77,10 +84,15 @@ private:
     // Polls of 10 ms for the engine's threads after a job's end handling: a bound, not a delay.
     static constexpr int kEngineEndPolls = 500;
     void WaitForJobEnd(uint32_t timeoutMs);
+    void StartBurn();
+    void StartPendingBurn();
 
     IMainView& View;
     TForm2& About;
     bool FJobRunning = false;
+    bool FErasing = false;
+    // The erase has ended well; the burn starts once its thread has left the drive.
+    bool FBurnPending = false;
     std::string FOpenDialogFileName;
 
     std::mutex PendingMutex;

@@ -504,6 +504,10 @@ void TWin32MainWindow::SetStatusTimerEnabled(bool enabled) {
 void TWin32MainWindow::ShowInformation(const std::string& text) {
     MessageBoxW(Window, Widen(text).c_str(), Widen(TForm1::kCaption).c_str(), MB_OK | MB_ICONINFORMATION);
 }
+bool TWin32MainWindow::AskYesNo(const std::string& text) {
+    return MessageBoxW(Window, Widen(text).c_str(), Widen(TForm1::kCaption).c_str(),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
 void TWin32MainWindow::ShowMessage(const std::string& text) {
     MessageBoxW(Window, Widen(text).c_str(), Widen(TForm1::kCaption).c_str(), MB_OK);
 }

@@ -54,6 +54,7 @@ class TWin32MainWindow : public IMainView {
     void SetStatusText(const std::string& text) override;
     void SetStatusTimerEnabled(bool enabled) override;
     void ShowInformation(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
     void ShowFileError(const std::string& text) override;
     void SetGroupCaption(const std::string& caption) override;

@@ -262,6 +262,13 @@ void TMainWindow::ShowInformation(const std::string& text) {
     box.exec();
 }
 
+bool TMainWindow::AskYesNo(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, TForm1::kCaption, Q(text), QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName("zkSkinMessage1");
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TMainWindow::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, TForm1::kCaption, Q(text), QMessageBox::Ok, this);
     box.setObjectName("ShowMessage");

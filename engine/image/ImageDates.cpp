@@ -37,4 +37,10 @@ TDateTime TVornBurner::ImageVolumeDate(TDateTime dt) const {
     return FDateLimit ? FromUnixSeconds(*FDateLimit) : dt;
 }
 
+TDateTime TVornBurner::ImageZonedVolumeDate(TDateTime dt) const {
+    // The UDF descriptors carry the compilation's zone, as the records do: the limit's moment
+    // in that zone.
+    return FDateLimit ? ImageNow() : dt;
+}
+
 } // namespace tarnwick

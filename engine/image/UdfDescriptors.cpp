@@ -75,7 +75,7 @@ void TVornBurner::WriteUdfSequence(int32_t at) {
     PutLE32(&s[68], 1);
     {
         // A volume set identifier begins with 16 hexadecimal digits that set it apart.
-        const platform::TDateParts p = platform::DecodeDateTime(FDateCreation);
+        const platform::TDateParts p = platform::DecodeDateTime(ImageZonedVolumeDate(FDateCreation));
         char unique[32];
         std::snprintf(unique, sizeof unique, "%04X%02X%02X%02X%02X%04X", unsigned(p.Year) & 0xFFFF, unsigned(p.Month),
                       unsigned(p.Day), unsigned(p.Hour), unsigned(p.Minute),
@@ -88,7 +88,7 @@ void TVornBurner::WriteUdfSequence(int32_t at) {
     udf::PutCharspec(&s[200]);
     udf::PutCharspec(&s[264]);
     udf::PutRegid(&s[344], FIdApplication.c_str(), false);
-    udf::PutTimestamp(&s[376], FDateCreation, UdfZoneMinutes());
+    udf::PutTimestamp(&s[376], ImageZonedVolumeDate(FDateCreation), UdfZoneMinutes());
     udf::PutRegid(&s[388], kImplementationId, false);
     udf::PutTag(s.data(), udf::kTagPrimaryVd, uint32_t(at), 512 - udf::kTagLength);
     HeaderStream.Write(s.data(), s.size());
@@ -161,7 +161,7 @@ void TVornBurner::WriteUdfVolumeStructures() {
 
     // Logical Volume Integrity Descriptor (3/10.10), closed, then a terminator.
     TSector s{};
-    udf::PutTimestamp(&s[16], FDateCreation, UdfZoneMinutes());
+    udf::PutTimestamp(&s[16], ImageZonedVolumeDate(FDateCreation), UdfZoneMinutes());
     PutLE32(&s[28], 1);
     PutLE64(&s[40], uint64_t(UdfNextUniqueId()));
     PutLE32(&s[72], 1);

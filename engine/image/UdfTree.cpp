@@ -95,7 +95,7 @@ void EncodeUdfFileSet(const TVornBurner& e, std::vector<uint8_t>& out) {
     uint8_t* s = out.data() + at;
     const uint32_t block = uint32_t(e.UdfArea - udf::kPartitionStart);
     const std::u16string volume = Utf8ToUcs2(e.IdVolume());
-    udf::PutTimestamp(s + 16, e.DateCreation(), e.UdfZoneMinutes());
+    udf::PutTimestamp(s + 16, e.ImageZonedVolumeDate(e.DateCreation()), e.UdfZoneMinutes());
     PutLE16(s + 28, 3);
     PutLE16(s + 30, 3);
     PutLE32(s + 32, 1);
@@ -127,9 +127,10 @@ void EncodeUdfDirectory(const TVornBurner& e, const TDEntry* d, std::vector<uint
     uint8_t* base = out.data() + at;
 
     const uint32_t feBlock = uint32_t(d->UdfBlock);
+    const TDateTime date = root ? e.ImageZonedVolumeDate(e.DateCreation()) : e.ImageRecordDate(d->UdfDate);
     PutFileEntry(e,
                  {feBlock, true, uint16_t(1 + subdirs), uint64_t(d->UdfFidBytes), feBlock + 1,
-                  UniqueIdOf(feBlock, root), root ? e.DateCreation() : d->UdfDate},
+                  UniqueIdOf(feBlock, root), date},
                  base);
 
     // The identifiers: the parent first, then every child in list order. One that would pass
@@ -153,7 +154,9 @@ void EncodeUdfDirectory(const TVornBurner& e, const TDEntry* d, std::vector<uint
         const int64_t length = c->IsoSize > 0 ? c->IsoSize : 0;
         const uint32_t data = uint32_t(int64_t(e.FirstFileSector) + c->IsoSector - udf::kPartitionStart);
         if (fileIndex < files)
-            PutFileEntry(e, {icb, false, 1, uint64_t(length), length ? data : 0, UniqueIdOf(icb, false), c->DateTime},
+            PutFileEntry(e,
+                         {icb, false, 1, uint64_t(length), length ? data : 0, UniqueIdOf(icb, false),
+                          e.ImageRecordDate(c->DateTime)},
                          fileEntries + fileIndex * int64_t(udf::kBlock));
         ++fileIndex;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "engine/JobState.h"
@@ -14,6 +15,9 @@
 namespace tarnwick {
 
 namespace {
+
+constexpr const char* kCacheNoMemory = "NOT ENOUGH MEMORY FOR THE CACHE";
+constexpr size_t kHeadroomBytes = size_t(32) << 20;
 
 // Sources longer than this are read with a larger read-ahead window.
 constexpr int64_t kSequentialHintBytes = 1 << 20;
@@ -114,6 +118,8 @@ void TCacheThread::Execute() {
     // A disc source's reads and waits see the job this queue was made for.
     TJobBinding binding(*FJob);
     platform::SetCurrentThreadPriority(PriorityOfLevel(2));
+    // Never touched, so it costs address space only.
+    Headroom.reset(new (std::nothrow) char[kHeadroomBytes]);
     try {
         if (Reader) {
             QueueReader();
@@ -171,8 +177,19 @@ void TCacheThread::Execute() {
         std::unique_lock lock(SignalMutex);
         Changed.wait_for(lock, std::chrono::milliseconds(1000), [&] { return Destroying.load(); });
     } catch (TStop&) {
+    } catch (const std::bad_alloc&) {
+        // A cache larger than the machine can give ends the job with its reason, not the
+        // process.
+        {
+            std::lock_guard lock(WriteLock);
+            LastError.SetIfEmpty(std::string(kCacheNoMemory) + " (" + std::to_string(int64_t(FMaxBlocks) * FBlockSize) +
+                                 " BYTES)");
+            Finished = true;
+        }
+        Source.reset();
     }
     FreeBlockList();
+    Headroom.reset();
     FEnded = true;
     Signal();
 }
@@ -355,8 +372,31 @@ std::unique_ptr<TCacheThread::TBlock> TCacheThread::NewBlock() {
             return b;
         }
     }
-    ++FAllocated;
-    return std::make_unique<TBlock>();
+    try {
+        auto b = std::make_unique<TBlock>();
+        ++FAllocated;
+        return b;
+    } catch (const std::bad_alloc&) {
+        Headroom.reset();
+        if (FAllocated.load() < 2) throw; // fewer than two blocks are no cache at all
+    }
+    // The machine gives no more: the cache keeps the blocks it has and waits for one to come
+    // back from the writer.
+    FBoundBlocks = FAllocated.load();
+    if (FMaxBlocks > FBoundBlocks) FMaxBlocks = FBoundBlocks.load();
+    for (;;) {
+        {
+            std::lock_guard lock(WriteLock);
+            if (!Spare.empty()) {
+                std::unique_ptr<TBlock> b = std::move(Spare.back());
+                Spare.pop_back();
+                return b;
+            }
+        }
+        if (AbortRequested) AbortCleanUp();
+        if (!Ready.exchange(true)) Signal();
+        WaitForChange(1);
+    }
 }
 
 void TCacheThread::Recycle(std::unique_ptr<TBlock> Block) {

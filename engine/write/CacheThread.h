@@ -82,6 +82,9 @@ public:
     int64_t EmptyReads() const { return FEmptyReads.load(); }
     // Blocks allocated in all (written blocks are refilled, so this stays near MaxBlocks).
     int32_t AllocatedBlocks() const { return FAllocated.load(); }
+    // When the machine gave fewer blocks than the cache size asks: the blocks the cache holds
+    // instead (0: all of them were given).
+    int32_t BoundBlocks() const { return FBoundBlocks.load(); }
     // Sources that were longer when read than when listed (their listed size went in).
     std::vector<std::string> GrownFiles();
 
@@ -127,7 +130,11 @@ private:
     int32_t Staged = 0;              // S: bytes staged in Current
     int32_t Free = 0;                // F: room left in Current
     int32_t FBlockSize;
-    int32_t FMaxBlocks;
+    std::atomic<int32_t> FMaxBlocks;
+    std::atomic<int32_t> FBoundBlocks{0};
+    // Address space held back while the cache grows, given up when the machine refuses a
+    // block: the writer and the rest of the job still need some.
+    std::unique_ptr<char[]> Headroom;
     TMemoryStream* HeaderStream;
     std::unique_ptr<TDirectoryEncoder> Directories;
     std::vector<uint8_t> Tail; // after the files, taken from Directories

@@ -4,6 +4,7 @@
 // and returns the drive to rest.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tarnwick {
@@ -48,6 +49,8 @@ public:
     // gets the same bound as the flush command itself.
     static constexpr uint32_t kDvdFlushTimeoutMs = 1800000;
     static constexpr uint32_t kFlushPollMs = 1000;
+    // The longest wait for a closing sent with Immed.
+    static constexpr uint32_t kCloseWaitMs = 240000;
     // A failure without sense data and without BUSY means the command never reached a drive
     // (vanished device, dead bus, time-out). After this many in a row, confirmed each time by
     // an unanswered TEST UNIT READY, the drive counts as gone instead of busy.
@@ -81,6 +84,11 @@ private:
     // False when the job must end here (the drive is gone, or an abort during the retries).
     bool CloseMedium();
     bool CloseCdSession();
+    bool ClosedImmediately() const;
+    // Waits, bounded, for a closing sent with Immed to end; false when the job ends instead.
+    bool WaitClosed();
+    // One CD closing command, retried while the drive is busy (a second abort ends it).
+    bool CloseCd(const std::function<bool()>& close);
     void Rest();
     // A used CD-RW or sequential DVD-RW is refused before anything is written.
     bool AcceptsMedium();

@@ -68,7 +68,13 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
             if (OnWriteDone) OnWriteDone(this, cache->LastError.Get());
             return false;
         }
-        if (cache->Ready) return true;
+        if (cache->Ready) {
+            if (const int32_t bound = cache->BoundBlocks())
+                DebugMessage(">>> CACHE LIMITED TO " + std::to_string(int64_t(bound) * cache->BlockSize()) +
+                                 " BYTES: NOT ENOUGH MEMORY FOR " + std::to_string(CacheSize()),
+                             1);
+            return true;
+        }
         cache->WaitForChange(kReadyPollMs);
     }
 }

@@ -65,6 +65,7 @@ public:
     TDateTime ImageNow() const;
     TDateTime ImageRecordDate(TDateTime dt) const;
     TDateTime ImageVolumeDate(TDateTime dt) const;
+    TDateTime ImageZonedVolumeDate(TDateTime dt) const;
     int32_t CacheSize() const { return FCacheSize; }
     void SetCacheSize(int32_t v);
     const std::string& ISOFileName() const { return FISOFileName; }

@@ -66,12 +66,13 @@ std::vector<uint8_t> Steps(bool rezero, std::vector<uint8_t> prepare, std::vecto
 const uint8_t MS = op::ModeSelect10, OPC = op::SendOpcInformation, CL = op::CloseTrackSession;
 
 const TMedium kMedia[] = {
-    {TProfile::CdR, Steps(true, {MS, OPC}, {MS, CL}), {{{1, 2, 0}}}, false, 27, 1},
-    {TProfile::CdRw, Steps(true, {MS, OPC}, {MS, CL}), {{{1, 2, 0}}}, false, 27, 1},
+    // CD and sequential DVD-RW: the track is closed before its session.
+    {TProfile::CdR, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, false, 27, 1},
+    {TProfile::CdRw, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, false, 27, 1},
     {TProfile::DvdR, Steps(true, {MS, op::SetStreaming, op::SendDvdStructure, op::ReserveTrack, OPC}, {CL, CL, CL}),
      {{{0, 1, 1}}, {{0, 1, 2}}, {{0, 2, 3}}}, true, 32, 1},
     {TProfile::DvdRwRestricted, Steps(true, {MS, OPC}, {MS, CL}), {{{1, 2, 0}}}, true, 32, 3},
-    {TProfile::DvdRwSequential, Steps(true, {MS, OPC}, {MS, CL}), {{{1, 2, 0}}}, true, 32, 1},
+    {TProfile::DvdRwSequential, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, true, 32, 1},
     {TProfile::DvdPlusR, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{0, 2, 255}}}, false, 32, 1},
     // No REZERO UNIT before writing a DVD+RW.
     {TProfile::DvdPlusRw, Steps(false, {MS, OPC}, {MS, CL}), {{{0, 3, 255}}}, false, 32, 3},
@@ -95,6 +96,8 @@ TEST_P(EveryMedium, ImageLandsByteForByteThroughTheDesignedCommands) {
 
     const auto log = rig.Commands();
     EXPECT_EQ(SequenceSteps(log), m.Steps);
+    // Every request reached the drive: none moved data the wrong way or past its buffer.
+    for (const auto& r : log) EXPECT_TRUE(r.Completed) << "opcode " << int(r.Opcode());
 
     // WRITE(10): consecutive from sector 0, full blocks of the medium's size, a short last one.
     uint32_t next = 0;

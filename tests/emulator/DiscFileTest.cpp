@@ -69,6 +69,7 @@ TEST_F(DiscFileTest, BurnedDiscFileIsTheImageByteForByte) {
         ASSERT_TRUE(SelectWritePage(*d, 0x20, 0xE5, 0x08, 0x10, 16).Good());
         Burn(*d, image);
         ASSERT_TRUE(NoData(*d, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
+        ASSERT_TRUE(NoData(*d, {0x5B, 0, 1, 0, 0, 1, 0, 0, 0, 0}).Good());
         ASSERT_TRUE(NoData(*d, {0x5B, 0, 2, 0, 0, 0, 0, 0, 0, 0}).Good());
     }
     EXPECT_EQ(ReadFile(Backing), image);
@@ -93,6 +94,7 @@ TEST_F(DiscFileTest, StateSurvivesTheDriveAndTheProcess) {
         auto d = Open(TProfile::CdR);
         ASSERT_TRUE(SelectWritePage(*d, 0x01, 0xC4, 0x08).Good()); // multi-session
         ASSERT_TRUE(Write(*d, 0, 20, 0x31).Good());
+        ASSERT_TRUE(NoData(*d, {0x5B, 0, 1, 0, 0, 1, 0, 0, 0, 0}).Good());
         ASSERT_TRUE(NoData(*d, {0x5B, 0, 2, 0, 0, 0, 0, 0, 0, 0}).Good());
         ASSERT_TRUE(NoData(*d, {0x1B, 0, 0, 0, 0x02, 0}).Good()); // eject
     }

@@ -44,8 +44,11 @@ TEST(DriveBasics, AllocationLengthAndBufferBothCapTheReply) {
     auto small = In(*drive, {0x12, 0, 0, 0, 5, 0}, 128);
     EXPECT_EQ(small.Transferred, 5u);
     EXPECT_EQ(small.Data[5], 0xEE);
+    // A buffer smaller than the allocation length is the host's fault: the request fails at
+    // the bus instead of being cut to the buffer.
     auto shortBuffer = In(*drive, {0x12, 0, 0, 0, 0x80, 0}, 10);
-    EXPECT_EQ(shortBuffer.Transferred, 10u);
+    EXPECT_FALSE(shortBuffer.Completed);
+    EXPECT_EQ(shortBuffer.Transferred, 0u);
     auto none = In(*drive, {0x12, 0, 0, 0, 0, 0}, 128);
     EXPECT_TRUE(none.Good());
     EXPECT_EQ(none.Transferred, 0u);
@@ -56,6 +59,53 @@ TEST(DriveBasics, AllocationLengthAndBufferBothCapTheReply) {
     auto vpd = In(*drive, {0x12, 1, 0x00, 0, 0xFF, 0}, 255);
     ASSERT_TRUE(vpd.Good());
     EXPECT_EQ(vpd.Reply(), (std::vector<uint8_t>{0x05, 0x00, 0x00, 0x02, 0x00, 0x80}));
+}
+
+TEST(DriveBasics, DataMovingTheWrongWayOrPastTheBufferFailsTheRequest) {
+    auto drive = DriveWith(TProfile::CdR);
+    using platform::SCSI_IOCTL_DATA_IN;
+    using platform::SCSI_IOCTL_DATA_OUT;
+    using platform::SCSI_IOCTL_DATA_UNSPECIFIED;
+    const std::vector<uint8_t> discInfo = {0x51, 0, 0, 0, 0, 0, 0, 0, 34, 0};
+    std::vector<uint8_t> select(8 + 52, 0);
+    select[8] = 0x05;
+    select[9] = 0x32;
+    select[10] = 0x01;
+    select[11] = 0x04;
+    select[12] = 0x08;
+    const std::vector<uint8_t> selectCdb = {0x55, 0x10, 0, 0, 0, 0, 0, 0, uint8_t(select.size()), 0};
+    struct TCase {
+        std::vector<uint8_t> Cdb;
+        uint8_t Direction;
+        uint32_t Length;
+        bool Completes;
+    };
+    const TCase cases[] = {
+        {discInfo, SCSI_IOCTL_DATA_IN, 34, true},
+        {discInfo, SCSI_IOCTL_DATA_IN, 64, true}, // room to spare is fine
+        {discInfo, SCSI_IOCTL_DATA_OUT, 34, false},
+        {discInfo, SCSI_IOCTL_DATA_UNSPECIFIED, 34, false},
+        {discInfo, SCSI_IOCTL_DATA_IN, 33, false},
+        {selectCdb, SCSI_IOCTL_DATA_OUT, uint32_t(select.size()), true},
+        {selectCdb, SCSI_IOCTL_DATA_IN, uint32_t(select.size()), false},
+        {selectCdb, SCSI_IOCTL_DATA_OUT, 20, false},
+        {Write10Cdb(0, 2), SCSI_IOCTL_DATA_OUT, 2048, false},
+        {Write10Cdb(0, 1), SCSI_IOCTL_DATA_IN, 2048, false},
+        {{0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, SCSI_IOCTL_DATA_OUT, 2048, false},
+        {{0x00, 0, 0, 0, 0, 0}, SCSI_IOCTL_DATA_IN, 16, true}, // no data phase: nothing moves
+        {{0x5A, 0, 0x05, 0, 0, 0, 0, 0, 0, 0}, SCSI_IOCTL_DATA_UNSPECIFIED, 0, true}, // zero length
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> out = c.Direction == SCSI_IOCTL_DATA_OUT ? select : std::vector<uint8_t>{};
+        out.resize(c.Direction == SCSI_IOCTL_DATA_OUT ? c.Length : 0);
+        TRequest r{c.Cdb, c.Direction, c.Length, out};
+        auto result = Send(*drive, r);
+        EXPECT_EQ(result.Completed, c.Completes) << int(c.Cdb[0]) << " dir " << int(c.Direction) << " len " << c.Length;
+        if (!c.Completes) {
+            EXPECT_EQ(result.Transferred, 0u);
+            EXPECT_FALSE(drive->Log().Records().back().Completed);
+        }
+    }
 }
 
 TEST(DriveBasics, CheckConditionFillsFixedFormatAutoSense) {
@@ -125,10 +175,23 @@ TEST(DriveBasics, TrayLockAndLoad) {
     EXPECT_TRUE(NoData(*drive, {0x1E, 0, 0, 0, 0x00, 0}).Good()); // allow
     EXPECT_TRUE(NoData(*drive, {0x1B, 0, 0, 0, 0x02, 0}).Good()); // eject
     EXPECT_EQ(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresentTrayOpen);
-    EXPECT_EQ(NoData(*drive, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresentTrayOpen);
     EXPECT_TRUE(NoData(*drive, {0x1B, 0, 0, 0, 0x03, 0}).Good()); // load
     EXPECT_TRUE(NoData(*drive, {0x00, 0, 0, 0, 0, 0}).Good());
-    EXPECT_TRUE(NoData(*drive, {0x01, 0, 0, 0, 0, 0}).Good()); // rezero
+}
+
+TEST(DriveBasics, RezeroUnitIsKnownOnlyToADriveOfTheScsi2CommandSet) {
+    // An MMC drive does not know the command, loaded or not.
+    auto mmc = DriveWith(TProfile::CdR);
+    EXPECT_EQ(NoData(*mmc, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::InvalidCommandOperationCode);
+    NoData(*mmc, {0x1B, 0, 0, 0, 0x02, 0}); // eject
+    EXPECT_EQ(NoData(*mmc, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::InvalidCommandOperationCode);
+
+    TDriveConfig config;
+    config.Model = *FindDriveModel("cd-w512eb");
+    TEmulatedDrive scsi(config);
+    EXPECT_EQ(NoData(scsi, {0x01, 0, 0, 0, 0, 0}).Sense(), sense::MediumNotPresent);
+    scsi.LoadMedium(TDisc::InMemory(TProfile::CdR));
+    EXPECT_TRUE(NoData(scsi, {0x01, 0, 0, 0, 0, 0}).Good());
 }
 
 TEST(DriveBasics, LogKeepsEachCommandWithItsDataAndOutcome) {

@@ -79,6 +79,47 @@ TEST(Recording, WritePageIsCheckedAgainstTheMedium) {
     EXPECT_EQ(SelectWritePage(*plain, 0x11, 0x04, 0x08).Sense(), sense::InvalidFieldInParameterList);
 }
 
+// One field of a page the medium takes, changed: the drive refuses the list.
+TEST(Recording, WritePageFieldsAreCheckedPerMedium) {
+    const auto invalid = sense::InvalidFieldInParameterList;
+    auto page = [](TEmulatedDrive& d, uint8_t b2, uint8_t b3, uint8_t link, uint32_t packet, uint8_t format = 0) {
+        std::vector<uint8_t> list(8 + 52, 0);
+        uint8_t* p = &list[8];
+        p[0] = 0x05;
+        p[1] = 0x32;
+        p[2] = b2;
+        p[3] = b3;
+        p[4] = 0x08;
+        p[5] = link;
+        p[8] = format;
+        PutBE32(p + 10, packet);
+        PutBE16(p + 14, 150);
+        return Out(d, {0x55, 0x10, 0, 0, 0, 0, 0, 0, uint8_t(list.size()), 0}, list);
+    };
+    for (TProfile p : {TProfile::DvdR, TProfile::DvdRwSequential}) {
+        SCOPED_TRACE(KindName(p));
+        auto d = Drive(p);
+        EXPECT_TRUE(page(*d, 0x20, 0xE5, 0x10, 16).Good()); // LS_V, link 16, fixed packets of 16
+        EXPECT_TRUE(page(*d, 0x20, 0xC5, 0x10, 0).Good());  // variable packets
+        EXPECT_TRUE(page(*d, 0x00, 0xC5, 0x00, 0).Good());  // link size not given: the drive's own
+        EXPECT_EQ(page(*d, 0x20, 0xC5, 0x07, 0).Sense(), invalid);  // a CD's link size
+        EXPECT_EQ(page(*d, 0x20, 0xE5, 0x10, 0).Sense(), invalid);  // fixed packets without a size
+        EXPECT_EQ(page(*d, 0x20, 0xE5, 0x10, 20).Sense(), invalid); // not whole ECC blocks
+        EXPECT_EQ(page(*d, 0x20, 0x85, 0x10, 0).Sense(), invalid);  // multi-session 10b is reserved
+        EXPECT_TRUE(page(*d, 0x02, 0x05, 0x07, 0).Good());          // disc at once: no linking
+    }
+    auto cd = Drive(TProfile::CdR);
+    EXPECT_TRUE(page(*cd, 0x01, 0xC4, 0, 0).Good());
+    EXPECT_TRUE(page(*cd, 0x21, 0x04, 0, 0).Good());  // LS_V with a link size of 0
+    EXPECT_TRUE(page(*cd, 0x01, 0x04, 0, 0, 0x20).Good()); // CD-ROM XA
+    EXPECT_EQ(page(*cd, 0x21, 0x04, 16, 0).Sense(), invalid); // a DVD's link size
+    EXPECT_EQ(page(*cd, 0x01, 0x84, 0, 0).Sense(), invalid);  // multi-session 10b
+    EXPECT_EQ(page(*cd, 0x01, 0x04, 0, 0, 0x30).Sense(), invalid); // no such session format
+    EXPECT_EQ(page(*cd, 0x00, 0x24, 0, 0).Sense(), invalid);  // fixed packets of no size
+    // The refused lists left the accepted page in place.
+    EXPECT_EQ(cd->WriteParametersPage()[8], 0x20);
+}
+
 TEST(Recording, AcceptedPageIsWhatModeSenseShowsAndARejectedOneChangesNothing) {
     auto d = Drive(TProfile::CdR);
     ASSERT_TRUE(SelectWritePage(*d, 0x41, 0xC4, 0x08).Good());
@@ -139,9 +180,10 @@ TEST(Recording, WritesNeedAWritableMediumAndAMatchingPage) {
     EXPECT_EQ(Write(*cd, 0, 1, 0).Sense(), sense::IllegalModeForThisTrack);
     ASSERT_TRUE(SelectWritePage(*cd, 0x01, 0x04, 0x08).Good());
     EXPECT_TRUE(Write(*cd, 0, 1, 0).Good());
-    // Fewer data bytes than the blocks need.
+    // Fewer data bytes than the blocks need: the request fails, nothing is written.
     auto shortData = Send(*cd, {Write10Cdb(1, 2), platform::SCSI_IOCTL_DATA_OUT, 2048, std::vector<uint8_t>(2048)});
-    EXPECT_EQ(shortData.Sense(), sense::InvalidFieldInCdb);
+    EXPECT_FALSE(shortData.Completed);
+    EXPECT_EQ(cd->Medium()->NextWritable(), 1u);
 }
 
 TEST(Recording, OverwritableMediaTakeAnyAddressAndReadBack) {
@@ -187,6 +229,7 @@ TEST(Recording, CdSessionClosesTheDiscOrLeavesItAppendableByTheMultiSessionField
     EXPECT_EQ(s.Status, 1);
     EXPECT_EQ(s.LastSession, 1);
     EXPECT_EQ(s.Sessions, 1);
+    ASSERT_TRUE(Close(*closed, 1, 1).Good());
     ASSERT_TRUE(Close(*closed, 2, 0, true).Good());
     s = State(*closed);
     EXPECT_EQ(s.Status, 2);
@@ -208,7 +251,9 @@ TEST(Recording, CdSessionClosesTheDiscOrLeavesItAppendableByTheMultiSessionField
     const uint32_t nwa = GetBE32(&next.Data[12]);
     EXPECT_EQ(nwa, 10u + 6750 + 4500 + 150);
     EXPECT_TRUE(Write(*open, nwa, 1, 2).Good());
-    // Finalizing closes the second session and the disc.
+    // Finalizing closes the second session and the disc, once its track is closed.
+    EXPECT_EQ(Close(*open, 5, 0).Sense(), sense::IncompleteTrackInSession);
+    ASSERT_TRUE(Close(*open, 1, 2).Good());
     ASSERT_TRUE(Close(*open, 5, 0).Good());
     s = State(*open);
     EXPECT_EQ(s.Status, 2);
@@ -260,6 +305,37 @@ TEST(Recording, DvdRReservedTrackAndTheClosingSequence) {
     EXPECT_EQ(Close(*d, 1, 9).Sense(), sense::InvalidFieldInCdb);
 }
 
+TEST(Recording, ASessionWithATrackStillOpenIsNotClosed) {
+    // Write-once media: the drive closes no track on its own, the disc stays as it was, and
+    // once the track is closed the same request closes the session.
+    for (TProfile p : {TProfile::CdR, TProfile::CdRw, TProfile::DvdR, TProfile::DvdRwSequential, TProfile::DvdPlusR}) {
+        SCOPED_TRACE(KindName(p));
+        auto d = Drive(p);
+        WriteBlocks(*d, 0, 64, 1);
+        for (uint8_t function : {2, 5}) EXPECT_EQ(Close(*d, function, 0).Sense(), sense::IncompleteTrackInSession);
+        auto s = State(*d);
+        EXPECT_EQ(s.Status, 1);
+        EXPECT_EQ(s.LastSession, 1);
+        EXPECT_EQ(GetBE32(&TrackInfo(*d, 1).Data[12]), 64u); // still appendable where it stopped
+        ASSERT_TRUE(Close(*d, 1, 1).Good());
+        EXPECT_TRUE(Close(*d, 2, 0).Good());
+        EXPECT_NE(State(*d).LastSession, 1); // no longer incomplete
+    }
+    // DVD-R: a reserved track that is not closed, empty or partly written, has its own answer.
+    // Written to its end it is complete and needs no closing.
+    for (uint32_t written : {0u, 16u, 48u}) {
+        auto d = Drive(TProfile::DvdR);
+        ASSERT_TRUE(Reserve(*d, 48).Good());
+        WriteBlocks(*d, 0, written, 1);
+        if (written < 48) {
+            EXPECT_EQ(Close(*d, 2, 0).Sense(), sense::EmptyOrPartiallyWrittenReservedTrack) << written;
+            ASSERT_TRUE(Close(*d, 1, 1).Good());
+        }
+        EXPECT_TRUE(Close(*d, 2, 0).Good()) << written;
+        EXPECT_EQ(TrackInfo(*d, 1).Data[7] & 1, 0) << written; // no next writable address
+    }
+}
+
 TEST(Recording, ReservationErrors) {
     EXPECT_EQ(Reserve(*Drive(TProfile::DvdPlusRw), 32).Sense(), sense::CannotWriteIncompatibleFormat);
     auto d = Drive(TProfile::DvdR, 2000);
@@ -304,6 +380,7 @@ TEST(Recording, OverwritableMediaCloseWithoutChangingTheirStatus) {
 TEST(Recording, BlankingAReWritableDisc) {
     auto d = Drive(TProfile::CdRw);
     ASSERT_TRUE(Write(*d, 0, 10, 1).Good());
+    ASSERT_TRUE(Close(*d, 1, 1).Good());
     ASSERT_TRUE(Close(*d, 2, 0).Good());
     EXPECT_EQ(State(*d).Status, 2);
     EXPECT_TRUE(NoData(*d, {0xA1, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
@@ -375,11 +452,22 @@ TEST_F(ReadinessTest, ImmediateFlushKeepsTheDriveBusyForAWhile) {
     auto d = Drive(TProfile::DvdR, 0, config);
     ASSERT_TRUE(Write(*d, 0, 16, 1).Good());
     ASSERT_TRUE(NoData(*d, {0x35, 0x02, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
+    // TEST UNIT READY cannot tell: the disc's queries report the flush.
+    EXPECT_TRUE(NoData(*d, {0x00, 0, 0, 0, 0, 0}).Good());
     EXPECT_EQ(DiscInfo(*d).Sense(), sense::LongWriteInProgress);
+    EXPECT_EQ(TrackInfo(*d, 1).Sense(), sense::LongWriteInProgress);
     Clock.SleepMs(5000);
     EXPECT_TRUE(DiscInfo(*d).Good());
     // Without Immed the flush is over when the command returns.
     ASSERT_TRUE(NoData(*d, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
+    EXPECT_TRUE(DiscInfo(*d).Good());
+
+    // A closing with Immed is an operation in progress.
+    ASSERT_TRUE(Close(*d, 1, 1, true).Good());
+    EXPECT_TRUE(NoData(*d, {0x00, 0, 0, 0, 0, 0}).Good());
+    EXPECT_EQ(DiscInfo(*d).Sense(), sense::OperationInProgress);
+    EXPECT_EQ(Write(*d, 16, 16, 1).Sense(), sense::OperationInProgress);
+    Clock.SleepMs(5000);
     EXPECT_TRUE(DiscInfo(*d).Good());
 }
 

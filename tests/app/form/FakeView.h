@@ -37,6 +37,8 @@ public:
     int AboutShown = 0, ProcessMessagesCalls = 0, CloseCalls = 0;
     std::atomic<int> DrainRequests{0};
     std::function<void()> OnInformation; // runs while the information box is "open"
+    std::deque<bool> YesNoAnswers;       // the question box's answers; No once they run out
+    std::vector<std::string> Questions;
     std::function<void()> OnClose;       // the window's close event
 
     void SetSourceItems(const std::vector<std::string>& items) override { Source.Items = items; Source.Index = -1; }
@@ -79,6 +81,13 @@ public:
     void ShowInformation(const std::string& t) override {
         Informations.push_back(t);
         if (OnInformation) OnInformation();
+    }
+    bool AskYesNo(const std::string& t) override {
+        Questions.push_back(t);
+        if (YesNoAnswers.empty()) return false;
+        const bool a = YesNoAnswers.front();
+        YesNoAnswers.pop_front();
+        return a;
     }
     void ShowMessage(const std::string& t) override { Messages.push_back(t); }
     void ShowFileError(const std::string& t) override { FileErrors.push_back(t); }

@@ -69,6 +69,7 @@ protected:
         for (int waited = 0; Form->JobRunning() && waited < timeoutMs; waited += 20) {
             platform::CheckSynchronize(20);
             Form->DrainLog();
+            if (View.StatusTimer) Form->StatusTimerTick(); // the window's status timer
         }
         Form->DrainLog();
         return !Form->JobRunning();

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 
 #include "app/form/VirtualDrives.h"
 #include "app/window/AboutWindow.h"
@@ -65,7 +67,10 @@ private:
         if (!w) return;
         if (auto* box = qobject_cast<QMessageBox*>(w)) {
             Boxes.push_back(box->objectName().toStdString() + ": " + box->text().toStdString());
-            box->button(QMessageBox::Ok)->click();
+            if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+                yes->click();
+            else
+                box->button(QMessageBox::Ok)->click();
         } else if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
             DialogTitles.push_back(dialog->windowTitle().toStdString() + " | " +
                                    dialog->nameFilters().join(";").toStdString());
@@ -258,6 +263,79 @@ TEST_F(WindowTest, CopiesTheVirtualDvdToAnImageAndBurnsItOntoTheVirtualDvdR) {
 
     window.close();
     EXPECT_EQ(Opened.size(), 3u);
+}
+
+TEST_F(WindowTest, AUsedCdRwIsErasedOnYesWithTheStatusLineFollowingTheDriveAndBurnedAgain) {
+    // The erase takes four seconds of real time here, polled every second.
+    const fs::path burned = Root / "cdrw.bin";
+    std::string error;
+    ASSERT_TRUE(emulator::RegisterVirtualDriveDefinition("G=cd-rw+erasems=4000:" + burned.string(), error)) << error;
+    auto image = [&](const char* name, unsigned seed) {
+        std::string bytes(500 * 2048, '\0');
+        std::mt19937 rng(seed);
+        for (char& c : bytes) c = char(rng());
+        WriteFile(Root / name, bytes);
+        return bytes;
+    };
+    const std::string first = image("first.iso", 1), second = image("second.iso", 2);
+
+    TModalAnswerer answerer;
+    TMainWindow window;
+    window.show();
+    QApplication::processEvents();
+    auto* source = window.findChild<QComboBox*>("cbSource");
+    auto* destination = window.findChild<QComboBox*>("cbDestination");
+    auto* memo = window.findChild<QPlainTextEdit*>("Memo1");
+    auto* progress = window.findChild<QProgressBar*>("progress");
+    auto* status = window.findChild<QLabel*>("StatusLine");
+    auto* start = window.findChild<QWidget*>("Image1");
+    ASSERT_EQ(source->count(), 2);
+    auto burn = [&](const char* name) {
+        answerer.FileToOpen = (Root / name).string();
+        source->setCurrentIndex(1);
+        emit source->activated(1);
+        destination->setCurrentIndex(0);
+        emit destination->activated(0);
+        QTest::mouseClick(start, Qt::LeftButton);
+    };
+    auto discStart = [&] {
+        const std::vector<char> d = ReadAll(burned);
+        return std::string(d.begin(), d.begin() + long(std::min(d.size(), first.size())));
+    };
+
+    burn("first.iso");
+    ASSERT_TRUE(WaitForLogLine(memo, ">>> Copying done")) << memo->toPlainText().toStdString();
+    ASSERT_EQ(discStart(), first);
+    EXPECT_EQ(answerer.Boxes.size(), 1u) << "a blank disc is burned without a question";
+
+    // The disc goes back into the drive that ejected it.
+    auto drive = emulator::EmulatedDriveAt('G');
+    drive->LoadMedium(drive->Medium());
+    answerer.Boxes.clear();
+    burn("second.iso");
+    std::set<std::string> erasing;
+    std::vector<int> gauge;
+    QElapsedTimer t;
+    t.start();
+    bool done = false;
+    while (!done && t.elapsed() < 120000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        const std::string text = status->text().toStdString();
+        if (text.rfind("Erasing the disc: ", 0) == 0) {
+            erasing.insert(text);
+            if (gauge.empty() || gauge.back() != progress->value()) gauge.push_back(progress->value());
+        }
+        done = memo->toPlainText().contains(">>> Copying done");
+    }
+    ASSERT_TRUE(done) << memo->toPlainText().toStdString();
+    ASSERT_GE(answerer.Boxes.size(), 2u);
+    EXPECT_EQ(answerer.Boxes[0], std::string("zkSkinMessage1: ") + TForm1::kEraseQuestion);
+    EXPECT_TRUE(memo->toPlainText().endsWith(">>> Copying done, successful!")) << memo->toPlainText().toStdString();
+    EXPECT_GE(erasing.size(), 3u);
+    EXPECT_GE(gauge.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(gauge.begin(), gauge.end()));
+    EXPECT_EQ(discStart(), second);
+    window.close();
 }
 
 } // namespace

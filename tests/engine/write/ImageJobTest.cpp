@@ -3,12 +3,16 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #endif
 #include <signal.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <atomic>
+#include <fstream>
 
 #include "WriteTestSupport.h"
 #include "engine/JobState.h"
@@ -188,6 +192,61 @@ TEST(ImageJob, FileSizeLimitEndsWithCantWrite) {
     // What fitted stays, under a name that says the image is not whole; none of the output's.
     EXPECT_EQ(std::filesystem::file_size(iso + ".incomplete"), uintmax_t(1 << 20));
     EXPECT_EQ(ReadFile(iso), previous);
+}
+#endif
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TARNWICK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define TARNWICK_SANITIZED 1
+#endif
+#endif
+
+#ifndef _WIN32 // a process-wide address-space limit in a forked child
+TEST(ImageJob, ACacheTheMachineCannotGiveIsBoundedWithAMessage) {
+#ifdef TARNWICK_SANITIZED
+    GTEST_SKIP() << "an address-space limit and a sanitizer's shadow memory do not mix";
+#else
+    TScratch s;
+    const std::string source = s.Path("large.bin");
+    { std::ofstream(source, std::ios::binary); }
+    constexpr int64_t kSourceBytes = int64_t(160) << 20; // twice what the child may allocate
+    std::filesystem::resize_file(source, uintmax_t(kSourceBytes)); // sparse: reads as zeros, fast
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // The address space the child has now, and 80 MB more: far less than the cache asks.
+        long pages = 0;
+        if (FILE* f = fopen("/proc/self/statm", "r")) {
+            if (fscanf(f, "%ld", &pages) != 1) pages = 0;
+            fclose(f);
+        }
+        if (pages <= 0) _exit(5);
+        const rlim_t bytes = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(80) << 20);
+        rlimit lim{bytes, bytes};
+        setrlimit(RLIMIT_AS, &lim);
+        int code;
+        {
+            TImageJob job;
+            job.Engine.SetCacheSize(2147483647);
+            job.AddFile(source, kSourceBytes);
+            job.Start("/dev/null");
+            bool told = false;
+            if (job.WaitEnd(std::chrono::seconds(60))) {
+                std::lock_guard lock(job.MessagesMutex);
+                for (const auto& m : job.Messages)
+                    told |= m.rfind(">>> CACHE LIMITED TO ", 0) == 0 && m.find("FOR 2147481600") != std::string::npos;
+            }
+            code = !job.Result.Ended ? 3 : job.Result.Error != "" ? 4 : !told ? 6 : 0;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child was killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 #endif
 

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,8 @@ struct TAnswerer {
             PostMessageW(window, WM_COMMAND, IDOK, 0);
         } else {
             Current->Boxes.push_back(WindowText(GetDlgItem(window, 0xFFFF)));
-            PostMessageW(window, WM_COMMAND, IDOK, 0);
+            // A question is answered Yes; a box with one button is confirmed.
+            PostMessageW(window, WM_COMMAND, GetDlgItem(window, IDYES) ? IDYES : IDOK, 0);
         }
         return TRUE;
     }
@@ -182,6 +184,71 @@ TEST_F(Win32JobTest, CopiesTheVirtualDvdToAnImageAndBurnsItOntoTheVirtualDvdR) {
     EXPECT_TRUE(written.compare(0, iso.size(), iso) == 0) << "the disc differs from the image";
     EXPECT_EQ(Opened.size(), 2u); // once per job start
     (void)source;
+}
+
+TEST_F(Win32JobTest, AUsedCdRwIsErasedOnYesWithTheStatusLineFollowingTheDriveAndBurnedAgain) {
+    // The erase takes four seconds of real time here, polled every second.
+    const std::string burned = Temp / "cdrw.bin";
+    std::string error;
+    ASSERT_TRUE(emulator::RegisterVirtualDriveDefinition("G=cd-rw+erasems=4000:" + burned, error)) << error;
+    auto image = [&](const char* name, unsigned seed) {
+        std::string bytes(500 * 2048, '\0');
+        std::mt19937 rng(seed);
+        for (char& c : bytes)
+            c = char(rng());
+        Temp.Write(name, bytes);
+        return bytes;
+    };
+    const std::string first = image("first.iso", 1), second = image("second.iso", 2);
+
+    TAnswerer answerer;
+    TWin32MainWindow window;
+    HWND main = window.Handle();
+    ASSERT_NE(main, nullptr) << "no window: Wine needs a display (run under xvfb-run)";
+    InstallWin32Synchronize(main);
+    window.Show(SW_SHOW);
+    HWND log = GetDlgItem(main, kIdLog), progress = GetDlgItem(main, kIdProgress);
+    HWND status = GetDlgItem(main, kIdStatus);
+    ASSERT_EQ(window.SourceCount(), 2);
+    auto burn = [&](const char* name) {
+        answerer.FileToOpen = Temp / name;
+        Choose(main, kIdSource, 1);
+        Choose(main, kIdDestination, 0);
+        Click(main, kIdStart, STN_CLICKED);
+    };
+
+    burn("first.iso");
+    ASSERT_TRUE(WaitForJobEnd(main)) << WindowText(log);
+    ASSERT_EQ(ReadAll(burned).compare(0, first.size(), first), 0);
+    EXPECT_EQ(answerer.Boxes.size(), 1u) << "a blank disc is burned without a question";
+
+    // The disc goes back into the drive that ejected it.
+    auto drive = emulator::EmulatedDriveAt('G');
+    drive->LoadMedium(drive->Medium());
+    answerer.Boxes.clear();
+    burn("second.iso");
+    std::set<std::string> erasing;
+    std::vector<LRESULT> gauge;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const std::string text = WindowText(status);
+            if (text.rfind("Erasing the disc: ", 0) == 0) {
+                erasing.insert(text);
+                const LRESULT at = SendMessageW(progress, PBM_GETPOS, 0, 0);
+                if (gauge.empty() || gauge.back() != at) gauge.push_back(at);
+            }
+            return WindowText(log).find(">>> Copying done") != std::string::npos;
+        },
+        120000))
+        << WindowText(log);
+    ASSERT_GE(answerer.Boxes.size(), 2u);
+    EXPECT_EQ(answerer.Boxes[0], TForm1::kEraseQuestion);
+    const std::string burnLog = WindowText(log);
+    EXPECT_EQ(burnLog.substr(burnLog.rfind("\r\n") + 2), ">>> Copying done, successful!") << burnLog;
+    EXPECT_GE(erasing.size(), 3u);
+    EXPECT_GE(gauge.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(gauge.begin(), gauge.end()));
+    EXPECT_EQ(ReadAll(burned).compare(0, second.size(), second), 0) << "the disc differs from the second image";
 }
 
 } // namespace
