@@ -2,12 +2,12 @@
 // Burns an ISO image onto the disc in a recorder, the way the main window's image-to-disc job
 // does: the settings file first, then the options given here; at the end the drive's cache is
 // flushed, the tray unlocked and the disc ejected.
-#include <cctype>
 #include <chrono>
 #include <memory>
 #include <optional>
 
 #include "app/common/BurnProgress.h"
+#include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
 #include "app/common/UsedDisc.h"
 #include "cli/Command.h"
@@ -95,9 +95,7 @@ int RunBurn(const TBurnOptions& o) {
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (engine.JobRunning() && std::chrono::steady_clock::now() < bound) platform::CheckSynchronize(10);
     if (code != ExitOk && engine.LastWriteError == msg::DiscNotBlank) console.Error(kErasedFirstHint);
-    engine.SynchronizeCache(300000, false);
-    engine.PreventAllowRemoval(true);
-    if (!o.NoEject) engine.LoadEject(true);
+    app::EndJobOnDrive(engine, !o.NoEject);
     return code;
 }
 

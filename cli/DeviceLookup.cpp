@@ -1,17 +1,11 @@
 #include "cli/DeviceLookup.h"
 
-#include <cctype>
-
+#include "app/common/DriveLetters.h"
 #include "cli/JobRunner.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Drives.h"
 
 namespace tarnwick::cli {
-
-namespace {
-char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-
-} // namespace
 
 // DRIVE: a device string as the device list shows it, a drive letter ("E" or "E:"), or the
 // device path of a real drive ("/dev/sr0").
@@ -19,8 +13,8 @@ std::optional<std::string> FindDevice(const std::vector<std::string>& devices, c
     for (const auto& d : devices)
         if (d == wanted) return d;
     std::optional<char> letter;
-    if ((wanted.size() == 1 || (wanted.size() == 2 && wanted[1] == ':')) && std::isalpha(uint8_t(wanted[0])))
-        letter = UpperLetter(wanted[0]);
+    if (auto named = app::ParseDriveName(wanted, {.Bare = true}))
+        letter = named;
     else if (wanted.rfind("/dev/", 0) == 0)
         for (char c = 'A'; c <= 'Z'; ++c)
             if (platform::RealDriveDevice(c) == wanted) letter = c;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "app/common/DriveLetters.h"
+#include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
 #include "app/common/UdfChoice.h"
 #include "app/common/SourceDateEpoch.h"
@@ -29,16 +31,6 @@ struct TImageOptions {
     std::optional<std::string> VolumeId, SystemId, VolumeSetId, PublisherId, PreparerId, ApplicationId;
     std::optional<std::string> CopyrightFile, AbstractFile, BibliographicFile;
 };
-
-// "E:", "E:\" or "E:/" name a drive; anything else is a folder.
-std::optional<char> DriveLetterOf(const std::string& s) {
-    const bool shape = (s.size() == 2 || (s.size() == 3 && (s[2] == '\\' || s[2] == '/'))) && s[1] == ':';
-    if (!shape) return std::nullopt;
-    const char c = s[0];
-    if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
-    if (c >= 'A' && c <= 'Z') return c;
-    return std::nullopt;
-}
 
 // Paths are UTF-8 text; a std::filesystem::path made from a plain string would take it in the
 // system's narrow code page on Windows.
@@ -89,7 +81,8 @@ int RunImage(const TImageOptions& o) {
 
     std::string sourcePath, listed, why;
     bool appendSourcePath;
-    if (auto letter = DriveLetterOf(o.Source)) {
+    // "E:", "E:\" or "E:/" name a drive; anything else is a folder.
+    if (auto letter = app::ParseDriveName(o.Source, {.Separator = true})) {
         listed = platform::DriveRootFolder(*letter);
         if (listed.empty()) {
             console.Error(DriveRootProblem(*letter));
@@ -114,23 +107,24 @@ int RunImage(const TImageOptions& o) {
     }
 
     AttachConsole(engine, console);
-    engine.ClearCompilation(600000, 20000);
-    engine.LastFolderOnly = true;
     // Entries the listing has to leave out (unreadable folders, special files) are named.
     auto previousHook = platform::SetListingWarningHook(
         [&console](const std::string& warning) { console.Message("warning: " + warning); });
-    const bool added = engine.AddFolder("\\", sourcePath, "*.*", 63, true, appendSourcePath, false);
-    platform::SetListingWarningHook(previousHook);
-    if (!added) {
+    const app::TCompiled compiled = app::CompileSource(engine, sourcePath, appendSourcePath, [&](bool added) {
+        platform::SetListingWarningHook(previousHook);
+        if (!added) return false;
+        std::optional<bool> udf = app::ReadUdfSetting();
+        if (o.Udf) udf = true;
+        if (o.NoUdf) udf = false;
+        const std::string udfLine = app::ApplyUdfChoice(engine, udf);
+        if (!udfLine.empty()) console.Message(udfLine);
+        return true;
+    });
+    if (compiled != app::TCompiled::Ready) {
+        platform::SetListingWarningHook(previousHook);
         console.Error("cannot add source \"" + o.Source + "\"");
         return ExitSourceUnreadable;
     }
-    std::optional<bool> udf = app::ReadUdfSetting();
-    if (o.Udf) udf = true;
-    if (o.NoUdf) udf = false;
-    const std::string udfLine = app::ApplyUdfChoice(engine, udf);
-    if (!udfLine.empty()) console.Message(udfLine);
-    engine.PrepareCompilation(true, nullptr);
     const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
     if (code == ExitOk) console.Message("Image: " + o.Output);
     // Scripts must notice an image that does not hold every source entry as it is.

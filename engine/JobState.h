@@ -1,19 +1,20 @@
 #pragma once
-// Engine-wide job state: one current job per process.
-#include <array>
+// The state of one engine's job. Each engine owns one; its job's threads reach it through
+// JobState(), which a write thread binds to its engine for the length of the job, so two
+// engines in one process run their jobs side by side without seeing each other's.
 #include <atomic>
 #include <cstdint>
 #include <memory>
 
 namespace tarnwick {
 
-class TVornBurner;
 class TCacheThread;
 class TThWrite;
 class TThErase;
 
 struct TJobState {
-    std::atomic<TVornBurner*> CurrentEngine{nullptr};
+    // The running (or last) job's threads. Replaced only by the owning engine on the main
+    // thread, and only once the previous writer has ended.
     std::shared_ptr<TCacheThread> CurrentCache;
     std::shared_ptr<TThWrite> CurrentWriter;
     std::shared_ptr<TThErase> CurrentEraser;
@@ -33,10 +34,22 @@ struct TJobState {
     }
     // Disc type code of the running disc job (GetDiscType); read by the readiness wait.
     std::atomic<uint16_t> DiscType{0};
-    // Receives each block on the write thread.
-    alignas(16) std::array<uint8_t, 65536> TransferBuffer{};
 };
 
+// The job state of the job the calling thread works for: the engine's own on a thread bound
+// by TJobBinding, else the state of a device used outside any engine's job (tests, queries).
 TJobState& JobState();
+
+// Binds the calling thread to a job state for the binding's lifetime.
+class TJobBinding {
+public:
+    explicit TJobBinding(TJobState& state);
+    ~TJobBinding();
+    TJobBinding(const TJobBinding&) = delete;
+    TJobBinding& operator=(const TJobBinding&) = delete;
+
+private:
+    TJobState* Previous;
+};
 
 } // namespace tarnwick

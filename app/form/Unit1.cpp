@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/common/DriveLetters.h"
+#include "app/common/JobSteps.h"
 #include "app/common/Settings.h"
 #include "app/common/UdfChoice.h"
 #include "app/common/UsedDisc.h"
@@ -141,8 +143,9 @@ void TForm1::cbDestinationCloseUp() {
 
 void TForm1::Image3Click() {
     // One job at a time: the engine keeps a single current job, and a second one started over
-    // a running one would interfere with it.
-    if (FJobRunning) return;
+    // a running one would interfere with it. A job counts as running until both this window's
+    // end handling and the engine's threads are done.
+    if (FJobRunning || !AwaitEngineThreads()) return;
     FJobRunning = true;
 
     DrainLog();
@@ -168,32 +171,61 @@ void TForm1::Image3Click() {
         OpenHomePage();
         View.SetTimer1Enabled(true);
         StartJobDisplay();
+        const uint32_t refusals = vorn->Refusals();
         if (erase) {
             FErasing = true;
             vorn->EraseDisc(false);
         } else {
             vorn->BurnImageFile(FOpenDialogFileName);
         }
+        if (vorn->Refusals() != refusals) {
+            FErasing = false;
+            StopRefusedStart();
+        }
         return;
     }
 
-    vorn->ClearCompilation(600000, 20000);
-    vorn->LastFolderOnly = true;
-    // The drive letter sits at the 7th character of the device string ("0:1:0,E: ...").
-    const std::string& device = vorn->SelectedDevice;
-    std::string sourcePath = (device.size() >= 7 ? std::string(1, device[6]) : std::string()) + ":\\";
-    vorn->AddFolder("\\", sourcePath, "*.*", 63, true, true, false);
-    View.ProcessMessages();
-    vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
-    const std::string udfLine = app::ApplyUdfChoice(*vorn, app::ReadUdfSetting());
-    if (!udfLine.empty()) Log(udfLine);
-    vorn->PrepareCompilation(true, nullptr);
+    const std::optional<char> letter = DeviceDriveLetter(vorn->SelectedDevice);
+    const std::string sourcePath = (letter ? std::string(1, *letter) : std::string()) + ":\\";
+    const TCompiled compiled = CompileSource(*vorn, sourcePath, true, [this](bool) {
+        View.ProcessMessages();
+        vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
+        const std::string udfLine = app::ApplyUdfChoice(*vorn, app::ReadUdfSetting());
+        if (!udfLine.empty()) Log(udfLine);
+        return true;
+    });
+    if (compiled == TCompiled::Refused) {
+        StopRefusedStart();
+        return;
+    }
     View.SetAbortEnabled(true);
     View.ShowInformation(kStartNotice);
     OpenHomePage();
     View.SetTimer1Enabled(true);
     StartJobDisplay();
+    const uint32_t refusals = vorn->Refusals();
     vorn->CreateImageFile(View.DestinationFileName());
+    if (vorn->Refusals() != refusals) StopRefusedStart();
+}
+
+// After this window's end handling the engine's threads still finish their job (a few steps,
+// no waits); a click in that moment starts the next job once they have, rather than getting
+// lost. Inside the engine's end report they cannot end until the click returns: it is ignored.
+bool TForm1::AwaitEngineThreads() {
+    if (!vorn->JobRunning()) return true;
+    if (vorn->ReportingEnd()) return false;
+    for (int i = 0; i < kEngineEndPolls && vorn->JobRunning(); ++i) platform::CheckSynchronize(10);
+    return !vorn->JobRunning();
+}
+
+// A step of the start was refused (its message is in the log): no job was started, and none
+// will report its end.
+void TForm1::StopRefusedStart() {
+    DrainLog();
+    View.SetTimer1Enabled(false);
+    View.SetAbortEnabled(false);
+    View.SetStatusTimerEnabled(false);
+    FJobRunning = false;
 }
 
 void TForm1::bAbortClick() {
@@ -247,9 +279,7 @@ void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
         for (const std::string& note : vorn->EntryNotes) Log("    " + note);
     }
     View.SetProgressValue(100);
-    vorn->SynchronizeCache(300000, false);
-    vorn->PreventAllowRemoval(true);
-    vorn->LoadEject(true);
+    EndJobOnDrive(*vorn, true);
     View.SetTimer1Enabled(false);
     View.SetAbortEnabled(false);
     StopJobDisplay();

@@ -61,7 +61,9 @@ public:
     // The status line while the disc is erased: the drive's progress (0..65536, -1 unknown).
     static std::string EraseStatusText(int32_t progress);
 
-    bool JobRunning() const { return FJobRunning; }
+    // From the start click until the end handling of the job is done, and while the engine's
+    // threads of the previous job have not ended.
+    bool JobRunning() const { return FJobRunning || vorn->JobRunning(); }
     // The erase that comes before a burn onto a used rewritable disc is running.
     bool Erasing() const { return FErasing; }
     // The open dialog's file name: the image file of a burn job.
@@ -77,6 +79,10 @@ private:
     bool SourceIsLast() const;
     void StartJobDisplay();
     void StopJobDisplay();
+    void StopRefusedStart();
+    bool AwaitEngineThreads();
+    // Polls of 10 ms for the engine's threads after a job's end handling: a bound, not a delay.
+    static constexpr int kEngineEndPolls = 500;
     void WaitForJobEnd(uint32_t timeoutMs);
     void StartBurn();
     void StartPendingBurn();

@@ -33,7 +33,12 @@ int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) 
 
     auto& aspi = ASPIState();
     TSendASPI32Command send = aspi.SendASPI32Command.load();
-    if (!ASPIInitialized() || HaId == 254 || send == nullptr) return SS_NO_TRANSPORT;
+    LastOutcome = TCommandOutcome{};
+    LastOutcome.Opcode = Request.CDBByte[0];
+    if (!ASPIInitialized() || HaId == 254 || send == nullptr) {
+        LastOutcome.Status = SS_NO_TRANSPORT;
+        return SS_NO_TRANSPORT;
+    }
 
     std::unique_ptr<platform::TEvent> event;
     if (Request.SRB_Flags & SRB_EVENT_NOTIFY) event = std::make_unique<platform::TEvent>();
@@ -75,6 +80,8 @@ int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) 
     // into freed memory.
     if (!eventReleased) (void)event.release();
     event.reset();
+    // A request that timed out may still be the transport's: its sense area is not read.
+    LastOutcome = OutcomeOf(Request, status != SS_PENDING);
 
     const auto address = reinterpret_cast<std::uintptr_t>(Request.SRB_BufPointer);
     if (address % 4 != 0) DebugMessage("aaaa" + std::to_string(int32_t(uint32_t(address))), 0);

@@ -11,6 +11,12 @@ std::string Replace(const char* pattern, const char* token, const std::string& v
 }
 } // namespace
 
+std::string Bracketed(const char* what, const std::string& detail) { return std::string(what) + " [" + detail + "]"; }
+
+std::string BracketedOrNoDevice(const char* what, const std::string& detail) {
+    return Bracketed(what, detail.empty() ? std::string("NO DEVICE") : detail);
+}
+
 std::string Format(const char* pattern, long long value) {
     return Replace(pattern, "%d", std::to_string(value));
 }

@@ -51,6 +51,14 @@ inline constexpr const char* Verifying = "VERIFYING %d SECTORS";
 inline constexpr const char* Verified = "VERIFIED %d SECTORS";
 // The first differing sector, then how many differ.
 inline constexpr const char* VerifyFailed = "VERIFY FAILED AT SECTOR %d (%s SECTORS DIFFER)";
+// The end of every queued job: how often the writer found the queue empty, then how often the
+// reader found it full.
+inline constexpr const char* QueueCounts = "CACHE RAN EMPTY %d TIMES AND FULL %s TIMES";
+
+// A job's failure in the drive's own words: "WRITER ERROR [text]" and its kind.
+std::string Bracketed(const char* what, const std::string& detail);
+// The same, naming "NO DEVICE" where a drive that is gone left no words at all.
+std::string BracketedOrNoDevice(const char* what, const std::string& detail);
 
 // Fills one %d or %s of a message.
 std::string Format(const char* pattern, long long value);

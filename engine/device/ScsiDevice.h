@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/Component.h"
+#include "engine/device/Outcome.h"
 #include "engine/transport/Srb.h"
 
 namespace tarnwick {
@@ -111,6 +112,8 @@ public:
     std::string LastCommandError;
     std::array<uint8_t, 33> LastSense{};
     bool TargetBusy = false;
+    // The last command's outcome as data (set by ExecSCSICommand for every command).
+    TCommandOutcome LastOutcome;
 
     // ---- Drive and media queries -----------------------------------------------------------
     bool TestUnitReady(int32_t TimeOut);

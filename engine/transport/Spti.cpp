@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/device/ScsiDevice.h"
 #include "platform/Drives.h"
 
 namespace tarnwick {
@@ -288,7 +287,5 @@ uint32_t SPTISendCommand(void* srb) {
     default: header[1] = SS_ERR; return SS_ERR;
     }
 }
-
-void TSCSIDevice::SetReleaseHandles(bool Value) { SPTIState().SPTICloseAfterCommand = Value; }
 
 } // namespace tarnwick

@@ -1,5 +1,4 @@
 // The image-file-to-disc job entry (its own unit: it is the one entry that asks the drive).
-#include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/write/BurnChecks.h"
 #include "engine/write/CacheThread.h"
@@ -9,12 +8,10 @@
 namespace tarnwick {
 
 bool TVornBurner::BurnImageFile(const std::string& FileName) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return false;
-    }
-    JobState().CurrentEngine = this;
-    JobState().ClearAborts();
+    if (RefuseWhileRunning()) return false;
+    // The drive queries below see this engine's job (its disc type, its aborts).
+    TJobBinding binding(FJob);
+    FJob.ClearAborts();
     FJobReadsCompilation = false;
     // Notes of a compilation made earlier do not belong to a burned image file.
     EntryNotes.clear();

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <utility>
 
+#include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/write/CacheSource.h"
 #include "engine/write/StreamEx.h"
@@ -51,7 +53,8 @@ TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, 
       FileCount(AFiles ? std::min<int32_t>(AFileCount, int32_t(AFiles->size())) : 0),
       TotalBytes(ATotalBytes),
       PadToMinimum(APadToMinimum && ATotalBytes < kMinimumImageBytes),
-      FRemaining(ATotalBytes) {
+      FRemaining(ATotalBytes),
+      FJob(&JobState()) {
     // Flags are set before the thread starts, so an Abort that comes at once is not lost.
     Thread = std::thread([this] { Execute(); });
 }
@@ -112,6 +115,8 @@ void TCacheThread::SetLevel(int Level) {
 }
 
 void TCacheThread::Execute() {
+    // A disc source's reads and waits see the job this queue was made for.
+    TJobBinding binding(*FJob);
     platform::SetCurrentThreadPriority(PriorityOfLevel(2));
     // Never touched, so it costs address space only.
     Headroom.reset(new (std::nothrow) char[kHeadroomBytes]);
@@ -315,11 +320,12 @@ void TCacheThread::QueueCurrent() {
 }
 
 void TCacheThread::WaitWhileFull(bool Idle) {
+    bool counted = false;
     while (QueuedBlocks() >= FMaxBlocks - 1) {
         if (Idle) SetLevel(0);
         if (AbortRequested) AbortCleanUp();
         if (!Ready.exchange(true)) Signal();
-        ++FFullWaits;
+        if (!std::exchange(counted, true)) ++FFullWaits;
         WaitForChange(1);
     }
 }
@@ -415,7 +421,7 @@ int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
         std::lock_guard lock(WriteLock);
         if (Blocks.empty()) {
             if (Finished) return 0;
-            ++FEmptyReads;
+            if (!std::exchange(FDry, true)) ++FEmptyReads;
             return -1;
         }
     }
@@ -433,6 +439,7 @@ int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
         Recycle(std::move(Block));
         Block = std::move(Blocks.front());
         Blocks.pop_front();
+        FDry = false;
         FRemaining -= Block->Count;
         Taking = false;
         // The producer is woken once the queue is down to half, not for every block taken:

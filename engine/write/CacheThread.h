@@ -22,6 +22,7 @@
 namespace tarnwick {
 
 class TFileStreamEx;
+struct TJobState;
 class TCacheThread {
 public:
     static constexpr int32_t kMaxBlockBytes = 65536;
@@ -75,7 +76,8 @@ public:
     int32_t QueuedBlocks();
     // Most blocks ever queued at once: the bound on memory a test can check.
     int32_t PeakBlocks() const { return FPeakBlocks.load(); }
-    // How often the producer waited on a full queue and the consumer found it empty.
+    // How often the producer found the queue full and had to wait, and how often the consumer
+    // found it empty after having had a block: once per wait, however long it lasted.
     int64_t FullWaits() const { return FFullWaits.load(); }
     int64_t EmptyReads() const { return FEmptyReads.load(); }
     // Blocks allocated in all (written blocks are refilled, so this stays near MaxBlocks).
@@ -109,8 +111,8 @@ private:
     void QueueReader();
     void QueueCurrent();
     void WaitWhileFull(bool Idle);
-    void AbortCleanUp();
-    void Fail(const std::string& Error);
+    [[noreturn]] void AbortCleanUp();
+    [[noreturn]] void Fail(const std::string& Error);
     void SetLevel(int Level);
     void FreeBlockList();
     // A block to fill: a spare one when there is one, else a new one.
@@ -151,6 +153,7 @@ private:
     std::atomic<int32_t> FPeakBlocks{0};
     std::atomic<int64_t> FFullWaits{0};
     std::atomic<int64_t> FEmptyReads{0};
+    bool FDry = false; // the consumer's: its last look found the queue empty
     std::atomic<int32_t> FAllocated{0};
     std::atomic<bool> FEnded{false};
     std::atomic<bool> Destroying{false};
@@ -159,6 +162,9 @@ private:
     std::condition_variable Changed;
     uint64_t ChangeCount = 0;        // under SignalMutex
     std::atomic<int> Waiters{0};     // threads inside WaitForChange: wake-ups only when needed
+
+    // The job the thread works for: the one bound on the thread that made it.
+    TJobState* FJob;
 
     std::thread Thread;
 };

@@ -40,11 +40,8 @@ void LeaveOutOutput(TVornBurner& e, const std::string& output) {
 } // namespace
 
 int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return -1;
-    }
-    JobState().ClearAborts();
+    if (RefuseWhileRunning()) return -1;
+    FJob.ClearAborts();
     SetISOFileName(FileName);
     LeaveOutOutput(*this, FileName);
     FJobReadsCompilation = true;

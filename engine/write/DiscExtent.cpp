@@ -32,8 +32,7 @@ bool Overwritable(uint8_t t) { return t == dtDVDRAM || t == dtDVDRWRestricted ||
 bool IsCd(uint8_t t) { return t == dtCDROM || t == dtCDR || t == dtCDRW; }
 
 std::string DriveFailure(TVornBurner& e) {
-    return std::string(msg::ReaderError) + " [" + (e.LastCommandError.empty() ? "NO DEVICE" : e.LastCommandError) +
-           "]";
+    return msg::BracketedOrNoDevice(msg::ReaderError, e.LastCommandError);
 }
 
 // Whether the first track of a CD is an audio track (TOC control bit 2 clear).

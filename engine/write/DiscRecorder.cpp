@@ -18,8 +18,6 @@ constexpr uint8_t kAscNotReady = 0x04;
 constexpr uint8_t kAscNone = 0x00;
 constexpr uint8_t kSrbDataOutNotify = 0x50;
 constexpr int32_t kPollEvery = 5;
-// The status text of a request that reached no device: what a vanished drive amounts to.
-constexpr const char* kNoDevice = "NO DEVICE";
 
 bool IsDvdType(uint16_t t) { return t >= dtDVDR && t <= dtDVDPlusR; }
 bool IsDvdMinusR(uint16_t t) { return t == dtDVDR; }
@@ -177,15 +175,14 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
             continue;
         }
         if (!Engine.TargetBusy && asc != kAscNotReady && asc != kAscNone) {
-            FailWrite(std::string(msg::WriterError) + " [" + Engine.LastCommandError + "]");
+            FailWrite(msg::Bracketed(msg::WriterError, Engine.LastCommandError));
             return false;
         }
         if (LastFailureUnanswered()) {
             std::string writeError = Engine.LastCommandError;
             if (DriveGone()) {
                 if (++unanswered >= kMaxUnansweredRetries) {
-                    FailWrite(std::string(msg::WriterError) + " [" +
-                              (writeError.empty() ? std::string(kNoDevice) : writeError) + "]");
+                    FailWrite(msg::BracketedOrNoDevice(msg::WriterError, writeError));
                     return false;
                 }
             } else {
@@ -217,8 +214,7 @@ void TDiscRecorder::FlushDvd() {
         std::string failure = Engine.LastCommandError;
         if (LastFailureUnanswered() && DriveGone()) {
             if (++unanswered >= kMaxUnansweredRetries) {
-                Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" +
-                                    (failure.empty() ? std::string(kNoDevice) : failure) + "]");
+                Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, failure));
                 return;
             }
         } else {
@@ -230,7 +226,7 @@ void TDiscRecorder::FlushDvd() {
         if (platform::Clock().NowMs() - start >= kDvdFlushTimeoutMs) {
             // Closing a disc whose drive never finished flushing would fail or worse; the job
             // ends with the drive's last answer instead of being reported as a success.
-            Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" + failure + "]");
+            Job.SetJobErrorIfEmpty(msg::Bracketed(msg::WriterError, failure));
             return;
         }
         platform::Clock().SleepMs(kFlushPollMs);
@@ -302,7 +298,7 @@ bool TDiscRecorder::CloseMedium() {
     // The closing's refusals are the drive's business, but a drive that is gone has closed
     // nothing: that must not end as a success.
     if (!closed && LastFailureUnanswered() && DriveGone()) {
-        Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" + kNoDevice + "]");
+        Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
         return false;
     }
     return true;
@@ -325,7 +321,7 @@ bool TDiscRecorder::WaitClosed() {
     const uint64_t start = platform::Clock().NowMs();
     while (!Engine.UpdateDiscInformation()) {
         if (LastFailureUnanswered() && DriveGone()) {
-            Job.SetJobErrorIfEmpty(std::string(msg::WriterError) + " [" + kNoDevice + "]");
+            Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
             return false;
         }
         if (Engine.LastSense[12] != kAscNotReady && !Engine.TargetBusy) return true; // not a wait: go on

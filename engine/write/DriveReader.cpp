@@ -11,7 +11,6 @@ namespace tarnwick {
 
 namespace {
 constexpr uint8_t kAscNoMedium = 0x3A;
-constexpr const char* kNoDevice = "NO DEVICE";
 } // namespace
 
 TDriveReader::TDriveReader(TVornBurner& AEngine, TReadPolicy APolicy) : Engine(AEngine), Policy(APolicy) {}
@@ -35,7 +34,7 @@ TDriveReader::TResult TDriveReader::ReadRetried(uint32_t Lba, uint32_t Count, ui
         // TEST UNIT READY either is gone; retrying it sector by sector would only take long.
         if (!Engine.TargetBusy && Engine.LastSense[0] == 0 && !Engine.TestUnitReady(5000) && !Engine.TargetBusy &&
             Engine.LastSense[0] == 0) {
-            FError = std::string(msg::ReaderError) + " [" + (failure.empty() ? std::string(kNoDevice) : failure) + "]";
+            FError = msg::BracketedOrNoDevice(msg::ReaderError, failure);
             return TResult::Fatal;
         }
         Engine.LastCommandError = failure;

@@ -7,14 +7,10 @@
 namespace tarnwick {
 
 bool TVornBurner::EraseDisc(bool Full) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return false;
-    }
-    auto& job = JobState();
+    if (RefuseWhileRunning()) return false;
+    TJobState& job = FJob;
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
-    job.CurrentEngine = this;
     job.ClearAborts();
     BytesWritten = 0;
     ImageSectors = 0;

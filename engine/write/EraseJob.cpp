@@ -15,10 +15,6 @@ namespace {
 // The drive is asked for its progress this often.
 constexpr uint32_t kPollMs = 1000;
 
-std::string Bracketed(const char* what, const std::string& text) {
-    return std::string(what) + " [" + text + "]";
-}
-
 std::string DiscName(uint8_t discType) { return DiscTypeNames[discType < 15 ? discType : 0]; }
 
 // The wait after the command, and its outcome as the job's error text.
@@ -35,21 +31,20 @@ std::string Follow(TVornBurner& Engine, uint8_t discType, bool full) {
     case TSCSIDevice::TLongWait::Aborted: return unfinished(msg::OperationAborted);
     case TSCSIDevice::TLongWait::TimedOut: return unfinished(msg::EraseTimedOut);
     case TSCSIDevice::TLongWait::Gone:
-        return unfinished(Bracketed(msg::EraseError, Engine.LastCommandError.empty() ? "NO DEVICE"
-                                                                                      : Engine.LastCommandError));
+        return unfinished(msg::BracketedOrNoDevice(msg::EraseError, Engine.LastCommandError));
     case TSCSIDevice::TLongWait::Failed: break;
     }
-    return unfinished(Bracketed(msg::EraseError, Engine.LastCommandError));
+    return unfinished(msg::Bracketed(msg::EraseError, Engine.LastCommandError));
 }
 
 std::string Format(TVornBurner& Engine, uint8_t discType) {
     std::array<uint8_t, rec::kFormatCapacitiesAlloc> list{};
     uint32_t valid = 0;
     if (!Engine.ReadFormatCapacities(list.data(), uint16_t(list.size()), valid))
-        return Bracketed(msg::EraseError, Engine.LastCommandError);
+        return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
     const auto descriptor = rec::ChooseFormat(discType, list.data(), valid);
-    if (!descriptor) return Bracketed(msg::EraseError, "NO FORMAT FOR THIS MEDIUM");
-    if (!Engine.FormatUnit(descriptor->data(), true)) return Bracketed(msg::EraseError, Engine.LastCommandError);
+    if (!descriptor) return msg::Bracketed(msg::EraseError, "NO FORMAT FOR THIS MEDIUM");
+    if (!Engine.FormatUnit(descriptor->data(), true)) return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
     return Follow(Engine, discType, true);
 }
 
@@ -59,7 +54,7 @@ std::string EraseMedium(TVornBurner& Engine, uint8_t discType, bool full) {
     Engine.EraseProgress = -1;
     if (rec::ErasedByFormat(discType)) return Format(Engine, discType);
     // Any other disc gets BLANK: a write-once disc is refused by the drive in its own words.
-    if (!Engine.Blank(full, true)) return Bracketed(msg::EraseError, Engine.LastCommandError);
+    if (!Engine.Blank(full, true)) return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
     return Follow(Engine, discType, full);
 }
 
@@ -93,6 +88,8 @@ std::string TThErase::Run() {
 }
 
 void TThErase::Execute() {
+    // The erase sequence and its waits see the job of this thread's engine.
+    TJobBinding binding(Engine.Job());
     const std::string error = Run();
     if (Engine.OnWriteDone) {
         Engine.LastWriteError = error;

@@ -22,34 +22,40 @@ constexpr uint32_t kReadyPollMs = 100;
 } // namespace
 
 bool TVornBurner::JobRunning() const {
-    auto& job = JobState();
-    if (job.CurrentEngine.load() != this) return false;
+    const TJobState& job = FJob;
     if (job.CurrentEraser && !job.CurrentEraser->Ended()) return true;
     if (job.CurrentWriter) return !job.CurrentWriter->Ended();
     return job.CurrentCache && !job.CurrentCache->Ended();
 }
 
-bool TVornBurner::CompilationInUse() {
-    if (!FJobReadsCompilation || !JobRunning()) return false;
+bool TVornBurner::RefuseWhileRunning() {
+    if (!JobRunning()) return false;
+    ++FRefusals;
     DebugMessage(msg::JobAlreadyRunning, 0);
     return true;
 }
 
+bool TVornBurner::CompilationInUse() { return FJobReadsCompilation && RefuseWhileRunning(); }
+
 void TVornBurner::DoWriteDone() {
-    if (OnWriteDone && !Destroying) OnWriteDone(this, LastWriteError);
+    if (!OnWriteDone || Destroying) return;
+    FReportingEnd = true;
+    OnWriteDone(this, LastWriteError);
+    FReportingEnd = false;
 }
 
-// Shared by both job entries: replaces the engine-wide job with a new cache thread and waits
+// Shared by both job entries: replaces this engine's job with a new cache thread and waits
 // until it is full (or has queued everything). False, with OnWriteDone raised here, when the
 // cache failed first.
 bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName,
                              std::unique_ptr<TDirectoryEncoder> Directories,
                              std::unique_ptr<ICacheSource> Reader) {
-    auto& job = JobState();
+    TJobState& job = FJob;
+    // The cache thread takes the job state bound while it is made.
+    TJobBinding binding(job);
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
     job.CurrentEraser.reset();
-    job.CurrentEngine = this;
     // A copy of a disc is never padded: the image holds the disc's sectors and no more.
     const bool pad = WritePostGap() && !Reader;
     auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, ImageSectors * kSectorSize,
@@ -74,7 +80,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
 }
 
 bool TVornBurner::StartWriteThread(bool ToImageFile) {
-    auto& job = JobState();
+    TJobState& job = FJob;
     // The entry cleared the aborts before its first command; one that came since counts.
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
@@ -84,14 +90,13 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
 }
 
 void TVornBurner::AbortWrite() {
-    auto& job = JobState();
+    TJobState& job = FJob;
     job.AbortFlag = true;
     ++job.AbortRequests;
 }
 
 void TVornBurner::EndJobs() {
-    auto& job = JobState();
-    if (job.CurrentEngine.load() != this) return;
+    TJobState& job = FJob;
     Destroying = true;
     if (JobRunning()) {
         job.AbortFlag = true;
@@ -109,7 +114,6 @@ void TVornBurner::EndJobs() {
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
     job.CurrentEraser.reset();
-    job.CurrentEngine = nullptr;
 }
 
 } // namespace tarnwick

@@ -10,12 +10,10 @@
 namespace tarnwick {
 
 bool TVornBurner::ReadDiscToImageFile(const std::string& FileName) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return false;
-    }
-    auto& job = JobState();
-    job.CurrentEngine = this;
+    if (RefuseWhileRunning()) return false;
+    // What this entry asks of the drive on this thread sees this engine's job.
+    TJobBinding binding(FJob);
+    TJobState& job = FJob;
     // An abort while the disc is measured or the cache fills counts for this job.
     job.ClearAborts();
     FJobReadsCompilation = false;

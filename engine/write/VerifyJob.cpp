@@ -54,12 +54,9 @@ private:
 } // namespace
 
 bool TVornBurner::VerifyImageFile(const std::string& FileName) {
-    if (JobRunning()) {
-        DebugMessage(msg::JobAlreadyRunning, 0);
-        return false;
-    }
-    auto& job = JobState();
-    job.CurrentEngine = this;
+    if (RefuseWhileRunning()) return false;
+    TJobBinding binding(FJob);
+    TJobState& job = FJob;
     job.ClearAborts();
     FJobReadsCompilation = false;
     try {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/GuardedString.h"
+#include "engine/JobState.h"
 #include "engine/MemoryStream.h"
 #include "engine/device/ScsiDevice.h"
 #include "engine/image/DirectoryEncoder.h"
@@ -262,12 +263,23 @@ public:
     void AbortWrite();
     int64_t GetTrackSectors() const;
     void DoWriteDone();
+    // True while DoWriteDone runs OnWriteDone: the job's threads wait for it to return, so
+    // they cannot end before.
+    bool ReportingEnd() const { return FReportingEnd.load(); }
     // True while a job of this engine has threads that have not ended.
     bool JobRunning() const;
+    // This engine's job: its threads, abort flag and disc type. Engines never share one.
+    TJobState& Job() { return FJob; }
+    const TJobState& Job() const { return FJob; }
     // True while an image-file job reads the compilation: its tables and entries must not
     // change under the cache thread. Logs the refusal.
     bool CompilationInUse();
     bool FJobReadsCompilation = false;
+    // Counts the calls refused (with msg::JobAlreadyRunning) because a job still ran: a caller
+    // compares it before and after a step to tell a refusal from the step's own failure.
+    uint32_t Refusals() const { return FRefusals; }
+    // True (the refusal logged and counted) while a job of this engine has running threads.
+    bool RefuseWhileRunning();
     // Destruction: aborts this engine's running job and waits for its threads, running the
     // main-thread queue meanwhile so the write thread can report. OnWriteDone is not raised
     // (its owner is going away). Called first by the destructor.
@@ -290,6 +302,11 @@ public:
     TGuardedString CurrentFile;
     std::string LastWriteError; // written by the write thread before DoWriteDone runs
     std::atomic<bool> Destroying{false};
+
+private:
+    TJobState FJob;
+    uint32_t FRefusals = 0;
+    std::atomic<bool> FReportingEnd{false};
 
 protected:
     bool FReplaceFile = false;

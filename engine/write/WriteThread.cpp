@@ -125,7 +125,10 @@ void TThWrite::Start() { Thread = std::thread([this] { Execute(); }); }
 
 void TThWrite::Execute() {
     platform::SetCurrentThreadPriority(platform::TThreadPriority::TimeCritical);
-    auto& job = JobState();
+    // Everything this thread does below (the recording sequence, the ready waits) sees the
+    // job of its own engine.
+    TJobBinding binding(Engine.Job());
+    TJobState& job = Engine.Job();
     TCacheThread& cache = *FCache;
     // Each block is taken from the queue as it is and written from where it was read into.
     std::unique_ptr<TCacheThread::TBlock> block;
@@ -181,9 +184,14 @@ void TThWrite::Execute() {
         if (cache.Remaining() != 0) cache.LastError.SetIfEmpty(msg::InternalError0006);
     }
 
-    // Job end.
+    // Job end: files that grew while read, then the queue's figures (as the fifo figures of
+    // other recording tools).
     for (const std::string& path : cache.GrownFiles())
         Engine.DebugMessage(">>> " + msg::Format(msg::FileGrew, path), 4);
+    {
+        const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
+        Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
+    }
     std::string error;
     Engine.LockDevice();
     Engine.CurrentFile = cache.CurrentFileName.Get();

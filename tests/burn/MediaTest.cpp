@@ -144,7 +144,7 @@ TEST_P(EveryMedium, ImageLandsByteForByteThroughTheDesignedCommands) {
     EXPECT_EQ(rig.Disc->DiscStatus(), m.DiscStatus);
     EXPECT_FALSE(rig.Drive->TrayOpen());
     EXPECT_FALSE(rig.Drive->RemovalPrevented());
-    EXPECT_EQ(JobState().DiscType.load(), rig.Engine.GetDiscType());
+    EXPECT_EQ(rig.Engine.Job().DiscType.load(), rig.Engine.GetDiscType());
 }
 
 INSTANTIATE_TEST_SUITE_P(Burn, EveryMedium, ::testing::ValuesIn(kMedia), [](const auto& info) {

@@ -244,5 +244,36 @@ TEST_F(DrivesTest, AStartClickWhileAJobRunsIsIgnoredAndAbortEndsTheJob) {
     ExpectEndOfJobCommands('F');
 }
 
+// A start click handled while the previous job still ends (here: right after the window's own
+// end handling, inside the engine's end report) starts nothing: the job counts as running
+// until the engine's threads are done, so the previous compilation is never written again.
+TEST_F(DrivesTest, AStartClickWhileTheJobEndsStartsNothing) {
+    ChooseSource(RomIndex);
+    const fs::path image = Root / "copy.iso";
+    View.FileEditText = image.string();
+    int lateClicks = 0;
+    const auto designed = Form->vorn->OnWriteDone;
+    Form->vorn->OnWriteDone = [&](TComponent* sender, const std::string& error) {
+        designed(sender, error);
+        ++lateClicks;
+        View.FileEditText = (Root / "second.iso").string();
+        Form->Image3Click();
+    };
+    Form->Image3Click();
+    ASSERT_TRUE(WaitJobEnd());
+    EXPECT_EQ(lateClicks, 1);
+    EXPECT_EQ(View.Informations.size(), 1u);
+    EXPECT_EQ(View.LogClears, 2); // start-up and the one start
+    EXPECT_EQ(View.Log.back(), ">>> Copying done, successful!");
+    EXPECT_FALSE(fs::exists(Root / "second.iso"));
+    EXPECT_FALSE(View.AbortEnabled);
+    // Once ended, a click starts the next job as usual.
+    Form->vorn->OnWriteDone = designed;
+    Form->Image3Click();
+    ASSERT_TRUE(WaitJobEnd());
+    EXPECT_EQ(View.Log.back(), ">>> Copying done, successful!");
+    EXPECT_TRUE(fs::exists(Root / "second.iso"));
+}
+
 } // namespace
 } // namespace tarnwick::app::testing

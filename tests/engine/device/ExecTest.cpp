@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "engine/Bytes.h"
 #include "engine/device/ScsiDevice.h"
 #include "engine/transport/Aspi.h"
 #include "engine/transport/Spti.h"
@@ -213,4 +214,45 @@ TEST_F(ExecTest, ARequestFinishedBeforeTheCallReturnsIsNotWaitedFor) {
     platform::SetClock(nullptr);
     EXPECT_EQ(r.SRB_Status, SS_COMP);
     EXPECT_EQ(clock.NowMs(), 0u);
+}
+
+// Beside the texts every command leaves its outcome as data: opcode, status, sense key,
+// ASC/ASCQ and the block it addressed.
+TEST_F(ExecTest, EveryCommandLeavesItsOutcomeAsData) {
+    Drive->FailWith(0x03, 0x0C, 0x00);
+    SRB_ExecSCSICmd w = TestUnitReady();
+    w.SRB_CDBLen = 10;
+    w.CDBByte[0] = 0x2A; // WRITE(10) of no blocks at LBA 1234
+    PutBE32(w.CDBByte + 2, 1234);
+    Dev.ExecSCSICommand(w, 10000);
+    TCommandOutcome o = Dev.LastOutcome;
+    EXPECT_EQ(o.Opcode, 0x2A);
+    EXPECT_EQ(o.Status, SS_ERR);
+    EXPECT_FALSE(o.Completed());
+    EXPECT_EQ(o.TargetStatus, STATUS_CHKCOND);
+    EXPECT_EQ(o.SenseKey, 0x03);
+    EXPECT_EQ(o.Asc, 0x0C);
+    EXPECT_EQ(o.Ascq, 0x00);
+    EXPECT_EQ(o.Lba, 1234u);
+    EXPECT_EQ(Dev.LastCommandError, "MEDIUM ERROR (WRITE ERROR)"); // the text is as before
+
+    Drive->SetStatus(STATUS_BUSY);
+    SRB_ExecSCSICmd r = TestUnitReady();
+    Dev.ExecSCSICommand(r, 10000);
+    o = Dev.LastOutcome;
+    EXPECT_EQ(o.Opcode, 0x00);
+    EXPECT_EQ(o.TargetStatus, STATUS_BUSY);
+    EXPECT_EQ(o.SenseKey, 0);
+    EXPECT_EQ(o.Lba, std::nullopt);
+
+    Drive->Succeed();
+    r = TestUnitReady();
+    Dev.ExecSCSICommand(r, 10000);
+    EXPECT_TRUE(Dev.LastOutcome.Completed());
+    EXPECT_EQ(Dev.LastOutcome.Asc, 0);
+
+    Dev.HaId = 254;
+    r = TestUnitReady();
+    EXPECT_EQ(Dev.ExecSCSICommand(r, 10000), SS_NO_TRANSPORT);
+    EXPECT_EQ(Dev.LastOutcome.Status, SS_NO_TRANSPORT);
 }

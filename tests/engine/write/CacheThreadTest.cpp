@@ -264,3 +264,52 @@ TEST(CacheThread, TakenBlocksAreRefilledWithoutDisturbingTheStream) {
     EXPECT_GT(int64_t(expected.size()) / 65536, 5 * cache.MaxBlocks());
     EXPECT_LE(cache.AllocatedBlocks(), cache.MaxBlocks() + 2);
 }
+
+namespace {
+
+// A source that yields one block, then holds the next until the test opens its gate.
+class TGatedSource : public ICacheSource {
+public:
+    std::string Name() const override { return "gated"; }
+    bool Read(uint8_t* Dest, int32_t Count, std::string&, const std::function<bool()>& Aborted) override {
+        if (Reads++ > 0)
+            while (!Open.load() && !Aborted()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::memset(Dest, 0x5A, size_t(Count));
+        return true;
+    }
+    std::atomic<bool> Open{false};
+    int Reads = 0;
+};
+
+} // namespace
+
+// The end-of-job figures count each time the queue ran full or empty, not each look at it.
+TEST(CacheThread, FullAndEmptyAreCountedOncePerWaitHoweverLongItLasts) {
+    std::recursive_mutex lock;
+    {
+        TMemoryStream header = Header(3000); // 6 MB through a 2 MB queue
+        TCacheThread cache(kCache, lock, 65536, false, 3000 * 2048, &header, "", nullptr, 0);
+        ASSERT_TRUE(WaitUntil([&] { return cache.Ready.load(); }, std::chrono::seconds(30)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // dozens of looks at a full queue
+        EXPECT_EQ(cache.FullWaits(), 1);
+        EXPECT_EQ(Drain(cache).size(), size_t(3000 * 2048));
+        EXPECT_GE(cache.FullWaits(), 1);
+    }
+    auto source = std::make_unique<TGatedSource>();
+    TGatedSource& gated = *source;
+    TCacheThread cache(kCache, lock, 65536, false, 4 * 65536, nullptr, "", nullptr, 0, nullptr, std::move(source));
+    std::unique_ptr<TCacheThread::TBlock> block;
+    ASSERT_TRUE(WaitUntil([&] { return cache.QueuedBlocks() == 1; }, std::chrono::seconds(30)));
+    ASSERT_EQ(cache.TakeBlock(block), 65536);
+    EXPECT_EQ(cache.EmptyReads(), 0);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(cache.TakeBlock(block), -1);
+    EXPECT_EQ(cache.EmptyReads(), 1);
+    gated.Open = true;
+    int64_t taken = 65536;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (int32_t n; (n = cache.TakeBlock(block)) != 0 && std::chrono::steady_clock::now() < deadline;)
+        if (n > 0) taken += n;
+    EXPECT_EQ(taken, 4 * 65536);
+    EXPECT_GE(cache.EmptyReads(), 1);
+    EXPECT_EQ(cache.FullWaits(), 0);
+}

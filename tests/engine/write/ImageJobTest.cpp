@@ -70,7 +70,7 @@ public:
         Engine.FileCount = Files.Count();
         Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
         Engine.SetISOFileName(isoFile);
-        JobState().ClearAborts();
+        Engine.Job().ClearAborts();
         if (Engine.StartCache(65536, "")) Engine.StartWriteThread(true);
     }
     bool WaitEnd(std::chrono::milliseconds bound = std::chrono::seconds(60)) {
@@ -321,12 +321,12 @@ TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
     ASSERT_TRUE(engine->StartCache(65536, ""));
     engine->StartWriteThread(true);
     ASSERT_TRUE(WaitUntil([&] { return engine->BytesWritten > (4 << 20); }, std::chrono::seconds(30)));
-    std::weak_ptr<TCacheThread> cache = JobState().CurrentCache;
+    std::weak_ptr<TCacheThread> cache = engine->Job().CurrentCache;
+    std::weak_ptr<TThWrite> writer = engine->Job().CurrentWriter;
     engine.reset();
     // The threads are gone with the engine; its owner is not called back while it goes.
     EXPECT_TRUE(cache.expired());
-    EXPECT_EQ(JobState().CurrentWriter, nullptr);
-    EXPECT_EQ(JobState().CurrentEngine.load(), nullptr);
+    EXPECT_TRUE(writer.expired());
     EXPECT_EQ(doneCalls, 0);
 }
 TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
@@ -347,6 +347,48 @@ TEST(ImageJob, ASecondJobWhileOneRunsIsRefusedAndTheFirstCompletes) {
     EXPECT_EQ(job.Result.Calls, 1);
     EXPECT_FALSE(std::filesystem::exists(s.Path("second.iso")));
     EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 131072) * 2048LL));
+}
+
+
+// Each engine owns its job: two engines in one process run an image job each at the same
+// time, an abort of one leaves the other alone, and both report their own end.
+TEST(ImageJob, TwoEnginesRunTheirJobsAtOnceWithoutTouchingEachOther) {
+    TScratch s;
+    TImageJob first, second;
+    MakeSparse(s.Path("a"), 64LL << 20);
+    MakeSparse(s.Path("b"), 96LL << 20);
+    first.AddFile(s.Path("a"), 64LL << 20);
+    second.AddFile(s.Path("b"), 96LL << 20);
+    first.Start(s.Path("first.iso"));
+    second.Start(s.Path("second.iso"));
+    EXPECT_TRUE(first.Engine.JobRunning());
+    EXPECT_TRUE(second.Engine.JobRunning());
+    EXPECT_NE(first.Engine.Job().CurrentWriter, second.Engine.Job().CurrentWriter);
+    ASSERT_TRUE(first.WaitEnd());
+    ASSERT_TRUE(second.WaitEnd());
+    EXPECT_EQ(first.Result.Error, "");
+    EXPECT_EQ(second.Result.Error, "");
+    EXPECT_EQ(first.Result.Calls, 1);
+    EXPECT_EQ(second.Result.Calls, 1);
+    EXPECT_EQ(std::filesystem::file_size(s.Path("first.iso")), uintmax_t((16 + 32768) * 2048LL));
+    EXPECT_EQ(std::filesystem::file_size(s.Path("second.iso")), uintmax_t((16 + 49152) * 2048LL));
+
+    // An abort is the aborted engine's alone.
+    TImageJob third, fourth;
+    MakeSparse(s.Path("c"), 2LL << 30);
+    third.AddFile(s.Path("c"), 2LL << 30);
+    fourth.AddFile(s.Path("b"), 96LL << 20);
+    third.Start(s.Path("third.iso"));
+    fourth.Start(s.Path("fourth.iso"));
+    third.Engine.AbortWrite();
+    EXPECT_FALSE(fourth.Engine.Job().AbortFlag.load());
+    ASSERT_TRUE(third.WaitEnd());
+    ASSERT_TRUE(fourth.WaitEnd());
+    EXPECT_EQ(third.Result.Error, msg::OperationAborted);
+    EXPECT_EQ(fourth.Result.Error, "");
+    EXPECT_EQ(std::filesystem::file_size(s.Path("fourth.iso")), uintmax_t((16 + 49152) * 2048LL));
+    ASSERT_TRUE(WaitUntil([&] { return !third.Engine.JobRunning() && !fourth.Engine.JobRunning(); },
+                          std::chrono::seconds(30)));
 }
 
 

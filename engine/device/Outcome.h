@@ -1,0 +1,28 @@
+#pragma once
+// The outcome of one SCSI command as data, beside the message texts: what the engine and its
+// tests decide on instead of testing raw sense bytes.
+#include <cstdint>
+#include <optional>
+
+#include "engine/transport/Srb.h"
+
+namespace tarnwick {
+
+struct TCommandOutcome {
+    uint8_t Opcode = 0;
+    uint8_t Status = SS_PENDING; // the request's SRB status (SS_COMP, SS_ERR, SS_NO_TRANSPORT, ...)
+    uint8_t HostStatus = 0;      // the adapter's status (HASTAT_*)
+    uint8_t TargetStatus = 0;    // the SCSI status byte (0x02 CHECK CONDITION, 0x08 BUSY)
+    uint8_t SenseKey = 0, Asc = 0, Ascq = 0; // from the returned sense data; 0 without any
+    // The block the command addressed (READ/WRITE 10/12, VERIFY 10), or else the sense data's
+    // valid information field.
+    std::optional<uint32_t> Lba;
+
+    bool Completed() const { return Status == SS_COMP; }
+};
+
+// The outcome of a finished request; its sense area only when readSense (the transport is done
+// with it).
+TCommandOutcome OutcomeOf(const SRB_ExecSCSICmd& Request, bool readSense = true);
+
+} // namespace tarnwick
