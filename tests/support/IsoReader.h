@@ -11,6 +11,19 @@ namespace testsupport {
 inline uint32_t LE32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 inline uint32_t BE32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
 
+// One UCS-2 code unit as UTF-8.
+inline void AppendUtf8(std::string& s, unsigned c) {
+    if (c < 0x80) s.push_back(char(c));
+    else if (c < 0x800) {
+        s.push_back(char(0xC0 | (c >> 6)));
+        s.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        s.push_back(char(0xE0 | (c >> 12)));
+        s.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        s.push_back(char(0x80 | (c & 0x3F)));
+    }
+}
+
 struct TIsoRecord {
     std::string Path;  // "/" separated, identifier as written (UTF-8 for Joliet), ";1" removed
     uint32_t Extent = 0;
@@ -41,18 +54,7 @@ private:
 
     static std::string Utf8(const uint8_t* p, size_t n) {
         std::string s;
-        for (size_t i = 0; i + 1 < n; i += 2) {
-            unsigned c = (unsigned(p[i]) << 8) | p[i + 1];
-            if (c < 0x80) s.push_back(char(c));
-            else if (c < 0x800) {
-                s.push_back(char(0xC0 | (c >> 6)));
-                s.push_back(char(0x80 | (c & 0x3F)));
-            } else {
-                s.push_back(char(0xE0 | (c >> 12)));
-                s.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-                s.push_back(char(0x80 | (c & 0x3F)));
-            }
-        }
+        for (size_t i = 0; i + 1 < n; i += 2) AppendUtf8(s, (unsigned(p[i]) << 8) | p[i + 1]);
         return s;
     }
 

@@ -62,17 +62,7 @@ std::string DecodeCs0(const uint8_t* p, size_t n) {
     if (n == 0) return "";
     if (p[0] != 8 && p[0] != 16) throw std::runtime_error("bad CS0 compression");
     std::string s;
-    auto put = [&](unsigned c) {
-        if (c < 0x80) s.push_back(char(c));
-        else if (c < 0x800) {
-            s.push_back(char(0xC0 | (c >> 6)));
-            s.push_back(char(0x80 | (c & 0x3F)));
-        } else {
-            s.push_back(char(0xE0 | (c >> 12)));
-            s.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-            s.push_back(char(0x80 | (c & 0x3F)));
-        }
-    };
+    auto put = [&](unsigned c) { testsupport::AppendUtf8(s, c); };
     if (p[0] == 8)
         for (size_t i = 1; i < n; ++i) put(p[i]);
     else

@@ -11,6 +11,7 @@
 
 #include "support/RunTool.h"
 #include "support/TempTree.h"
+#include "support/TreeContents.h"
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -25,23 +26,6 @@ std::string Bytes(size_t size, unsigned seed) {
         c = char(x >> 24);
     }
     return s;
-}
-
-// Relative path -> content ("/" marks a folder).
-using TTree = std::map<std::string, std::string>;
-
-TTree ReadTree(const std::string& root) {
-    TTree t;
-    for (auto& e : fs::recursive_directory_iterator(root)) {
-        const std::string rel = fs::relative(e.path(), root).string();
-        if (e.is_directory()) {
-            t[rel] = "/";
-        } else {
-            std::ifstream f(e.path(), std::ios::binary);
-            t[rel] = std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-        }
-    }
-    return t;
 }
 
 // Folders with no file anywhere below them are not part of a compilation.
