@@ -12,6 +12,8 @@ constexpr uint8_t kStatusCheckCondition = 0x02;
 constexpr uint8_t kStatusBusy = 0x08;
 
 struct TSenseCode {
+    constexpr TSenseCode(uint8_t key = 0, uint8_t asc = 0, uint8_t ascq = 0, std::optional<uint16_t> progress = {})
+        : Key(key), Asc(asc), Ascq(ascq), Progress(progress) {}
     uint8_t Key = 0;
     uint8_t Asc = 0;
     uint8_t Ascq = 0;

@@ -54,6 +54,8 @@ inline constexpr const char* VerifyFailed = "VERIFY FAILED AT SECTOR %d (%s SECT
 // The end of every queued job: how often the writer found the queue empty, then how often the
 // reader found it full.
 inline constexpr const char* QueueCounts = "CACHE RAN EMPTY %d TIMES AND FULL %s TIMES";
+// The machine gave no thread (or no memory for one) when a job started.
+inline constexpr const char* NoJobThread = "NOT ENOUGH RESOURCES TO START THE JOB";
 
 // A job's failure in the drive's own words: "WRITER ERROR [text]" and its kind.
 std::string Bracketed(const char* what, const std::string& detail);

@@ -118,8 +118,7 @@ void TCacheThread::Execute() {
     // A disc source's reads and waits see the job this queue was made for.
     TJobBinding binding(*FJob);
     platform::SetCurrentThreadPriority(PriorityOfLevel(2));
-    // Never touched, so it costs address space only.
-    Headroom.reset(new (std::nothrow) char[kHeadroomBytes]);
+    Headroom.Reserve(kHeadroomBytes);
     try {
         if (Reader) {
             QueueReader();
@@ -189,7 +188,7 @@ void TCacheThread::Execute() {
         Source.reset();
     }
     FreeBlockList();
-    Headroom.reset();
+    Headroom.Release();
     FEnded = true;
     Signal();
 }
@@ -377,7 +376,7 @@ std::unique_ptr<TCacheThread::TBlock> TCacheThread::NewBlock() {
         ++FAllocated;
         return b;
     } catch (const std::bad_alloc&) {
-        Headroom.reset();
+        Headroom.Release();
         if (FAllocated.load() < 2) throw; // fewer than two blocks are no cache at all
     }
     // The machine gives no more: the cache keeps the blocks it has and waits for one to come

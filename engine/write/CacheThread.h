@@ -18,6 +18,7 @@
 #include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
 #include "engine/write/CacheSource.h"
+#include "platform/AddressSpace.h"
 
 namespace tarnwick {
 
@@ -134,7 +135,7 @@ private:
     std::atomic<int32_t> FBoundBlocks{0};
     // Address space held back while the cache grows, given up when the machine refuses a
     // block: the writer and the rest of the job still need some.
-    std::unique_ptr<char[]> Headroom;
+    platform::TAddressReserve Headroom;
     TMemoryStream* HeaderStream;
     std::unique_ptr<TDirectoryEncoder> Directories;
     std::vector<uint8_t> Tail; // after the files, taken from Directories

@@ -15,9 +15,14 @@ bool TVornBurner::EraseDisc(bool Full) {
     BytesWritten = 0;
     ImageSectors = 0;
     EraseProgress = -1;
-    auto eraser = std::make_shared<TThErase>(*this, Full);
-    job.CurrentEraser = eraser;
-    eraser->Start();
+    try {
+        auto eraser = std::make_shared<TThErase>(*this, Full);
+        eraser->Start();
+        job.CurrentEraser = eraser;
+    } catch (const std::exception&) { // an eraser that never ran would never end
+        if (OnWriteDone) OnWriteDone(this, msg::NoJobThread);
+        return false;
+    }
     return true;
 }
 

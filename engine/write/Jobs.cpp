@@ -58,9 +58,15 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     job.CurrentEraser.reset();
     // A copy of a disc is never padded: the image holds the disc's sectors and no more.
     const bool pad = WritePostGap() && !Reader;
-    auto cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, ImageSectors * kSectorSize,
-                                                &HeaderStream, ImageFileName, &FileTable, FileCount,
-                                                std::move(Directories), std::move(Reader));
+    std::shared_ptr<TCacheThread> cache;
+    try {
+        cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, ImageSectors * kSectorSize,
+                                               &HeaderStream, ImageFileName, &FileTable, FileCount,
+                                               std::move(Directories), std::move(Reader));
+    } catch (const std::exception&) { // no thread or no memory for one
+        if (OnWriteDone) OnWriteDone(this, msg::NoJobThread);
+        return false;
+    }
     job.CurrentCache = cache;
     for (;;) {
         if (!cache->LastError.Empty()) {
@@ -83,9 +89,17 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
     TJobState& job = FJob;
     // The entry cleared the aborts before its first command; one that came since counts.
     job.CurrentWriter.reset();
-    auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
-    job.CurrentWriter = writer;
-    writer->Start();
+    try {
+        auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, ToImageFile);
+        writer->Start();
+        job.CurrentWriter = writer;
+    } catch (const std::exception&) {
+        // A writer that never ran would keep the job "running" for ever: the cache is
+        // stopped and the job ends here.
+        if (job.CurrentCache) job.CurrentCache->Abort();
+        if (OnWriteDone) OnWriteDone(this, msg::NoJobThread);
+        return false;
+    }
     return true;
 }
 

@@ -48,7 +48,9 @@ TEST(ReadCommands, WrittenSectorsReadBackThroughBothCommandsOnEveryWritableMediu
     for (TProfile p : {TProfile::CdR, TProfile::CdRw, TProfile::DvdR, TProfile::DvdRwSequential, TProfile::DvdPlusR,
                        TProfile::DvdPlusRw, TProfile::DvdRwRestricted, TProfile::DvdRam}) {
         auto d = Drive(p);
-        if (p == TProfile::CdR || p == TProfile::CdRw) ASSERT_TRUE(SelectWritePage(*d, 0x01, 0x04, 0x08).Good());
+        if (p == TProfile::CdR || p == TProfile::CdRw) {
+            ASSERT_TRUE(SelectWritePage(*d, 0x01, 0x04, 0x08).Good());
+        }
         Fill(*d, 0, 40);
         auto ten = Read10(*d, 3, 2);
         ASSERT_TRUE(ten.Good()) << KindName(p);
@@ -69,7 +71,9 @@ TEST(ReadCommands, WrittenSectorsReadBackThroughBothCommandsOnEveryWritableMediu
 TEST(ReadCommands, WriteOnceMediaRefuseReadsPastTheRecordedArea) {
     for (TProfile p : {TProfile::CdR, TProfile::DvdR, TProfile::DvdPlusR, TProfile::DvdRwSequential}) {
         auto d = Drive(p);
-        if (p == TProfile::CdR) ASSERT_TRUE(SelectWritePage(*d, 0x01, 0x04, 0x08).Good());
+        if (p == TProfile::CdR) {
+            ASSERT_TRUE(SelectWritePage(*d, 0x01, 0x04, 0x08).Good());
+        }
         // Blank: nothing at all can be read.
         EXPECT_EQ(Read10(*d, 0, 1).Sense(), sense::LbaOutOfRange) << KindName(p);
         EXPECT_EQ(Capacity(*d).first, 1u) << KindName(p); // last block 0 on a blank disc
