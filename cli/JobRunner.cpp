@@ -54,10 +54,6 @@ std::string ProgressText(int64_t done, int64_t total, double seconds) {
     return buf;
 }
 
-void TConsole::Progress(int64_t done, int64_t total, double seconds) {
-    ProgressLine(ProgressText(done, total, seconds), seconds);
-}
-
 void TConsole::ProgressLine(const std::string& text, double seconds) {
     if (Quiet) return;
     std::lock_guard lock(Mutex);
@@ -114,10 +110,11 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
             break;
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        if (progressText)
-            console.ProgressLine(progressText(seconds), seconds);
-        else
-            console.Progress(engine.BytesWritten, total, seconds);
+        std::string text = progressText ? progressText(seconds) : ProgressText(engine.BytesWritten, total, seconds);
+        // A drive that keeps the job waiting is named, so a long wait never looks frozen.
+        const std::string waiting = engine.Job().WaitStatus.Get();
+        if (!waiting.empty()) text += "  " + waiting;
+        console.ProgressLine(text, seconds);
     }
     console.EndProgress();
     engine.OnWriteDone = nullptr;

@@ -21,8 +21,6 @@ public:
     void Error(const std::string& text);
     // Updates the progress display (a line rewritten in place on a terminal, a plain line
     // every few seconds otherwise).
-    void Progress(int64_t done, int64_t total, double seconds);
-    // The same with a text of the caller's making.
     void ProgressLine(const std::string& text, double seconds);
     void EndProgress();
     bool Quiet = false;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/GuardedString.h"
+
 namespace tarnwick {
 
 class TCacheThread;
@@ -32,6 +34,9 @@ struct TJobState {
         AbortRequests = 0;
         AbortGrace = 0;
     }
+    // What a long wait of the running job waits for (the drive's words and the try), for the
+    // front ends' progress displays; empty while nothing is waited for.
+    TGuardedString WaitStatus;
     // Disc type code of the running disc job (GetDiscType); read by the readiness wait.
     std::atomic<uint16_t> DiscType{0};
 };

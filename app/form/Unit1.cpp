@@ -330,7 +330,11 @@ void TForm1::StatusTimerTick() {
         RateSinceMs = now;
         RateSinceBytes = written;
     }
-    View.SetStatusText(StatusText(written, total, LastRate, bufferSize, freeBuffer));
+    std::string text = StatusText(written, total, LastRate, bufferSize, freeBuffer);
+    // A drive that keeps the job waiting is named, so a long wait never looks frozen.
+    const std::string waiting = vorn->Job().WaitStatus.Get();
+    if (!waiting.empty()) text += " - " + waiting;
+    View.SetStatusText(text);
 }
 
 std::string TForm1::StatusText(int64_t written, int64_t total, double bytesPerSecond, uint32_t bufferSize,

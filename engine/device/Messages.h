@@ -54,6 +54,8 @@ inline constexpr const char* VerifyFailed = "VERIFY FAILED AT SECTOR %d (%s SECT
 // The end of every queued job: how often the writer found the queue empty, then how often the
 // reader found it full.
 inline constexpr const char* QueueCounts = "CACHE RAN EMPTY %d TIMES AND FULL %s TIMES";
+// A write the drive keeps refusing as not ready or busy: the try, out of the tries allowed.
+inline constexpr const char* WaitingForDrive = "WAITING FOR THE DRIVE, TRY %s";
 // The machine gave no thread (or no memory for one) when a job started.
 inline constexpr const char* NoJobThread = "NOT ENOUGH RESOURCES TO START THE JOB";
 

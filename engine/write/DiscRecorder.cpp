@@ -162,6 +162,14 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
 
     uint32_t retries = 0;
     uint32_t unanswered = 0;
+    // The retries can last long: the front ends show what is waited for until the write ends.
+    struct TWaitShown {
+        TGuardedString& Status;
+        bool Shown = false;
+        ~TWaitShown() {
+            if (Shown) Status.Set(std::string());
+        }
+    } shown{JobState().WaitStatus};
     for (;;) {
         if (AbortRequested()) {
             FailWrite(msg::OperationAborted);
@@ -191,6 +199,10 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
         } else {
             unanswered = 0;
         }
+        const std::string tries = std::to_string(retries + 1) + " OF " + std::to_string(kMaxWriteRetries);
+        shown.Status.Set(msg::BracketedOrNoDevice(msg::Format(msg::WaitingForDrive, tries).c_str(),
+                                                  Engine.LastCommandError));
+        shown.Shown = true;
         platform::Clock().SleepMs(kWriteRetryDelayMs);
         if (++retries >= kMaxWriteRetries) {
             FailWrite(msg::WriterBusy);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <mutex>
 
 #include "BurnRig.h"
 #include "emulator/Opcodes.h"
@@ -79,6 +80,37 @@ TEST(BurnFaults, NotReadyWritesAreRetriedEvery600msAndTheBurnSucceeds) {
     EXPECT_EQ(attempts[0], 1);
     EXPECT_GE(rig.Clock.SleptMs() - before, 5u * TDiscRecorder::kWriteRetryDelayMs);
     EXPECT_FALSE(rig.CommandsWith(op::CloseTrackSession).empty());
+}
+
+TEST(BurnFaults, TheRetriesShowWhatTheyWaitForAndTheTryUntilTheWriteGoesThrough) {
+    TBurnRig rig(TProfile::DvdR);
+    rig.Drive->Faults().Arm(TFault::WithSense(sense::LongWriteInProgress, 3).OnlyWriteAt(640));
+    rig.Drive->Faults().Arm(TFault::BusyStatus(2).OnlyWriteAt(800));
+    // What the front ends would show at each retry's pause.
+    struct TWatchingClock : platform::TVirtualClock {
+        TVornBurner* Engine = nullptr;
+        std::mutex Mutex;
+        std::vector<std::string> Seen;
+        void SleepMs(uint32_t ms) override {
+            if (ms == TDiscRecorder::kWriteRetryDelayMs) {
+                std::lock_guard lock(Mutex);
+                Seen.push_back(Engine->Job().WaitStatus.Get());
+            }
+            TVirtualClock::SleepMs(ms);
+        }
+    } clock;
+    clock.Engine = &rig.Engine;
+    platform::SetClock(&clock);
+    auto result = rig.Burn(rig.MakeImage(1000 * 2048));
+    platform::SetClock(&rig.Clock);
+    EXPECT_EQ(result.Error, "");
+    ASSERT_EQ(clock.Seen.size(), 5u);
+    EXPECT_EQ(clock.Seen[0], "WAITING FOR THE DRIVE, TRY 1 OF 10000 [NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)]");
+    EXPECT_EQ(clock.Seen[2], "WAITING FOR THE DRIVE, TRY 3 OF 10000 [NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)]");
+    EXPECT_EQ(clock.Seen[3].rfind("WAITING FOR THE DRIVE, TRY 1 OF 10000 [", 0), 0u) << clock.Seen[3];
+    EXPECT_EQ(clock.Seen[4].rfind("WAITING FOR THE DRIVE, TRY 2 OF 10000 [", 0), 0u) << clock.Seen[4];
+    // Once the write goes through nothing is waited for.
+    EXPECT_EQ(rig.Engine.Job().WaitStatus.Get(), "");
 }
 
 TEST(BurnFaults, ADriveBusyForEverEndsWithWriterBusyAfter10000Tries) {
