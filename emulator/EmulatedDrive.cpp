@@ -117,7 +117,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
     uint32_t transferred = 0;
     if (reply.Status == kStatusGood && !reply.Data.empty()) {
         transferred = std::min<uint32_t>({uint32_t(reply.Data.size()), reply.AllocationLength, requested});
-        std::memcpy(spt.DataBuffer, reply.Data.data(), transferred);
+        if (transferred) std::memcpy(spt.DataBuffer, reply.Data.data(), transferred); // no buffer when nothing is asked for
         record.Data.assign(reply.Data.begin(), reply.Data.begin() + std::min<size_t>(transferred, CommandLog.DataLimitBytes()));
     } else if (reply.Status == kStatusGood && reply.OutTransferred) {
         transferred = std::min(reply.OutTransferred, requested);

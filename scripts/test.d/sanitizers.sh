@@ -10,7 +10,9 @@ cd "$(dirname "$0")/../.."
 echo "== sanitizers: asan"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j 2
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -L 'unit|interop'
+# The CLI tests that fix the clock run the program under faketime, whose preload comes before
+# the sanitizer's runtime; that order is harmless for them, so asan is told not to refuse it.
+ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -L 'unit|interop'
 
 echo "== sanitizers: tsan"
 threaded=(test_burn test_engine_write test_app_form test_platform test_read)
