@@ -112,24 +112,66 @@ bool TVornBurner::AddFolderTree(TDEntry* Dir, const std::string& SourcePath, con
     return r == TScan::Continue && !FFilesRefused;
 }
 
+TDEntry* TVornBurner::ScanDestination(TDEntry* Dir, const std::string& SourcePath) {
+    if (platform::PathDelim != '\\' && !IsDrivePath(SourcePath) && SourcePath.find('\\') != std::string::npos)
+        NoteEntry(msg::Format(msg::NameChanged, SourcePath));
+    std::string dest = DestinationFromSource(SourcePath);
+    if (Dir != DirTable[0]) dest = Dir->FullPath + dest;
+    if (LastFolderOnly) {
+        size_t cut = dest.size() >= 2 ? dest.rfind('\\', dest.size() - 2) : std::string::npos;
+        if (cut != std::string::npos) dest = dest.substr(cut);
+    }
+    while (dest.size() > 1 && dest.back() == '\\') dest.pop_back();
+    ForceDir(dest);
+    Dir = FindDir(dest);
+    if (!Dir) DebugMessage(msg::InvalidDestinationPath, 4);
+    return Dir;
+}
+
+std::vector<platform::TSearchRec> TVornBurner::ListSourceFolder(const std::string& Pattern, uint32_t Attr) {
+    std::vector<platform::TSearchRec> listing;
+    platform::TSearchRec sr;
+    platform::TFindHandle h;
+    FListingReports = true; // each folder's warnings once: in the pass that lists it
+    for (int rc = platform::FindFirst(Pattern, Attr, sr, h); rc == 0; rc = platform::FindNext(h, sr))
+        listing.push_back(sr);
+    FListingReports = false;
+    platform::FindClose(h);
+    return listing;
+}
+
+TVornBurner::TScan TVornBurner::ScanSubfolders(TDEntry* Dir, const std::string& SourcePath,
+                                               const std::vector<platform::TSearchRec>& listing,
+                                               const std::string& Mask, int32_t Attr, bool ArchiveOnly) {
+    for (const platform::TSearchRec& entry : listing) {
+        if (!(entry.Attr & platform::faDirectory) || entry.Name == "." || entry.Name == "..") continue;
+        std::string longName = entry.Name;
+        std::string shortName = entry.AlternateName.empty() ? UpperCase(entry.Name) : entry.AlternateName;
+        bool skip = false;
+        // Names changed by the handler are not applied: the directory keeps the listed names.
+        if (OnAddDir) OnAddDir(this, longName, shortName, skip);
+        if (skip) continue;
+        if (Dir->Level == 255) { // the level is one byte: deeper folders cannot be recorded
+            NoteEntry(msg::Format(msg::FolderTooDeep, SourcePath + entry.Name));
+            continue;
+        }
+        TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing));
+        if (!sub) return TScan::Stop;
+        if (sub->Level == 9 && FNoted.insert(msg::FoldersDeep).second) DebugMessage(msg::FoldersDeep, 0);
+        if (entry.Name == "Installer") platform::MessageBeep(0);
+        TScan r = ScanFolder(sub, SourcePath + entry.Name, Mask, Attr, true, false, ArchiveOnly);
+        // Empty folders, and folders whose every file was left out, are not recorded.
+        if (!sub->FirstChild) RemoveDir(sub);
+        if (r == TScan::Stop) return TScan::Stop;
+    }
+    return TScan::Continue;
+}
+
 TVornBurner::TScan TVornBurner::ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask,
                                            int32_t Attr, bool Recurse, bool AppendSourcePath, bool ArchiveOnly) {
     if (AppendSourcePath) {
-        if (platform::PathDelim != '\\' && !IsDrivePath(SourcePath) && SourcePath.find('\\') != std::string::npos)
-            NoteEntry(msg::Format(msg::NameChanged, SourcePath));
-        std::string dest = DestinationFromSource(SourcePath);
-        if (Dir != DirTable[0]) dest = Dir->FullPath + dest;
-        if (LastFolderOnly) {
-            size_t cut = dest.size() >= 2 ? dest.rfind('\\', dest.size() - 2) : std::string::npos;
-            if (cut != std::string::npos) dest = dest.substr(cut);
-        }
-        while (dest.size() > 1 && dest.back() == '\\') dest.pop_back();
-        ForceDir(dest);
-        Dir = FindDir(dest);
-        if (!Dir) {
-            DebugMessage(msg::InvalidDestinationPath, 4);
-            return TScan::Stop;
-        }
+        Dir = ScanDestination(Dir, SourcePath);
+        if (!Dir) return TScan::Stop;
     }
     if (!EndsWithDelimiter(SourcePath)) SourcePath += platform::PathDelim;
     const std::string mask = Mask.empty() ? "*.*" : Mask;
@@ -137,43 +179,11 @@ TVornBurner::TScan TVornBurner::ScanFolder(TDEntry* Dir, std::string SourcePath,
     // With Recurse the folder is read once: the directory pass and the file pass work on the
     // same listing, the file pass selecting by mask and attributes as FindFirst does.
     std::vector<platform::TSearchRec> listing;
-    platform::TSearchRec sr;
-    platform::TFindHandle h;
     if (Recurse) {
-        FListingReports = true; // each folder's warnings once: in the pass that lists folders
-        for (int rc = platform::FindFirst(SourcePath + "*.*", platform::faAnyFile, sr, h); rc == 0;
-             rc = platform::FindNext(h, sr))
-            listing.push_back(sr);
-        FListingReports = false;
-        platform::FindClose(h);
-        for (const platform::TSearchRec& entry : listing) {
-            if (!(entry.Attr & platform::faDirectory) || entry.Name == "." || entry.Name == "..") continue;
-            std::string longName = entry.Name;
-            std::string shortName = entry.AlternateName.empty() ? UpperCase(entry.Name) : entry.AlternateName;
-            bool skip = false;
-            // Names changed by the handler are not applied: the directory keeps the listed names.
-            if (OnAddDir) OnAddDir(this, longName, shortName, skip);
-            if (skip) continue;
-            if (Dir->Level == 255) { // the level is one byte: deeper folders cannot be recorded
-                NoteEntry(msg::Format(msg::FolderTooDeep, SourcePath + entry.Name));
-                continue;
-            }
-            TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing));
-            if (!sub) return TScan::Stop;
-            if (sub->Level == 9 && FNoted.insert(msg::FoldersDeep).second) DebugMessage(msg::FoldersDeep, 0);
-            if (entry.Name == "Installer") platform::MessageBeep(0);
-            TScan r = ScanFolder(sub, SourcePath + entry.Name, Mask, Attr, Recurse, false, ArchiveOnly);
-            // Empty folders, and folders whose every file was left out, are not recorded.
-            if (!sub->FirstChild) RemoveDir(sub);
-            if (r == TScan::Stop) return TScan::Stop;
-        }
+        listing = ListSourceFolder(SourcePath + "*.*", platform::faAnyFile);
+        if (ScanSubfolders(Dir, SourcePath, listing, Mask, Attr, ArchiveOnly) == TScan::Stop) return TScan::Stop;
     } else {
-        FListingReports = true;
-        for (int rc = platform::FindFirst(SourcePath + mask, uint32_t(Attr), sr, h); rc == 0;
-             rc = platform::FindNext(h, sr))
-            listing.push_back(sr);
-        FListingReports = false;
-        platform::FindClose(h);
+        listing = ListSourceFolder(SourcePath + mask, uint32_t(Attr));
     }
 
     constexpr uint32_t kSpecial = platform::faHidden | platform::faSysFile | platform::faVolumeID | platform::faDirectory;

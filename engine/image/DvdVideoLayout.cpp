@@ -67,102 +67,116 @@ bool TVornBurner::HoldsDvdVideo() {
     return dir && FindFile(dir, "VIDEO_TS.IFO");
 }
 
-std::vector<TVornBurner::TDvdPlacement> TVornBurner::PlanDvdVideo() {
-    std::vector<TDvdPlacement> plan;
-    TDEntry* dir = VideoTsDir();
-    if (!dir) return plan;
-    auto file = [&](const std::string& name) -> TFEntry* {
-        TFEntry* f = FindFile(dir, name);
-        return f && !IsDirectoryEntry(f) ? f : nullptr;
-    };
-    auto sectors = [](const TFEntry* f) { return BytesToSectors(f->IsoSize); };
-    TFEntry* vmgIfo = file("VIDEO_TS.IFO");
-    if (!vmgIfo) return plan;
+namespace {
 
-    std::string problem, problemFile = vmgIfo->SourcePath;
-    TIfoInfo vmg;
-    bool ok = ReadIfo(vmgIfo, vmg, problem);
-    // One set: IFO at 0, menu VOB, title VOBs, BUP at LastSector - LastIfoSector, every
-    // file inside its slot.
-    auto placeSet = [&](int n, int64_t start, const TIfoInfo& info) -> bool {
+// Plans VIDEO_TS: first where its IFOs declare each file, else (with the reason) in plain order.
+struct TDvdPlanner {
+    using TPlan = std::vector<TVornBurner::TDvdPlacement>;
+    TVornBurner& Engine;
+    TDEntry* Dir;
+    TPlan Plan;
+    std::string Problem, ProblemFile;
+
+    TFEntry* File(const std::string& name) const {
+        TFEntry* f = Engine.FindFile(Dir, name);
+        return f && !IsDirectoryEntry(f) ? f : nullptr;
+    }
+    static int64_t Sectors(const TFEntry* f) { return TVornBurner::BytesToSectors(f->IsoSize); }
+
+    // One set: IFO at 0, menu VOB, title VOBs, BUP at LastSector - LastIfoSector, every file
+    // inside its slot.
+    bool PlaceSet(int n, int64_t start, const TIfoInfo& info) {
         int64_t next = start; // the first free sector
         auto put = [&](TFEntry* f, int64_t at, int64_t end) -> bool {
             if (!f || f->IsoSize <= 0) return true;
-            if (at < next || at + sectors(f) > end) return false;
-            plan.push_back({f, at});
-            next = at + sectors(f);
+            if (at < next || at + Sectors(f) > end) return false;
+            Plan.push_back({f, at});
+            next = at + Sectors(f);
             return true;
         };
         const int64_t bup = start + info.LastSector - info.LastIfoSector;
         const int64_t setEnd = start + int64_t(info.LastSector) + 1;
         const int64_t menu = info.MenuVobSector ? start + info.MenuVobSector : 0;
         const int64_t titles = n ? start + info.TitleVobSector : 0;
-        if (!put(file(SetName(n, n ? "0.IFO" : "IFO")), start, start + info.LastIfoSector + 1)) return false;
-        TFEntry* menuVob = file(SetName(n, n ? "0.VOB" : "VOB"));
+        if (!put(File(SetName(n, n ? "0.IFO" : "IFO")), start, start + info.LastIfoSector + 1)) return false;
+        TFEntry* menuVob = File(SetName(n, n ? "0.VOB" : "VOB"));
         if (menuVob && (!menu || !put(menuVob, menu, n ? titles : bup))) return false;
         if (n) {
             int64_t at = titles;
             for (int k = 1; k <= 9; ++k) {
-                TFEntry* v = file(SetName(n, (std::to_string(k) + ".VOB").c_str()));
+                TFEntry* v = File(SetName(n, (std::to_string(k) + ".VOB").c_str()));
                 if (!v) continue;
                 if (!put(v, at, bup)) return false;
-                at += sectors(v);
+                at += Sectors(v);
             }
         }
-        return put(file(SetName(n, n ? "0.BUP" : "BUP")), bup, setEnd);
-    };
-    if (ok && !placeSet(0, 0, vmg)) {
-        ok = false;
-        problem = "the video manager's files do not fit the sectors it declares";
+        return put(File(SetName(n, n ? "0.BUP" : "BUP")), bup, setEnd);
     }
-    for (size_t s = 0; ok && s < vmg.TitleSetStart.size(); ++s) {
-        const int n = int(s + 1);
-        TFEntry* ifo = file(SetName(n, "0.IFO"));
-        TIfoInfo vts;
-        if (!ifo) {
-            ok = false;
-            problem = SetName(n, "0.IFO") + " is missing";
-            break;
-        }
-        const int64_t start = vmg.TitleSetStart[s];
-        if (!plan.empty() && start < plan.back().Sector + sectors(plan.back().F)) {
-            ok = false;
-            problem = "title set " + std::to_string(n) + " overlaps the files before it";
-            break;
-        }
-        if (!ReadIfo(ifo, vts, problem) || vts.Manager) {
-            if (vts.Manager) problem = "not a title set IFO";
-            problemFile = ifo->SourcePath;
-            ok = false;
-            break;
-        }
-        if (!placeSet(n, start, vts)) {
-            problemFile = ifo->SourcePath;
-            problem = "the title set's files do not fit the sectors it declares";
-            ok = false;
-        }
-    }
-    if (ok) return plan;
 
-    DebugMessage(">>> DVD-Video: \"" + problemFile + "\": " + problem +
+    bool Fail(std::string problem, const TFEntry* file = nullptr) {
+        Problem = std::move(problem);
+        if (file) ProblemFile = file->SourcePath;
+        return false;
+    }
+
+    // Title set n at its declared start, after the files before it.
+    bool PlaceTitleSet(int n, int64_t start) {
+        TFEntry* ifo = File(SetName(n, "0.IFO"));
+        if (!ifo) return Fail(SetName(n, "0.IFO") + " is missing");
+        if (!Plan.empty() && start < Plan.back().Sector + Sectors(Plan.back().F))
+            return Fail("title set " + std::to_string(n) + " overlaps the files before it");
+        TIfoInfo vts;
+        std::string problem;
+        if (!ReadIfo(ifo, vts, problem) || vts.Manager)
+            return Fail(vts.Manager ? "not a title set IFO" : problem, ifo);
+        if (!PlaceSet(n, start, vts)) return Fail("the title set's files do not fit the sectors it declares", ifo);
+        return true;
+    }
+
+    bool PlanDeclared(TFEntry* vmgIfo) {
+        ProblemFile = vmgIfo->SourcePath;
+        TIfoInfo vmg;
+        std::string problem;
+        if (!ReadIfo(vmgIfo, vmg, problem)) return Fail(problem);
+        if (!PlaceSet(0, 0, vmg)) return Fail("the video manager's files do not fit the sectors it declares");
+        for (size_t s = 0; s < vmg.TitleSetStart.size(); ++s)
+            if (!PlaceTitleSet(int(s + 1), vmg.TitleSetStart[s])) return false;
+        return true;
+    }
+
+    // Plain DVD order, without gaps: each set's IFO, menu VOB, title VOBs, BUP.
+    void PlanPlain() {
+        Plan.clear();
+        int64_t at = 0;
+        auto add = [&](TFEntry* f) {
+            if (!f || f->IsoSize <= 0) return;
+            Plan.push_back({f, at});
+            at += Sectors(f);
+        };
+        for (int n = 0; n <= 99; ++n) {
+            if (n && !File(SetName(n, "0.IFO")) && !File(SetName(n, "1.VOB"))) continue;
+            add(File(SetName(n, n ? "0.IFO" : "IFO")));
+            add(File(SetName(n, n ? "0.VOB" : "VOB")));
+            for (int k = 1; n && k <= 9; ++k) add(File(SetName(n, (std::to_string(k) + ".VOB").c_str())));
+            add(File(SetName(n, n ? "0.BUP" : "BUP")));
+        }
+    }
+};
+
+} // namespace
+
+std::vector<TVornBurner::TDvdPlacement> TVornBurner::PlanDvdVideo() {
+    TDEntry* dir = VideoTsDir();
+    if (!dir) return {};
+    TDvdPlanner planner{*this, dir, {}, {}, {}};
+    TFEntry* vmgIfo = planner.File("VIDEO_TS.IFO");
+    if (!vmgIfo) return {};
+    if (planner.PlanDeclared(vmgIfo)) return std::move(planner.Plan);
+    DebugMessage(">>> DVD-Video: \"" + planner.ProblemFile + "\": " + planner.Problem +
                      "; VIDEO_TS is written in plain DVD order instead",
                  4);
-    // Plain DVD order, without gaps: each set's IFO, menu VOB, title VOBs, BUP.
-    plan.clear();
-    int64_t at = 0;
-    auto add = [&](TFEntry* f) {
-        if (!f || f->IsoSize <= 0) return;
-        plan.push_back({f, at});
-        at += sectors(f);
-    };
-    for (int n = 0; n <= 99; ++n) {
-        if (n && !file(SetName(n, "0.IFO")) && !file(SetName(n, "1.VOB"))) continue;
-        add(file(SetName(n, n ? "0.IFO" : "IFO")));
-        add(file(SetName(n, n ? "0.VOB" : "VOB")));
-        for (int k = 1; n && k <= 9; ++k) add(file(SetName(n, (std::to_string(k) + ".VOB").c_str())));
-        add(file(SetName(n, n ? "0.BUP" : "BUP")));
-    }
-    return plan;
+    planner.PlanPlain();
+    return std::move(planner.Plan);
 }
 
 } // namespace tarnwick

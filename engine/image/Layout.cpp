@@ -199,14 +199,8 @@ int64_t DirectoryExtentBytes(const TDEntry* dir, bool joliet) {
     return placer.ExtentBytes();
 }
 
-bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
-    if (CompilationInUse()) return false;
-    SetDoDebug(false);
-    if (DirCount == 0) return true;
-    AssignIdentifiers();
-    OrderPathTables();
-
-    // Path tables: the root's record (10 bytes), then one record per directory.
+void TVornBurner::LayoutPathTables() {
+    // The root's record (10 bytes), then one record per directory.
     int64_t pathBytes = 10, jolietPathBytes = 10;
     for (int32_t i = 1; i < DirCount; ++i) {
         const TDEntry* d = DirTable[size_t(i)];
@@ -215,8 +209,10 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
     }
     PathTableSize = int32_t(pathBytes);
     JolietPathTableSize = int32_t(jolietPathBytes);
+}
 
-    // Directory extents, in DirTable order.
+void TVornBurner::LayoutDirectoryExtents() {
+    // In DirTable order, each tree's extents one after another.
     IsoDirBytes = JolietDirBytes = 0;
     for (int32_t i = 0; i < DirCount; ++i) {
         TDEntry* d = DirTable[size_t(i)];
@@ -227,8 +223,9 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
         d->JolietSector = int32_t(JolietDirBytes / 2048);
         JolietDirBytes += d->JolietSize;
     }
+}
 
-    // Sectors of the structures.
+void TVornBurner::LayoutStructureSectors() {
     StartLBA = 0;
     int64_t p = StartLBA + iso::kSystemAreaSectors; // primary volume descriptor
     if (FJolietFileSystem) ++p;                     // Joliet supplementary descriptor
@@ -259,7 +256,9 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
     if (UdfOn()) p += LayoutUdfTree(p);
     PadSectors = iso::kMinFirstFileSector - p;
     FirstFileSector = int32_t(p < iso::kMinFirstFileSector ? iso::kMinFirstFileSector : p);
+}
 
+void TVornBurner::LayoutFileData() {
     // File data in FileTable order, each file on whole sectors, without gaps (but those the
     // DVD-Video layout leaves, its files moved to the front of the table).
     FileSectors = 0;
@@ -296,6 +295,18 @@ bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
             FileSectors += BytesToSectors(f->IsoSize);
         }
     }
+}
+
+bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
+    if (CompilationInUse()) return false;
+    SetDoDebug(false);
+    if (DirCount == 0) return true;
+    AssignIdentifiers();
+    OrderPathTables();
+    LayoutPathTables();
+    LayoutDirectoryExtents();
+    LayoutStructureSectors();
+    LayoutFileData();
     EndLBA = FirstFileSector + FileSectors;
     if (UdfOn()) {
         UdfTailSectors = std::max<int64_t>(1, udf::kMinimumSectors - EndLBA);

@@ -56,56 +56,21 @@ void TVornBurner::PutUdfAnchor(uint8_t* s, uint32_t location) const {
     udf::PutTag(s, udf::kTagAnchor, location, 512 - udf::kTagLength);
 }
 
-void TVornBurner::WriteUdfSequence(int32_t at) {
-    const std::u16string volume = Utf8ToUcs2(FIdVolume);
-    const uint32_t partitionLength = uint32_t(UdfPartitionLength());
-    uint32_t vdsn = 0;
-    TSector s{};
+namespace {
 
-    // Primary Volume Descriptor (3/10.1)
-    s.fill(0);
-    PutLE32(&s[16], vdsn++);
-    PutLE32(&s[20], 0);
-    udf::PutDString(&s[24], 32, volume);
-    PutLE16(&s[56], 1);
-    PutLE16(&s[58], 1);
-    PutLE16(&s[60], 2);
-    PutLE16(&s[62], 2);
-    PutLE32(&s[64], 1);
-    PutLE32(&s[68], 1);
-    {
-        // A volume set identifier begins with 16 hexadecimal digits that set it apart.
-        const platform::TDateParts p = platform::DecodeDateTime(ImageZonedVolumeDate(FDateCreation));
-        char unique[32];
-        std::snprintf(unique, sizeof unique, "%04X%02X%02X%02X%02X%04X", unsigned(p.Year) & 0xFFFF, unsigned(p.Month),
-                      unsigned(p.Day), unsigned(p.Hour), unsigned(p.Minute),
-                      unsigned(udf::Crc(reinterpret_cast<const uint8_t*>(FIdVolume.data()), FIdVolume.size())));
-        std::u16string set;
-        for (const char* c = unique; *c; ++c) set.push_back(char16_t(*c));
-        set += Utf8ToUcs2(FIdVolumeSet.empty() ? FIdVolume : FIdVolumeSet);
-        udf::PutDString(&s[72], 128, set);
-    }
-    udf::PutCharspec(&s[200]);
-    udf::PutCharspec(&s[264]);
-    udf::PutRegid(&s[344], FIdApplication.c_str(), false);
-    udf::PutTimestamp(&s[376], ImageZonedVolumeDate(FDateCreation), UdfZoneMinutes());
-    udf::PutRegid(&s[388], kImplementationId, false);
-    udf::PutTag(s.data(), udf::kTagPrimaryVd, uint32_t(at), 512 - udf::kTagLength);
-    HeaderStream.Write(s.data(), s.size());
-
-    // Implementation Use Volume Descriptor with the logical volume information (UDF 2.2.7)
-    s.fill(0);
-    PutLE32(&s[16], vdsn++);
+// Implementation Use Volume Descriptor with the logical volume information (UDF 2.2.7)
+void PutImplementationUseVd(uint8_t* s, uint32_t vdsn, uint32_t location, const std::u16string& volume) {
+    PutLE32(&s[16], vdsn);
     udf::PutRegid(&s[20], "*UDF LV Info", true);
     udf::PutCharspec(&s[52]);
     udf::PutDString(&s[116], 128, volume);
     udf::PutRegid(&s[352], kImplementationId, false);
-    udf::PutTag(s.data(), udf::kTagImplementationUseVd, uint32_t(at + 1), 512 - udf::kTagLength);
-    HeaderStream.Write(s.data(), s.size());
+    udf::PutTag(s, udf::kTagImplementationUseVd, location, 512 - udf::kTagLength);
+}
 
-    // Partition Descriptor (3/10.5): read-only, no space tables.
-    s.fill(0);
-    PutLE32(&s[16], vdsn++);
+// Partition Descriptor (3/10.5): read-only, no space tables.
+void PutPartitionDescriptor(uint8_t* s, uint32_t vdsn, uint32_t location, uint32_t partitionLength) {
+    PutLE32(&s[16], vdsn);
     PutLE16(&s[20], 1);
     PutLE16(&s[22], 0);
     udf::PutRegid(&s[24], "+NSR02", false);
@@ -113,17 +78,18 @@ void TVornBurner::WriteUdfSequence(int32_t at) {
     PutLE32(&s[188], uint32_t(udf::kPartitionStart));
     PutLE32(&s[192], partitionLength);
     udf::PutRegid(&s[196], kImplementationId, false);
-    udf::PutTag(s.data(), udf::kTagPartitionDescriptor, uint32_t(at + 2), 512 - udf::kTagLength);
-    HeaderStream.Write(s.data(), s.size());
+    udf::PutTag(s, udf::kTagPartitionDescriptor, location, 512 - udf::kTagLength);
+}
 
-    // Logical Volume Descriptor (3/10.6) with one Type 1 partition map.
-    s.fill(0);
-    PutLE32(&s[16], vdsn++);
+// Logical Volume Descriptor (3/10.6) with one Type 1 partition map; the file set at fileSet.
+void PutLogicalVolumeVd(uint8_t* s, uint32_t vdsn, uint32_t location, const std::u16string& volume,
+                        uint32_t fileSet) {
+    PutLE32(&s[16], vdsn);
     udf::PutCharspec(&s[20]);
     udf::PutDString(&s[84], 128, volume);
     PutLE32(&s[212], uint32_t(udf::kBlock));
     udf::PutRegid(&s[216], "*OSTA UDF Compliant", true);
-    PutLongAd(&s[248], uint32_t(udf::kBlock), uint32_t(UdfArea - udf::kPartitionStart));
+    PutLongAd(&s[248], uint32_t(udf::kBlock), fileSet);
     PutLE32(&s[264], 6);
     PutLE32(&s[268], 1);
     udf::PutRegid(&s[272], kImplementationId, false);
@@ -132,21 +98,69 @@ void TVornBurner::WriteUdfSequence(int32_t at) {
     s[441] = 6;
     PutLE16(&s[442], 1);
     PutLE16(&s[444], 0);
-    udf::PutTag(s.data(), udf::kTagLogicalVolumeDescriptor, uint32_t(at + 3), 446 - udf::kTagLength);
-    HeaderStream.Write(s.data(), s.size());
+    udf::PutTag(s, udf::kTagLogicalVolumeDescriptor, location, 446 - udf::kTagLength);
+}
 
-    // Unallocated Space Descriptor (3/10.8): none.
-    s.fill(0);
-    PutLE32(&s[16], vdsn++);
+// Unallocated Space Descriptor (3/10.8): none.
+void PutUnallocatedSpace(uint8_t* s, uint32_t vdsn, uint32_t location) {
+    PutLE32(&s[16], vdsn);
     PutLE32(&s[20], 0);
-    udf::PutTag(s.data(), udf::kTagUnallocatedSpace, uint32_t(at + 4), 24 - udf::kTagLength);
-    HeaderStream.Write(s.data(), s.size());
+    udf::PutTag(s, udf::kTagUnallocatedSpace, location, 24 - udf::kTagLength);
+}
 
-    // Terminating Descriptor
-    s.fill(0);
-    udf::PutTag(s.data(), udf::kTagTerminating, uint32_t(at + 5), 512 - udf::kTagLength);
-    HeaderStream.Write(s.data(), s.size());
+} // namespace
 
+// Primary Volume Descriptor (3/10.1)
+void TVornBurner::PutUdfPrimaryVd(uint8_t* s, uint32_t vdsn, uint32_t location) {
+    const std::u16string volume = Utf8ToUcs2(FIdVolume);
+    PutLE32(&s[16], vdsn);
+    PutLE32(&s[20], 0);
+    udf::PutDString(&s[24], 32, volume);
+    PutLE16(&s[56], 1);
+    PutLE16(&s[58], 1);
+    PutLE16(&s[60], 2);
+    PutLE16(&s[62], 2);
+    PutLE32(&s[64], 1);
+    PutLE32(&s[68], 1);
+    // A volume set identifier begins with 16 hexadecimal digits that set it apart.
+    const platform::TDateParts p = platform::DecodeDateTime(ImageZonedVolumeDate(FDateCreation));
+    char unique[32];
+    std::snprintf(unique, sizeof unique, "%04X%02X%02X%02X%02X%04X", unsigned(p.Year) & 0xFFFF, unsigned(p.Month),
+                  unsigned(p.Day), unsigned(p.Hour), unsigned(p.Minute),
+                  unsigned(udf::Crc(reinterpret_cast<const uint8_t*>(FIdVolume.data()), FIdVolume.size())));
+    std::u16string set;
+    for (const char* c = unique; *c; ++c) set.push_back(char16_t(*c));
+    set += Utf8ToUcs2(FIdVolumeSet.empty() ? FIdVolume : FIdVolumeSet);
+    udf::PutDString(&s[72], 128, set);
+    udf::PutCharspec(&s[200]);
+    udf::PutCharspec(&s[264]);
+    udf::PutRegid(&s[344], FIdApplication.c_str(), false);
+    udf::PutTimestamp(&s[376], ImageZonedVolumeDate(FDateCreation), UdfZoneMinutes());
+    udf::PutRegid(&s[388], kImplementationId, false);
+    udf::PutTag(s, udf::kTagPrimaryVd, location, 512 - udf::kTagLength);
+}
+
+void TVornBurner::WriteUdfSequence(int32_t at) {
+    const std::u16string volume = Utf8ToUcs2(FIdVolume);
+    const uint32_t first = uint32_t(at);
+    TSector s{};
+    auto emit = [&] {
+        HeaderStream.Write(s.data(), s.size());
+        s.fill(0);
+    };
+    // The descriptors in sequence order, numbered 0 to 4; the terminator last.
+    PutUdfPrimaryVd(s.data(), 0, first);
+    emit();
+    PutImplementationUseVd(s.data(), 1, first + 1, volume);
+    emit();
+    PutPartitionDescriptor(s.data(), 2, first + 2, uint32_t(UdfPartitionLength()));
+    emit();
+    PutLogicalVolumeVd(s.data(), 3, first + 3, volume, uint32_t(UdfArea - udf::kPartitionStart));
+    emit();
+    PutUnallocatedSpace(s.data(), 4, first + 4);
+    emit();
+    udf::PutTag(s.data(), udf::kTagTerminating, first + 5, 512 - udf::kTagLength);
+    emit();
     HeaderStream.WriteZeros(size_t(udf::kVdsSectors - 6) * udf::kBlock);
 }
 

@@ -114,67 +114,74 @@ void TCacheThread::SetLevel(int Level) {
     if (FPriorityLevel.exchange(Level) != Level) platform::SetCurrentThreadPriority(PriorityOfLevel(Level));
 }
 
+void TCacheThread::QueueCompilation() {
+    QueueHeader();
+    for (int32_t i = 0; i < FileCount; ++i) {
+        const TFEntry* e = (*Files)[size_t(i)];
+        if (!e) Fail(msg::InternalError0005);
+        if ((e->Attr & 0x10) || e->SourcePath.empty() || e->IsoSize <= 0) continue;
+        // Zero sectors where the layout leaves a gap before a file (DVD-Video).
+        const int64_t gap = FilesStart + int64_t(e->IsoSector) * kSectorSize - Produced;
+        if (gap > 0) QueueBytes(std::vector<uint8_t>(size_t(gap), 0));
+        QueueSource({e->SourcePath, e->IsoSize}, i == FileCount - 1);
+    }
+    if (!Tail.empty()) QueueBytes(Tail);
+}
+
+void TCacheThread::QueueMinimumPadding() {
+    std::lock_guard lock(WriteLock);
+    int64_t z = kMinimumImageBytes - TotalBytes;
+    FRemaining += z;
+    while (z > 0) {
+        auto block = std::make_unique<TBlock>();
+        block->Count = int32_t(std::min<int64_t>(FBlockSize, z));
+        std::memset(block->Data, 0, size_t(block->Count));
+        z -= block->Count;
+        Blocks.push_back(std::move(block));
+    }
+    FPeakBlocks = std::max<int32_t>(FPeakBlocks, int32_t(Blocks.size()));
+}
+
+void TCacheThread::Drain() {
+    // Wait until the consumer has taken everything.
+    while (FRemaining > 0) {
+        if (AbortRequested) {
+            for (int i = 0; Taking && i < 1000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            Busy = true;
+            LastError.SetIfEmpty(msg::OperationAborted);
+            Finished = true;
+            throw TStop{};
+        }
+        WaitForChange(10);
+    }
+    Finished = true;
+    Signal();
+    // Lingers a moment so a consumer that looks again still finds the thread alive.
+    std::unique_lock lock(SignalMutex);
+    Changed.wait_for(lock, std::chrono::milliseconds(1000), [&] { return Destroying.load(); });
+}
+
 void TCacheThread::Execute() {
     // A disc source's reads and waits see the job this queue was made for.
     TJobBinding binding(*FJob);
     platform::SetCurrentThreadPriority(PriorityOfLevel(2));
     Headroom.Reserve(kHeadroomBytes);
     try {
-        if (Reader) {
+        if (Reader)
             QueueReader();
-        } else if (!ImageFileName.empty()) {
+        else if (!ImageFileName.empty())
             QueueSource({ImageFileName, -1}, true);
-        } else {
-            QueueHeader();
-            for (int32_t i = 0; i < FileCount; ++i) {
-                const TFEntry* e = (*Files)[size_t(i)];
-                if (!e) Fail(msg::InternalError0005);
-                if ((e->Attr & 0x10) || e->SourcePath.empty() || e->IsoSize <= 0) continue;
-                // Zero sectors where the layout leaves a gap before a file (DVD-Video).
-                const int64_t gap = FilesStart + int64_t(e->IsoSector) * kSectorSize - Produced;
-                if (gap > 0) QueueBytes(std::vector<uint8_t>(size_t(gap), 0));
-                QueueSource({e->SourcePath, e->IsoSize}, i == FileCount - 1);
-            }
-            if (!Tail.empty()) QueueBytes(Tail);
-        }
+        else
+            QueueCompilation();
         if (Staged > 0) QueueCurrent();
         Source.reset();
         // The writer counts down to TotalBytes: data that does not add up would either never
         // finish or spill past the image's end.
         if (Produced != TotalBytes) Fail(msg::InternalError0006);
-
-        if (PadToMinimum && ImageFileName.empty() && !Reader) {
-            std::lock_guard lock(WriteLock);
-            int64_t z = kMinimumImageBytes - TotalBytes;
-            FRemaining += z;
-            while (z > 0) {
-                auto block = std::make_unique<TBlock>();
-                block->Count = int32_t(std::min<int64_t>(FBlockSize, z));
-                std::memset(block->Data, 0, size_t(block->Count));
-                z -= block->Count;
-                Blocks.push_back(std::move(block));
-            }
-            FPeakBlocks = std::max<int32_t>(FPeakBlocks, int32_t(Blocks.size()));
-        }
+        if (PadToMinimum && ImageFileName.empty() && !Reader) QueueMinimumPadding();
         Ready = true;
         Signal();
-
-        // Drain: wait until the consumer has taken everything.
-        while (FRemaining > 0) {
-            if (AbortRequested) {
-                for (int i = 0; Taking && i < 1000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                Busy = true;
-                LastError.SetIfEmpty(msg::OperationAborted);
-                Finished = true;
-                throw TStop{};
-            }
-            WaitForChange(10);
-        }
-        Finished = true;
-        Signal();
-        // Lingers a moment so a consumer that looks again still finds the thread alive.
-        std::unique_lock lock(SignalMutex);
-        Changed.wait_for(lock, std::chrono::milliseconds(1000), [&] { return Destroying.load(); });
+        Drain();
     } catch (TStop&) {
     } catch (const std::bad_alloc&) {
         // A cache larger than the machine can give ends the job with its reason, not the

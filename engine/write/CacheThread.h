@@ -106,6 +106,12 @@ private:
 
     void Execute();
     void QueueHeader();
+    // The header, then every file's data (with the gaps of the layout) and the tail.
+    void QueueCompilation();
+    // Zero blocks up to the shortest image a disc takes, at the end of a compilation.
+    void QueueMinimumPadding();
+    // Waits for the consumer to take everything; throws TStop on an abort.
+    void Drain();
     void QueueSource(const TSource& Src, bool Last);
     // Queues bytes held in memory after the files (whole sectors).
     void QueueBytes(const std::vector<uint8_t>& Bytes);

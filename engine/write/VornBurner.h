@@ -182,6 +182,12 @@ private:
                                   const std::vector<platform::TSearchRec>& Listing);
     TScan ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask, int32_t Attr, bool Recurse,
                      bool AppendSourcePath, bool ArchiveOnly);
+    // The parts of ScanFolder: the folder a source path goes to (created; nullptr, logged, when
+    // it cannot be), one listing of a source folder, and the pass over its subfolders.
+    TDEntry* ScanDestination(TDEntry* Dir, const std::string& SourcePath);
+    std::vector<platform::TSearchRec> ListSourceFolder(const std::string& Pattern, uint32_t Attr);
+    TScan ScanSubfolders(TDEntry* Dir, const std::string& SourcePath, const std::vector<platform::TSearchRec>& listing,
+                         const std::string& Mask, int32_t Attr, bool ArchiveOnly);
 
 public:
     // ---- Layout ------------------------------------------------------------------------------
@@ -192,6 +198,12 @@ public:
     void AssignIdentifiers();
     // Puts IsoPathOrder and JolietPathOrder into path-table order and numbers the directories.
     void OrderPathTables();
+    // The steps of LayoutCompilation, in order: path-table sizes, directory extents, the
+    // sectors of the structures (and the UDF tree), the file data.
+    void LayoutPathTables();
+    void LayoutDirectoryExtents();
+    void LayoutStructureSectors();
+    void LayoutFileData();
 
     int32_t PathTableL = 0, PathTableM = 0, JolietPathTableL = 0, JolietPathTableM = 0;
     int32_t PathTableSize = 0, JolietPathTableSize = 0;
@@ -217,6 +229,7 @@ public:
     int64_t UdfNextUniqueId() const { return 16 + UdfArea - 257 + UdfSectors; }
     void PutUdfAnchor(uint8_t* sector, uint32_t location) const;
     void WriteUdfSequence(int32_t at);
+    void PutUdfPrimaryVd(uint8_t* sector, uint32_t vdsn, uint32_t location);
     void WriteUdfVolumeStructures();
     // DVD-Video (DvdVideoLayout.cpp): the root's VIDEO_TS folder, whether it holds
     // VIDEO_TS.IFO, and where each of its files goes (sectors from VIDEO_TS.IFO, ascending).

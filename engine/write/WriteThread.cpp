@@ -123,18 +123,86 @@ TThWrite::~TThWrite() {
 
 void TThWrite::Start() { Thread = std::thread([this] { Execute(); }); }
 
+namespace {
+
+// What NextBlock gives on an abort or an error.
+constexpr int32_t kStop = -2;
+
+// Takes the cache's next block, waiting while it has none: its bytes, 0 at the end of the
+// data, or kStop.
+int32_t NextBlock(TVornBurner& Engine, TCacheThread& cache, std::unique_ptr<TCacheThread::TBlock>& block) {
+    TJobState& job = Engine.Job();
+    for (;;) {
+        if (job.AbortFlag) {
+            cache.LastError.SetIfEmpty(msg::OperationAborted);
+            cache.Abort();
+            return kStop;
+        }
+        Engine.LockDevice();
+        const int32_t n = cache.TakeBlock(block);
+        Engine.UnlockDevice();
+        if (!cache.LastError.Empty()) return kStop;
+        if (n != -1) return n;
+        cache.WaitForChange(1);
+    }
+}
+
+void WriteBlocks(TVornBurner& Engine, IWriteTarget& target, TCacheThread& cache) {
+    // Each block is taken from the queue as it is and written from where it was read into.
+    std::unique_ptr<TCacheThread::TBlock> block;
+    int64_t written = 0; // W: sectors written
+    Engine.LockDevice();
+    int32_t n = cache.TakeBlock(block);
+    Engine.UnlockDevice();
+    Engine.StartLBA = 0;
+    const int64_t trackBytes = Engine.GetTrackSectors() * kSectorSize;
+    while (n != 0) {
+        if (n != -1) {
+            Engine.CurrentFile = cache.CurrentFileName.Get();
+            const int64_t total = Engine.BytesWritten + n;
+            Engine.BytesWritten = total / kSectorSize > trackBytes / kSectorSize ? trackBytes : total;
+            if (!target.WriteBlock(Engine.StartLBA + written, block->Data, n)) return;
+            written += n / kSectorSize;
+        }
+        n = NextBlock(Engine, cache, block);
+        if (n == kStop) return;
+    }
+}
+
+// The log's end-of-job lines, the end report, and the reset for the next job.
+void EndJob(TVornBurner& Engine, TCacheThread& cache) {
+    // Files that grew while read, then the queue's figures (as the fifo figures of other
+    // recording tools).
+    for (const std::string& path : cache.GrownFiles())
+        Engine.DebugMessage(">>> " + msg::Format(msg::FileGrew, path), 4);
+    const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
+    Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
+    Engine.LockDevice();
+    Engine.CurrentFile = cache.CurrentFileName.Get();
+    const std::string error = cache.LastError.Get();
+    Engine.UnlockDevice();
+    if (Engine.OnWriteDone) {
+        Engine.LastWriteError = error;
+        platform::Synchronize([&Engine] { Engine.DoWriteDone(); });
+    }
+    // Drive handles are released again after every job, whatever the target was.
+    Engine.SetReleaseHandles(true);
+    Engine.CurrentFile = std::string();
+    // The next job's waits start without this job's aborts.
+    TJobState& job = Engine.Job();
+    job.AbortRequests = 0;
+    job.AbortGrace = 0;
+}
+
+} // namespace
+
 void TThWrite::Execute() {
     platform::SetCurrentThreadPriority(platform::TThreadPriority::TimeCritical);
     // Everything this thread does below (the recording sequence, the ready waits) sees the
     // job of its own engine.
     TJobBinding binding(Engine.Job());
-    TJobState& job = Engine.Job();
     TCacheThread& cache = *FCache;
-    // Each block is taken from the queue as it is and written from where it was read into.
-    std::unique_ptr<TCacheThread::TBlock> block;
     Engine.BytesWritten = 0;
-    int64_t written = 0; // W: sectors written
-
     std::unique_ptr<IWriteTarget> target;
     if (FTargetFactory)
         target = FTargetFactory(Engine, cache);
@@ -142,71 +210,13 @@ void TThWrite::Execute() {
         target = std::make_unique<TImageFileTarget>(Engine, Engine.ISOFileName(), cache);
     else
         target = CreateDiscTarget(Engine, cache);
-
     if (target->Prepare()) {
-        int32_t n;
-        Engine.LockDevice();
-        n = cache.TakeBlock(block);
-        Engine.UnlockDevice();
-        Engine.StartLBA = 0;
-        const int64_t trackBytes = Engine.GetTrackSectors() * kSectorSize;
-        while (n != 0) {
-            if (n != -1) {
-                Engine.CurrentFile = cache.CurrentFileName.Get();
-                const int64_t total = Engine.BytesWritten + n;
-                Engine.BytesWritten = total / kSectorSize > trackBytes / kSectorSize ? trackBytes : total;
-                if (!target->WriteBlock(Engine.StartLBA + written, block->Data, n)) break;
-                written += n / kSectorSize;
-            }
-            // Next block.
-            bool stop = false;
-            for (;;) {
-                if (job.AbortFlag) {
-                    cache.LastError.SetIfEmpty(msg::OperationAborted);
-                    cache.Abort();
-                    stop = true;
-                    break;
-                }
-                Engine.LockDevice();
-                n = cache.TakeBlock(block);
-                Engine.UnlockDevice();
-                if (!cache.LastError.Empty()) {
-                    stop = true;
-                    break;
-                }
-                if (n != -1) break;
-                cache.WaitForChange(1);
-            }
-            if (stop) break;
-        }
+        WriteBlocks(Engine, *target, cache);
         target->Close();
         // Every byte the cache announced must have reached the target.
         if (cache.Remaining() != 0) cache.LastError.SetIfEmpty(msg::InternalError0006);
     }
-
-    // Job end: files that grew while read, then the queue's figures (as the fifo figures of
-    // other recording tools).
-    for (const std::string& path : cache.GrownFiles())
-        Engine.DebugMessage(">>> " + msg::Format(msg::FileGrew, path), 4);
-    {
-        const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
-        Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
-    }
-    std::string error;
-    Engine.LockDevice();
-    Engine.CurrentFile = cache.CurrentFileName.Get();
-    error = cache.LastError.Get();
-    Engine.UnlockDevice();
-    if (Engine.OnWriteDone) {
-        Engine.LastWriteError = error;
-        platform::Synchronize([this] { Engine.DoWriteDone(); });
-    }
-    // Drive handles are released again after every job, whatever the target was.
-    Engine.SetReleaseHandles(true);
-    Engine.CurrentFile = std::string();
-    // The next job's waits start without this job's aborts.
-    job.AbortRequests = 0;
-    job.AbortGrace = 0;
+    EndJob(Engine, cache);
     FEnded = true;
 }
 
