@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/Command.h"
+#include "cli/DeviceLookup.h"
 #include "cli/EraseRun.h"
 #include "cli/JobRunner.h"
 #include "engine/write/VornBurner.h"
@@ -46,21 +47,7 @@ int RunBlank(const TBlankOptions& o) {
     console.Quiet = o.Quiet;
     TVornBurner engine;
     AttachConsole(engine, console);
-    if (!engine.InitializeASPI(true, "")) {
-        console.Error("no CD/DVD drive can be reached (neither the SCSI pass-through nor an ASPI library)");
-        return ExitSetupFailed;
-    }
-    const auto device = FindDevice(engine.DeviceList(), o.Device);
-    if (!device) {
-        console.Error("no CD/DVD drive \"" + o.Device + "\" (see tarnwick-cli devices)");
-        return ExitSetupFailed;
-    }
-    engine.SelectDevice(*device);
-    if (engine.HaId == 254) {
-        console.Error("cannot select \"" + *device + "\"");
-        return ExitSetupFailed;
-    }
-    console.Message(">>> SELECTING " + engine.SelectedDevice);
+    if (!SelectDrive(engine, console, o.Device)) return ExitSetupFailed;
     return RunErase(engine, console, o.Full);
 }
 

@@ -60,21 +60,7 @@ int RunBurn(const TBurnOptions& o) {
     if (o.WriteSpeed) engine.SetWriteSpeed(*o.WriteSpeed);
 
     AttachConsole(engine, console);
-    if (!engine.InitializeASPI(true, "")) {
-        console.Error("no CD/DVD drive can be reached (neither the SCSI pass-through nor an ASPI library)");
-        return ExitSetupFailed;
-    }
-    const auto device = FindDevice(engine.DeviceList(), o.Device);
-    if (!device) {
-        console.Error("no CD/DVD drive \"" + o.Device + "\" (see tarnwick-cli devices)");
-        return ExitSetupFailed;
-    }
-    engine.SelectDevice(*device);
-    if (engine.HaId == 254) {
-        console.Error("cannot select \"" + *device + "\"");
-        return ExitSetupFailed;
-    }
-    console.Message(">>> SELECTING " + engine.SelectedDevice);
+    if (!SelectDrive(engine, console, o.Device)) return ExitSetupFailed;
 
     if (o.BlankFirst && app::UsedRewritable(engine)) {
         const int erased = RunErase(engine, console, o.FullBlank);

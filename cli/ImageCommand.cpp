@@ -57,16 +57,7 @@ bool CanList(const std::string& text, std::string& why) {
     return true;
 }
 
-int RunImage(const TImageOptions& o) {
-    TConsole console;
-    console.Quiet = o.Quiet;
-    TVornBurner engine;
-    app::ReadSettings(engine);
-    std::string dateError;
-    if (!app::ApplySourceDateEpoch(engine, dateError)) {
-        console.Error(dateError);
-        return ExitSetupFailed;
-    }
+void ApplyIdentifiers(TVornBurner& engine, const TImageOptions& o) {
     if (o.NoJoliet) engine.SetJolietFileSystem(false);
     if (o.CacheSize) engine.SetCacheSize(*o.CacheSize);
     if (o.VolumeId) engine.SetIdVolume(*o.VolumeId);
@@ -78,30 +69,55 @@ int RunImage(const TImageOptions& o) {
     if (o.CopyrightFile) engine.SetFileCopyright(*o.CopyrightFile);
     if (o.AbstractFile) engine.SetFileAbstract(*o.AbstractFile);
     if (o.BibliographicFile) engine.SetFileBibliographic(*o.BibliographicFile);
+}
 
-    std::string sourcePath, listed, why;
-    bool appendSourcePath;
+// Where SOURCE is read from, what is listed to check it, and whether it goes under the root.
+struct TImageSource {
+    std::string Path, Listed;
+    bool AppendSourcePath = false;
+};
+
+// False (the reason printed) when SOURCE names a drive without a readable root.
+bool ResolveSource(const std::string& source, TConsole& console, TImageSource& out) {
     // "E:", "E:\" or "E:/" name a drive; anything else is a folder.
-    if (auto letter = app::ParseDriveName(o.Source, {.Separator = true})) {
-        listed = platform::DriveRootFolder(*letter);
-        if (listed.empty()) {
+    if (auto letter = app::ParseDriveName(source, {.Separator = true})) {
+        out.Listed = platform::DriveRootFolder(*letter);
+        if (out.Listed.empty()) {
             console.Error(DriveRootProblem(*letter));
-            return ExitSourceUnreadable;
+            return false;
         }
         // The main window's drive copy: the drive's root under the image's root.
-        sourcePath = std::string(1, *letter) + ":\\";
-        appendSourcePath = true;
-    } else {
-        std::error_code ec;
-        auto abs = std::filesystem::absolute(Utf8Path(o.Source), ec);
-        sourcePath = ec ? o.Source : Utf8Text(abs.lexically_normal());
-        // A trailing '\\' is part of a Linux folder's name, not a delimiter.
-        while (sourcePath.size() > 1 && (sourcePath.back() == '/' || sourcePath.back() == platform::PathDelim))
-            sourcePath.pop_back();
-        listed = sourcePath;
-        appendSourcePath = false; // the folder's contents, not the folder, go to the root
+        out.Path = std::string(1, *letter) + ":\\";
+        out.AppendSourcePath = true;
+        return true;
     }
-    if (!CanList(listed, why)) {
+    std::error_code ec;
+    auto abs = std::filesystem::absolute(Utf8Path(source), ec);
+    out.Path = ec ? source : Utf8Text(abs.lexically_normal());
+    // A trailing '\\' is part of a Linux folder's name, not a delimiter.
+    while (out.Path.size() > 1 && (out.Path.back() == '/' || out.Path.back() == platform::PathDelim))
+        out.Path.pop_back();
+    out.Listed = out.Path;
+    out.AppendSourcePath = false; // the folder's contents, not the folder, go to the root
+    return true;
+}
+
+int RunImage(const TImageOptions& o) {
+    TConsole console;
+    console.Quiet = o.Quiet;
+    TVornBurner engine;
+    app::ReadSettings(engine);
+    std::string dateError;
+    if (!app::ApplySourceDateEpoch(engine, dateError)) {
+        console.Error(dateError);
+        return ExitSetupFailed;
+    }
+    ApplyIdentifiers(engine, o);
+
+    TImageSource source;
+    if (!ResolveSource(o.Source, console, source)) return ExitSourceUnreadable;
+    std::string why;
+    if (!CanList(source.Listed, why)) {
         console.Error("cannot read source \"" + o.Source + "\": " + why);
         return ExitSourceUnreadable;
     }
@@ -110,7 +126,7 @@ int RunImage(const TImageOptions& o) {
     // Entries the listing has to leave out (unreadable folders, special files) are named.
     auto previousHook = platform::SetListingWarningHook(
         [&console](const std::string& warning) { console.Message("warning: " + warning); });
-    const app::TCompiled compiled = app::CompileSource(engine, sourcePath, appendSourcePath, [&](bool added) {
+    const app::TCompiled compiled = app::CompileSource(engine, source.Path, source.AppendSourcePath, [&](bool added) {
         platform::SetListingWarningHook(previousHook);
         if (!added) return false;
         std::optional<bool> udf = app::ReadUdfSetting();

@@ -166,11 +166,7 @@ void TForm1::Image3Click() {
             FJobRunning = false;
             return;
         }
-        View.SetAbortEnabled(true);
-        View.ShowInformation(kStartNotice);
-        OpenHomePage();
-        View.SetTimer1Enabled(true);
-        StartJobDisplay();
+        AnnounceJobStart();
         const uint32_t refusals = vorn->Refusals();
         if (erase) {
             FErasing = true;
@@ -198,11 +194,7 @@ void TForm1::Image3Click() {
         StopRefusedStart();
         return;
     }
-    View.SetAbortEnabled(true);
-    View.ShowInformation(kStartNotice);
-    OpenHomePage();
-    View.SetTimer1Enabled(true);
-    StartJobDisplay();
+    AnnounceJobStart();
     const uint32_t refusals = vorn->Refusals();
     vorn->CreateImageFile(View.DestinationFileName());
     if (vorn->Refusals() != refusals) StopRefusedStart();
@@ -287,6 +279,15 @@ void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
 }
 
 // ---- Status line ----------------------------------------------------------------------------
+
+// What a start click shows before its job runs: Abort, the notice, the home page, the timers.
+void TForm1::AnnounceJobStart() {
+    View.SetAbortEnabled(true);
+    View.ShowInformation(kStartNotice);
+    OpenHomePage();
+    View.SetTimer1Enabled(true);
+    StartJobDisplay();
+}
 
 void TForm1::StartJobDisplay() {
     JobStartMs = RateSinceMs = NowMs();

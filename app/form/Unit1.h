@@ -77,6 +77,7 @@ public:
 private:
     void Log(const std::string& line);
     bool SourceIsLast() const;
+    void AnnounceJobStart();
     void StartJobDisplay();
     void StopJobDisplay();
     void StopRefusedStart();

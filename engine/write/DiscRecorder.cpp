@@ -148,7 +148,7 @@ bool TDiscRecorder::Prepare() {
     return true;
 }
 
-bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
+void TDiscRecorder::PollBuffer() {
     // The drive's buffer figures are refreshed every fifth block; a drive that refused the
     // first poll is not asked again.
     if (FPollCountdown <= 0 && FBufferPolling) {
@@ -159,7 +159,10 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
             FBufferPolling = false;
     }
     if (FPollCountdown > 0) --FPollCountdown;
+}
 
+bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
+    PollBuffer();
     uint32_t retries = 0;
     uint32_t unanswered = 0;
     // The retries can last long: the front ends show what is waited for until the write ends.

@@ -95,6 +95,8 @@ private:
     // True when a failed first write says the medium wants formatting first (DVD+RW, DVD-RW
     // in restricted overwrite) and no format has been tried in this job.
     bool WantsFormat(uint32_t Lba) const;
+    // READ BUFFER CAPACITY every few blocks, for the buffer figure of the progress.
+    void PollBuffer();
     // Formats it; false (job error set) when that failed.
     bool FormatForFirstUse();
 
