@@ -56,6 +56,35 @@ const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
     return table;
 }
 
+std::optional<TReply> TEmulatedDrive::Answer(const TCommand& cmd, bool& timedOut) {
+    const uint8_t opcode = cmd.Cdb[0];
+    TReply reply;
+    auto fault = FaultList.Take(cmd.Cdb, cmd.CdbLength);
+    if (fault && fault->Kind != TFaultKind::ShortReply && fault->Kind != TFaultKind::GarbageReply) {
+        switch (fault->Kind) {
+        case TFaultKind::Vanish: Vanished = true; return std::nullopt;
+        case TFaultKind::NoCompletion: timedOut = true; return std::nullopt;
+        case TFaultKind::Busy: reply.Status = kStatusBusy; break;
+        case TFaultKind::CheckCondition: reply = TReply::Check(fault->Sense); break;
+        default: break;
+        }
+        return reply;
+    }
+    const TEntry& entry = Table()[opcode];
+    if (!entry.Handler) {
+        reply = TReply::Check(sense::InvalidCommandOperationCode);
+    } else if (cmd.CdbLength < entry.MinCdbLength) {
+        reply = TReply::Check(sense::InvalidFieldInCdb);
+    } else if (auto notReady = entry.NeedsMedium ? ReadinessFailure(true, opcode == op::TestUnitReady) : std::nullopt) {
+        reply = TReply::Check(*notReady);
+    } else {
+        reply = (this->*entry.Handler)(cmd);
+        if (Vanished) return std::nullopt; // gone in the middle of the command
+    }
+    if (fault) SpoilReply(*fault, reply.Data);
+    return reply;
+}
+
 bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request) {
     std::lock_guard lock(Mutex);
     auto& spt = request.spt;
@@ -89,30 +118,10 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
     const uint8_t opcode = spt.Cdb[0];
     if (opcode != op::RequestSense) PendingSense.reset();
 
-    TReply reply;
-    auto fault = FaultList.Take(spt.Cdb, cdbLength);
-    if (fault && fault->Kind != TFaultKind::ShortReply && fault->Kind != TFaultKind::GarbageReply) {
-        switch (fault->Kind) {
-        case TFaultKind::Vanish: Vanished = true; return fail(false);
-        case TFaultKind::NoCompletion: return fail(true);
-        case TFaultKind::Busy: reply.Status = kStatusBusy; break;
-        case TFaultKind::CheckCondition: reply = TReply::Check(fault->Sense); break;
-        default: break;
-        }
-    } else {
-        const TEntry& entry = Table()[opcode];
-        if (!entry.Handler) {
-            reply = TReply::Check(sense::InvalidCommandOperationCode);
-        } else if (cdbLength < entry.MinCdbLength) {
-            reply = TReply::Check(sense::InvalidFieldInCdb);
-        } else if (auto notReady = entry.NeedsMedium ? ReadinessFailure(true, opcode == op::TestUnitReady) : std::nullopt) {
-            reply = TReply::Check(*notReady);
-        } else {
-            reply = (this->*entry.Handler)(cmd);
-            if (Vanished) return fail(false); // gone in the middle of the command
-        }
-        if (fault) SpoilReply(*fault, reply.Data);
-    }
+    bool timedOut = false;
+    std::optional<TReply> answer = Answer(cmd, timedOut);
+    if (!answer) return fail(timedOut);
+    const TReply& reply = *answer;
 
     uint32_t transferred = 0;
     if (reply.Status == kStatusGood && !reply.Data.empty()) {

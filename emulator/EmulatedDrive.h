@@ -98,6 +98,9 @@ public:
 
 private:
     static const std::array<TEntry, 256>& Table();
+    // The drive's reply to one command (faults applied), or none when no answer comes: gone,
+    // or (timedOut) the host waits out its time-out.
+    std::optional<TReply> Answer(const TCommand& cmd, bool& timedOut);
     // forTestUnitReady: an immediate flush or close under way leaves TEST UNIT READY GOOD, as
     // drives answer; the disc's queries report the operation instead.
     std::optional<TSenseCode> ReadinessFailure(bool consume, bool forTestUnitReady = false);

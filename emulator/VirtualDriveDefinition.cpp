@@ -63,6 +63,78 @@ std::string Lower(std::string s) {
     return s;
 }
 
+// The kind first (the longest kind name, since "dvd+r" and "dvd+rw" hold a plus of their
+// own), then the options, each after a '+'; empty when no kind starts the text.
+std::vector<std::string> KindAndOptions(const std::string& kindPart) {
+    std::string kind;
+    for (const char* name : {"none", "cd-rom", "cd-r", "cd-rw", "dvd-rom", "dvd-r", "dvd-ram", "dvd-rw", "dvd-rw-seq",
+                             "dvd+rw", "dvd+r"}) {
+        std::string n = name;
+        if (kindPart.rfind(n, 0) == 0 && (kindPart.size() == n.size() || kindPart[n.size()] == '+') &&
+            n.size() > kind.size())
+            kind = n;
+    }
+    if (kind.empty()) return {};
+    std::vector<std::string> tokens{kind};
+    for (size_t pos = kind.size(); pos < kindPart.size();) {
+        size_t next = kindPart.find('+', pos + 1);
+        tokens.push_back(kindPart.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1));
+        pos = next == std::string::npos ? kindPart.size() : next;
+    }
+    return tokens;
+}
+
+// One KEY=NUMBER option; the reason when it is not one.
+std::string ApplyNumberOption(const std::string& t, size_t eq, TVirtualDriveDefinition& definition) {
+    const std::string key = t.substr(0, eq);
+    uint32_t n = 0;
+    if (!ParseNumber(t.substr(eq + 1), n)) return "bad number in \"" + t + "\"";
+    if (key == "capacity") {
+        if (n == 0) return "capacity must be at least one sector";
+        definition.Capacity = n;
+    }
+    else if (key == "ready") definition.ReadyCommands = n;
+    else if (key == "readyms") definition.ReadyMs = n;
+    else if (key == "medium-error") definition.MediumErrorLba = n;
+    else if (key == "busy") definition.BusyWrites = n;
+    else if (key == "timeout") {
+        if (n == 0) return "timeout counts commands from 1";
+        definition.TimeoutCommand = n;
+    }
+    else if (key == "vanish") definition.VanishAfter = n;
+    else if (key == "erasems") definition.EraseMs = n;
+    else if (key == "slowread") definition.SlowReadMs = n;
+    else if (key == "swap") {
+        if (!MediumTraits(definition.Profile).Writable) return "swap needs a recordable kind";
+        definition.SwapMs = n;
+    }
+    else return "unknown option \"" + t + "\"";
+    return {};
+}
+
+// One option after the kind; the reason when it is not one.
+std::string ApplyOption(const std::string& t, TVirtualDriveDefinition& definition) {
+    const size_t eq = t.find('=');
+    if (t == "noaddr") {
+        definition.Addressed = false;
+    } else if (t == "busy=forever") {
+        definition.BusyWrites = UINT32_MAX;
+    } else if (t == "unformatted") {
+        if (definition.Profile != TProfile::DvdPlusRw && definition.Profile != TProfile::DvdRwRestricted)
+            return "only a dvd+rw or dvd-rw disc can be unformatted";
+        definition.Unformatted = true;
+    } else if (eq != std::string::npos && t.substr(0, eq) == "unreadable") {
+        if (!ParseUnreadable(t.substr(eq + 1), definition)) return "bad sector range in \"" + t + "\"";
+    } else if (eq != std::string::npos) {
+        return ApplyNumberOption(t, eq, definition);
+    } else if (FindDriveModel(t)) {
+        definition.ModelKey = FindDriveModel(t)->Key;
+    } else {
+        return "unknown option or drive model \"" + t + "\"";
+    }
+    return {};
+}
+
 } // namespace
 
 bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefinition& definition, std::string& error) {
@@ -83,70 +155,14 @@ bool ParseVirtualDriveDefinition(const std::string& input, TVirtualDriveDefiniti
         definition.Backing = rest.substr(colon + 1);
         if (definition.Backing.empty()) return fail("empty backing file name");
     }
-    // The kind first (the longest kind name, since "dvd+r" and "dvd+rw" hold a plus of their
-    // own), then the options, each after a '+'.
-    std::string kind;
-    for (const char* name : {"none", "cd-rom", "cd-r", "cd-rw", "dvd-rom", "dvd-r", "dvd-ram", "dvd-rw", "dvd-rw-seq",
-                             "dvd+rw", "dvd+r"}) {
-        std::string n = name;
-        if (kindPart.rfind(n, 0) == 0 && (kindPart.size() == n.size() || kindPart[n.size()] == '+') &&
-            n.size() > kind.size())
-            kind = n;
-    }
-    if (kind.empty()) return fail("unknown kind \"" + kindPart.substr(0, kindPart.find('+')) + "\"");
-    std::vector<std::string> tokens{kind};
-    for (size_t pos = kind.size(); pos < kindPart.size();) {
-        size_t next = kindPart.find('+', pos + 1);
-        tokens.push_back(kindPart.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1));
-        pos = next == std::string::npos ? kindPart.size() : next;
-    }
+    const std::vector<std::string> tokens = KindAndOptions(kindPart);
+    if (tokens.empty()) return fail("unknown kind \"" + kindPart.substr(0, kindPart.find('+')) + "\"");
     auto profile = ProfileFromKind(tokens[0]);
     if (!profile) return fail("unknown kind \"" + tokens[0] + "\"");
     definition.Profile = *profile;
     for (size_t i = 1; i < tokens.size(); ++i) {
-        const std::string& t = tokens[i];
-        size_t eq = t.find('=');
-        uint32_t n = 0;
-        if (t == "noaddr") {
-            definition.Addressed = false;
-        } else if (t == "busy=forever") {
-            definition.BusyWrites = UINT32_MAX;
-        } else if (t == "unformatted") {
-            if (definition.Profile != TProfile::DvdPlusRw && definition.Profile != TProfile::DvdRwRestricted)
-                return fail("only a dvd+rw or dvd-rw disc can be unformatted");
-            definition.Unformatted = true;
-        } else if (eq != std::string::npos) {
-            std::string key = t.substr(0, eq);
-            if (key == "unreadable") {
-                if (!ParseUnreadable(t.substr(eq + 1), definition)) return fail("bad sector range in \"" + t + "\"");
-                continue;
-            }
-            if (!ParseNumber(t.substr(eq + 1), n)) return fail("bad number in \"" + t + "\"");
-            if (key == "capacity") {
-                if (n == 0) return fail("capacity must be at least one sector");
-                definition.Capacity = n;
-            }
-            else if (key == "ready") definition.ReadyCommands = n;
-            else if (key == "readyms") definition.ReadyMs = n;
-            else if (key == "medium-error") definition.MediumErrorLba = n;
-            else if (key == "busy") definition.BusyWrites = n;
-            else if (key == "timeout") {
-                if (n == 0) return fail("timeout counts commands from 1");
-                definition.TimeoutCommand = n;
-            }
-            else if (key == "vanish") definition.VanishAfter = n;
-            else if (key == "erasems") definition.EraseMs = n;
-            else if (key == "slowread") definition.SlowReadMs = n;
-            else if (key == "swap") {
-                if (!MediumTraits(definition.Profile).Writable) return fail("swap needs a recordable kind");
-                definition.SwapMs = n;
-            }
-            else return fail("unknown option \"" + t + "\"");
-        } else if (FindDriveModel(t)) {
-            definition.ModelKey = FindDriveModel(t)->Key;
-        } else {
-            return fail("unknown option or drive model \"" + t + "\"");
-        }
+        const std::string why = ApplyOption(tokens[i], definition);
+        if (!why.empty()) return fail(why);
     }
     if (definition.Profile == TProfile::None && !definition.Backing.empty()) return fail("a drive without a disc has no backing file");
     return true;
