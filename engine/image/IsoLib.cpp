@@ -86,8 +86,11 @@ std::string BuildDirPath(const TDEntry* dir) {
         names.push_back(&d->LongName);
         d = d->Parent;
     }
-    for (auto it = names.rbegin(); it != names.rend(); ++it) path += "\\" + **it;
-    if (path.empty()) path = "\\";
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        path += '\\';
+        path += **it;
+    }
+    if (path.empty()) return "\\"; // the root
     return UpperCase(path);
 }
 

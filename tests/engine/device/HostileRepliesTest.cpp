@@ -52,7 +52,9 @@ TEST_F(HostileReplies, QueriesStayInBoundsAndInRange) {
         EXPECT_LT(Dev.GetDiscType(), 15);
         Dev.GetSessionCount();
         uint32_t size = 0, free = 0;
-        if (Dev.ReadBufferCapacity(size, free)) EXPECT_LE(Dev.DeviceFreeBufferSize(), free == 0xFFFFFFFFu ? size : free);
+        if (Dev.ReadBufferCapacity(size, free)) {
+            EXPECT_LE(Dev.DeviceFreeBufferSize(), free == 0xFFFFFFFFu ? size : free);
+        }
         Dev.SetWriteParameters(rng() % 2, rng() % 2, uint16_t(rng() % 15));
         Dev.TryWriteType(uint8_t(rng() % 3));
         for (const auto& c : Drive->Commands()) {
