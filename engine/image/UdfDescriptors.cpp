@@ -111,8 +111,7 @@ void PutUnallocatedSpace(uint8_t* s, uint32_t vdsn, uint32_t location) {
 } // namespace
 
 // Primary Volume Descriptor (3/10.1)
-void TVornBurner::PutUdfPrimaryVd(uint8_t* s, uint32_t vdsn, uint32_t location) {
-    const std::u16string volume = Utf8ToUcs2(FIdVolume);
+void TVornBurner::PutUdfPrimaryVd(uint8_t* s, uint32_t vdsn, uint32_t location, const std::u16string& volume) {
     PutLE32(&s[16], vdsn);
     PutLE32(&s[20], 0);
     udf::PutDString(&s[24], 32, volume);
@@ -149,7 +148,7 @@ void TVornBurner::WriteUdfSequence(int32_t at) {
         s.fill(0);
     };
     // The descriptors in sequence order, numbered 0 to 4; the terminator last.
-    PutUdfPrimaryVd(s.data(), 0, first);
+    PutUdfPrimaryVd(s.data(), 0, first, volume);
     emit();
     PutImplementationUseVd(s.data(), 1, first + 1, volume);
     emit();

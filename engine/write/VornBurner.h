@@ -229,7 +229,7 @@ public:
     int64_t UdfNextUniqueId() const { return 16 + UdfArea - 257 + UdfSectors; }
     void PutUdfAnchor(uint8_t* sector, uint32_t location) const;
     void WriteUdfSequence(int32_t at);
-    void PutUdfPrimaryVd(uint8_t* sector, uint32_t vdsn, uint32_t location);
+    void PutUdfPrimaryVd(uint8_t* sector, uint32_t vdsn, uint32_t location, const std::u16string& volume);
     void WriteUdfVolumeStructures();
     // DVD-Video (DvdVideoLayout.cpp): the root's VIDEO_TS folder, whether it holds
     // VIDEO_TS.IFO, and where each of its files goes (sectors from VIDEO_TS.IFO, ascending).

@@ -3,6 +3,8 @@
 // one clear error text, leaves nothing closed, and never hangs (virtual time).
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -19,6 +21,22 @@ namespace op = emulator::op;
 namespace sense = emulator::sense;
 
 namespace {
+
+// A virtual clock in place of the rig's for the rest of a test, calling AtPause (with the
+// pause's count) after every pause between write retries.
+struct TRetryPauseClock : platform::TVirtualClock {
+    std::function<void(int)> AtPause;
+    std::atomic<int> Pauses{0};
+    TBurnRig& Rig;
+    explicit TRetryPauseClock(TBurnRig& rig, std::function<void(int)> atPause) : AtPause(std::move(atPause)), Rig(rig) {
+        platform::SetClock(this);
+    }
+    ~TRetryPauseClock() override { platform::SetClock(&Rig.Clock); }
+    void SleepMs(uint32_t ms) override {
+        TVirtualClock::SleepMs(ms);
+        if (ms == TDiscRecorder::kWriteRetryDelayMs) AtPause(++Pauses);
+    }
+};
 
 bool Contains(const std::vector<emulator::TCommandRecord>& log, uint8_t opcode) {
     for (auto& r : log)
@@ -87,28 +105,19 @@ TEST(BurnFaults, TheRetriesShowWhatTheyWaitForAndTheTryUntilTheWriteGoesThrough)
     rig.Drive->Faults().Arm(TFault::WithSense(sense::LongWriteInProgress, 3).OnlyWriteAt(640));
     rig.Drive->Faults().Arm(TFault::BusyStatus(2).OnlyWriteAt(800));
     // What the front ends would show at each retry's pause.
-    struct TWatchingClock : platform::TVirtualClock {
-        TVornBurner* Engine = nullptr;
-        std::mutex Mutex;
-        std::vector<std::string> Seen;
-        void SleepMs(uint32_t ms) override {
-            if (ms == TDiscRecorder::kWriteRetryDelayMs) {
-                std::lock_guard lock(Mutex);
-                Seen.push_back(Engine->Job().WaitStatus.Get());
-            }
-            TVirtualClock::SleepMs(ms);
-        }
-    } clock;
-    clock.Engine = &rig.Engine;
-    platform::SetClock(&clock);
+    std::mutex mutex;
+    std::vector<std::string> seen;
+    TRetryPauseClock clock(rig, [&](int) {
+        std::lock_guard lock(mutex);
+        seen.push_back(rig.Engine.Job().WaitStatus.Get());
+    });
     auto result = rig.Burn(rig.MakeImage(1000 * 2048));
-    platform::SetClock(&rig.Clock);
     EXPECT_EQ(result.Error, "");
-    ASSERT_EQ(clock.Seen.size(), 5u);
-    EXPECT_EQ(clock.Seen[0], "WAITING FOR THE DRIVE, TRY 1 OF 10000 [NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)]");
-    EXPECT_EQ(clock.Seen[2], "WAITING FOR THE DRIVE, TRY 3 OF 10000 [NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)]");
-    EXPECT_EQ(clock.Seen[3].rfind("WAITING FOR THE DRIVE, TRY 1 OF 10000 [", 0), 0u) << clock.Seen[3];
-    EXPECT_EQ(clock.Seen[4].rfind("WAITING FOR THE DRIVE, TRY 2 OF 10000 [", 0), 0u) << clock.Seen[4];
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0], "WAITING FOR THE DRIVE, TRY 1 OF 10000 [NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)]");
+    EXPECT_EQ(seen[2], "WAITING FOR THE DRIVE, TRY 3 OF 10000 [NOT READY (LOGICAL UNIT NOT READY, LONG WRITE IN PROGRESS)]");
+    EXPECT_EQ(seen[3].rfind("WAITING FOR THE DRIVE, TRY 1 OF 10000 [", 0), 0u) << seen[3];
+    EXPECT_EQ(seen[4].rfind("WAITING FOR THE DRIVE, TRY 2 OF 10000 [", 0), 0u) << seen[4];
     // Once the write goes through nothing is waited for.
     EXPECT_EQ(rig.Engine.Job().WaitStatus.Get(), "");
 }
@@ -130,18 +139,10 @@ TEST(BurnFaults, AbortDuringWritingFlushesRaisesFinalizingAndClosesNothing) {
     // The drive stalls at sector 320 (not ready, for ever); the user aborts during the
     // retries, as the clock shows them.
     rig.Drive->Faults().Arm(TFault::WithSense(sense::LongWriteInProgress, UINT32_MAX).OnlyWriteAt(320));
-    struct TAbortingClock : platform::TVirtualClock {
-        TVornBurner* Engine = nullptr;
-        std::atomic<int> Sleeps{0};
-        void SleepMs(uint32_t ms) override {
-            TVirtualClock::SleepMs(ms);
-            if (ms == TDiscRecorder::kWriteRetryDelayMs && ++Sleeps == 25) Engine->AbortWrite();
-        }
-    } clock;
-    clock.Engine = &rig.Engine;
-    platform::SetClock(&clock);
+    TRetryPauseClock clock(rig, [&](int n) {
+        if (n == 25) rig.Engine.AbortWrite();
+    });
     auto result = rig.Burn(rig.MakeImage(1000 * 2048));
-    platform::SetClock(&rig.Clock);
     EXPECT_EQ(result.Error, "OPERATION ABORTED BY USER");
     ExpectFlushedButLeftOpen(rig);
     // The abort is seen before the next try.
