@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
 
     tarnwick::TVornBurner engine;
     engine.ClearCompilation(600000, 20000);
-    engine.LastFolderOnly = true;
+    engine.SetLastFolderOnly(true);
     double c0 = CpuMs();
     auto t0 = Clock::now();
     bool ok = engine.AddFolder("\\", root, "*.*", 63, true, false, false);
@@ -76,11 +76,11 @@ int main(int argc, char** argv) {
 
     std::printf("                   wall ms    cpu ms\n");
     std::printf("AddFolder        %9.1f %9.1f  (%s; %d directories, %d entries)\n", Ms(t0, t1), c1 - c0,
-                ok ? "ok" : "FAILED", engine.DirCount, engine.FileCount);
+                ok ? "ok" : "FAILED", engine.Compilation().DirCount, engine.Compilation().FileCount);
     std::printf("Layout (first)   %9.1f %9.1f\n", Ms(t1, t2), c2 - c1);
     std::printf("Layout (again)   %9.1f %9.1f\n", Ms(t2, t3), c3 - c2);
     std::printf("BuildImageHeader %9.1f %9.1f  (%lld header sectors, image %lld sectors)\n", Ms(t3, t4), c4 - c3,
-                static_cast<long long>(engine.FirstFileSector), static_cast<long long>(engine.EndLBA));
+                static_cast<long long>(engine.Layout().FirstFileSector), static_cast<long long>(engine.Layout().EndLBA));
     if (made) fs::remove_all(root);
     return ok ? 0 : 1;
 }

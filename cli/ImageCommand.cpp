@@ -144,9 +144,9 @@ int RunImage(const TImageOptions& o) {
     const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
     if (code == ExitOk) console.Message("Image: " + o.Output);
     // Scripts must notice an image that does not hold every source entry as it is.
-    if (code == ExitOk && !engine.EntryNotes.empty()) {
-        console.Message("Entries left out or renamed: " + std::to_string(engine.EntryNotes.size()));
-        for (const std::string& note : engine.EntryNotes) console.Message("  " + note);
+    if (code == ExitOk && !engine.EntryNotes().empty()) {
+        console.Message("Entries left out or renamed: " + std::to_string(engine.EntryNotes().size()));
+        for (const std::string& note : engine.EntryNotes()) console.Message("  " + note);
         return ExitEntriesChanged;
     }
     return code;

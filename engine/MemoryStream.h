@@ -35,6 +35,11 @@ public:
         return n;
     }
     void Reserve(size_t n) { Bytes.reserve(n); }
+    // Cuts the stream, or extends it with zeros, to n bytes.
+    void SetSize(int64_t n) {
+        Bytes.resize(size_t(std::max<int64_t>(n, 0)), 0);
+        Pos = std::min(Pos, Size());
+    }
     const uint8_t* Data() const { return Bytes.data(); }
 
 private:

@@ -18,7 +18,7 @@ TCompiled CompileSource(TVornBurner& engine, const std::string& sourcePath, bool
     auto refused = [&] { return engine.Refusals() != refusals; };
     engine.ClearCompilation(kMaxFiles, kMaxDirs);
     if (refused()) return TCompiled::Refused;
-    engine.LastFolderOnly = true;
+    engine.SetLastFolderOnly(true);
     const bool added = engine.AddFolder("\\", sourcePath, "*.*", kAllAttributes, true, appendSourcePath, false);
     if (refused()) return TCompiled::Refused;
     if (afterAdd && !afterAdd(added)) return TCompiled::NotAdded;

@@ -266,9 +266,9 @@ void TForm1::vornWriteDone(TComponent*, const std::string& Error) {
     else
         Log(">>> Copying done with warning, " + Error);
     // What the image does not hold as the source had it, together where the job ends.
-    if (!vorn->EntryNotes.empty()) {
-        Log(">>> Entries left out or renamed: " + std::to_string(vorn->EntryNotes.size()));
-        for (const std::string& note : vorn->EntryNotes) Log("    " + note);
+    if (!vorn->EntryNotes().empty()) {
+        Log(">>> Entries left out or renamed: " + std::to_string(vorn->EntryNotes().size()));
+        for (const std::string& note : vorn->EntryNotes()) Log("    " + note);
     }
     View.SetProgressValue(100);
     EndJobOnDrive(*vorn, true);

@@ -3,13 +3,14 @@
 // single entries.
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 #include "engine/device/Messages.h"
+#include "engine/image/Compilation.h"
 #include "engine/image/CompilationMessages.h"
 #include "engine/image/IsoLib.h"
 #include "engine/image/IsoFormat.h"
 #include "engine/image/Layout.h"
-#include "engine/write/VornBurner.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
@@ -32,7 +33,15 @@ TDateTime ListedTime(uint32_t dos) {
 }
 } // namespace
 
-void TVornBurner::FreeCompilation() {
+TCompilation::TCompilation(TCompilationHooks Hooks) : FHooks(std::move(Hooks)) {}
+
+TCompilation::~TCompilation() { FreeCompilation(); }
+
+void TCompilation::DebugMessage(const std::string& Message, uint8_t Type) const {
+    if (FHooks.Log) FHooks.Log(Message, Type);
+}
+
+void TCompilation::FreeCompilation() {
     for (int32_t i = 0; i < FileCount; ++i) delete FileTable[size_t(i)];
     for (int32_t i = 0; i < DirCount; ++i) delete DirTable[size_t(i)];
     FileTable.clear();
@@ -46,19 +55,22 @@ void TVornBurner::FreeCompilation() {
     FDirIndexDuplicates = false;
 }
 
-void TVornBurner::NoteEntry(const std::string& Text) {
+void TCompilation::NoteEntry(const std::string& Text) {
     if (!FNoted.insert(Text).second) return; // the layout runs more than once per job
     EntryNotes.push_back(Text);
     DebugMessage(">>> " + Text, 4);
 }
 
-bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
-    if (CompilationInUse()) return false;
+void TCompilation::ForgetNotes() {
     EntryNotes.clear();
     FNoted.clear();
+}
+
+bool TCompilation::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
+    if (CompilationInUse()) return false;
+    ForgetNotes();
     // The offset in force now; record dates take the one of their own moment (RecordZoneOffset).
     TimeZoneOffset = int8_t(-platform::TimeZoneBias() / 15);
-    HeaderStream.Clear();
     FreeCompilation();
     MaxFiles = std::max(NewMaxFiles, 0);
     MaxDirs = std::max(NewMaxDirs, 1); // the root always has its slot
@@ -81,9 +93,8 @@ bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
     return true;
 }
 
-bool TVornBurner::InitCompilation() { return ClearCompilation(65535, 8191); }
 
-TDEntry* TVornBurner::NewDirEntry() {
+TDEntry* TCompilation::NewDirEntry() {
     if (DirCount >= MaxDirs) {
         DebugMessage(">>> " + msg::Format(msg::MaxDirectories, MaxDirs), 3);
         return nullptr;
@@ -96,7 +107,7 @@ TDEntry* TVornBurner::NewDirEntry() {
     return d;
 }
 
-TFEntry* TVornBurner::NewFileEntry() {
+TFEntry* TCompilation::NewFileEntry() {
     if (FileCount >= MaxFiles) {
         DebugMessage(msg::Format(msg::MaxFiles, MaxFiles), 3);
         return nullptr;
@@ -108,7 +119,7 @@ TFEntry* TVornBurner::NewFileEntry() {
 
 // Directories are indexed lazily from a watermark: a new directory's FullPath is filled in
 // after NewDirEntry, so it is taken into the index at the next lookup.
-void TVornBurner::IndexDirs() {
+void TCompilation::IndexDirs() {
     for (int32_t i = std::max(FDirIndexed, 1); i < DirCount; ++i) {
         TDEntry* d = DirTable[size_t(i)];
         if (!FDirIndex.emplace(d->FullPath, d).second) FDirIndexDuplicates = true; // first slot wins
@@ -116,7 +127,7 @@ void TVornBurner::IndexDirs() {
     FDirIndexed = std::max(DirCount, 1);
 }
 
-TDEntry* TVornBurner::FindDir(const std::string& Path) {
+TDEntry* TCompilation::FindDir(const std::string& Path) {
     if (DirCount == 0) return nullptr;
     if (Path.empty() || Path == "\\") return DirTable[0];
     std::string key = Path;
@@ -141,7 +152,7 @@ namespace {
 inline unsigned char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : static_cast<unsigned char>(c); }
 } // namespace
 
-size_t TVornBurner::TChildHash::Of(const TDEntry* Dir, std::string_view Name) {
+size_t TCompilation::TChildHash::Of(const TDEntry* Dir, std::string_view Name) {
     // FNV-1a over the folded name, mixed with the directory's address.
     uint64_t h = 1469598103934665603ull ^ uint64_t(reinterpret_cast<uintptr_t>(Dir));
     for (char c : Name) {
@@ -151,14 +162,14 @@ size_t TVornBurner::TChildHash::Of(const TDEntry* Dir, std::string_view Name) {
     return size_t(h ^ (h >> 32));
 }
 
-bool TVornBurner::TChildEqual::Same(const TDEntry* a, std::string_view an, const TDEntry* b, std::string_view bn) {
+bool TCompilation::TChildEqual::Same(const TDEntry* a, std::string_view an, const TDEntry* b, std::string_view bn) {
     if (a != b || an.size() != bn.size()) return false;
     for (size_t i = 0; i < an.size(); ++i)
         if (Fold(an[i]) != Fold(bn[i])) return false;
     return true;
 }
 
-void TVornBurner::IndexChild(TDEntry* Dir, TFEntry* F) {
+void TCompilation::IndexChild(TDEntry* Dir, TFEntry* F) {
     auto [it, inserted] = FChildIndex.insert(TChildRef{Dir, F});
     if (inserted || it->F == F) return;
     // Two children of one name (a file and a folder added separately): the first in the list
@@ -171,13 +182,13 @@ void TVornBurner::IndexChild(TDEntry* Dir, TFEntry* F) {
         }
 }
 
-TFEntry* TVornBurner::FirstChildNamed(TDEntry* Dir, std::string_view Name, const TFEntry* Except) {
+TFEntry* TCompilation::FirstChildNamed(TDEntry* Dir, std::string_view Name, const TFEntry* Except) {
     for (TFEntry* c = Dir->FirstChild; c; c = c->Next)
         if (c != Except && TChildEqual::Same(Dir, c->LongName, Dir, Name)) return c;
     return nullptr;
 }
 
-void TVornBurner::UnindexChild(TDEntry* Dir, TFEntry* F) {
+void TCompilation::UnindexChild(TDEntry* Dir, TFEntry* F) {
     auto it = FChildIndex.find(TChildProbe{Dir, F->LongName});
     if (it == FChildIndex.end() || it->F != F) return;
     FChildIndex.erase(it);
@@ -185,13 +196,13 @@ void TVornBurner::UnindexChild(TDEntry* Dir, TFEntry* F) {
     if (TFEntry* other = FirstChildNamed(Dir, F->LongName, F)) FChildIndex.insert(TChildRef{Dir, other});
 }
 
-TFEntry* TVornBurner::FindFile(TDEntry* Dir, const std::string& LongName) {
+TFEntry* TCompilation::FindFile(TDEntry* Dir, const std::string& LongName) {
     if (!Dir) return nullptr;
     auto it = FChildIndex.find(TChildProbe{Dir, LongName});
     return it == FChildIndex.end() ? nullptr : it->F;
 }
 
-void TVornBurner::AppendChild(TDEntry* Dir, TFEntry* F) {
+void TCompilation::AppendChild(TDEntry* Dir, TFEntry* F) {
     TFEntry* tail = Dir->LastChild;
     if (!tail || tail->Next) { // a list built by hand: find its end
         tail = Dir->FirstChild;
@@ -206,7 +217,7 @@ void TVornBurner::AppendChild(TDEntry* Dir, TFEntry* F) {
     Dir->LastChild = F;
 }
 
-void TVornBurner::UnlinkChild(TDEntry* Dir, TFEntry* F) {
+void TCompilation::UnlinkChild(TDEntry* Dir, TFEntry* F) {
     TFEntry* prev = F->Prev;
     bool linked = prev ? prev->Next == F : Dir->FirstChild == F;
     if (!linked) { // not our bookkeeping: walk the list
@@ -265,7 +276,7 @@ int32_t RemoveSlots(std::vector<T*>& table, int32_t count, const std::vector<T*>
 }
 } // namespace
 
-void TVornBurner::RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std::vector<TFEntry*>& Files) {
+void TCompilation::RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std::vector<TFEntry*>& Files) {
     if (!Files.empty()) FileCount = RemoveSlots(FileTable, FileCount, Files, nullptr, 0);
     if (Dirs.empty()) return;
     for (TDEntry* d : Dirs) {
@@ -285,7 +296,7 @@ void TVornBurner::RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std:
     }
 }
 
-TDEntry* TVornBurner::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR) {
+TDEntry* TCompilation::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR) {
     if (!Parent) return nullptr;
     std::string path = Parent->FullPath + "\\" + SR.Name;
     if (path.compare(0, 2, "\\\\") == 0) path = path.substr(1);
@@ -317,7 +328,7 @@ TDEntry* TVornBurner::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& S
     return d;
 }
 
-TDEntry* TVornBurner::CreateDir(TDEntry* Parent, const std::string& Name, int32_t Attr) {
+TDEntry* TCompilation::CreateDir(TDEntry* Parent, const std::string& Name, int32_t Attr) {
     if (CompilationInUse()) return nullptr;
     std::string name = Name;
     if (!name.empty() && name.front() == '\\') name.erase(0, 1);
@@ -330,7 +341,7 @@ TDEntry* TVornBurner::CreateDir(TDEntry* Parent, const std::string& Name, int32_
     return AddDirEntry(Parent, sr);
 }
 
-TDEntry* TVornBurner::ForceDir(const std::string& Path) {
+TDEntry* TCompilation::ForceDir(const std::string& Path) {
     if (TDEntry* d = FindDir(Path)) return d;
     size_t cut = Path.rfind('\\');
     std::string before = cut == std::string::npos ? std::string() : Path.substr(0, cut);
@@ -342,7 +353,7 @@ TDEntry* TVornBurner::ForceDir(const std::string& Path) {
     return CreateDir(parent, after, platform::faDirectory);
 }
 
-bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, const std::string& SourcePath) {
+bool TCompilation::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, const std::string& SourcePath) {
     if (!Dir || CompilationInUse()) return false;
     std::string longName = SR.Name;
     if (!(SR.Attr & platform::faDirectory) && longName.find('.') == std::string::npos) longName += ".";
@@ -356,7 +367,7 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     // (reported below). Only a handler that sets Skip leaves the file out.
     bool skip = false;
     const std::string offeredKey = UpperCase(longName);
-    if (OnAddFile) OnAddFile(this, SourcePath, longName, shortName, dt, int32_t(SR.Attr), SR.Size, skip);
+    if (FHooks.AddFile) FHooks.AddFile(SourcePath, longName, shortName, dt, int32_t(SR.Attr), SR.Size, skip);
     if (skip) return false;
     // A handler that renamed the file must not create a second child of one name: the entry
     // that holds the final name decides.
@@ -365,7 +376,7 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
 
     TFEntry* f;
     bool reindex = true;
-    if (existing && FReplaceFile && !IsDirEntry(existing)) {
+    if (existing && ReplaceFile && !IsDirEntry(existing)) {
         f = existing;
         reindex = UpperCase(f->LongName) != UpperCase(longName);
         if (reindex) UnindexChild(Dir, f);
@@ -393,7 +404,7 @@ bool TVornBurner::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, con
     return true;
 }
 
-bool TVornBurner::RemoveEntry(TDEntry* Dir, TFEntry* F) {
+bool TCompilation::RemoveEntry(TDEntry* Dir, TFEntry* F) {
     if (!Dir || !F) return false;
     std::vector<TDEntry*> dirs;
     std::vector<TFEntry*> files{F};
@@ -417,7 +428,7 @@ bool TVornBurner::RemoveEntry(TDEntry* Dir, TFEntry* F) {
     return true;
 }
 
-bool TVornBurner::RemoveFile(const std::string& DirPath, const std::string& LongName) {
+bool TCompilation::RemoveFile(const std::string& DirPath, const std::string& LongName) {
     if (CompilationInUse()) return false;
     TDEntry* dir = FindDir(DirPath);
     if (!dir) return false;
@@ -426,7 +437,7 @@ bool TVornBurner::RemoveFile(const std::string& DirPath, const std::string& Long
     return RemoveEntry(dir, f);
 }
 
-bool TVornBurner::RemoveDir(TDEntry*& Dir) {
+bool TCompilation::RemoveDir(TDEntry*& Dir) {
     if (CompilationInUse()) return false;
     if (!Dir || DirCount == 0 || Dir == DirTable[0] || Dir->FullPath == "\\") return false;
     while (Dir->FirstChild) RemoveEntry(Dir, Dir->FirstChild);

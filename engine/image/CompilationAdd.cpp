@@ -1,9 +1,9 @@
 // Adding a source folder to the compilation: the destination derived from the source path,
 // the directory pass (sub-folders first, depth first) and the file pass of each folder.
 #include "engine/device/Messages.h"
+#include "engine/image/Compilation.h"
 #include "engine/image/CompilationMessages.h"
 #include "engine/image/IsoLib.h"
-#include "engine/write/VornBurner.h"
 #include "platform/Shell.h"
 
 #include <vector>
@@ -56,7 +56,7 @@ std::string WithoutBackslash(const std::string& name) {
 
 // The listed entry with a name the compilation can hold, made unique in Dir when changed.
 // Listed names of the folder count as taken: a real "a_b" may come later in the listing.
-platform::TSearchRec TVornBurner::Listable(TDEntry* Dir, const platform::TSearchRec& Entry,
+platform::TSearchRec TCompilation::Listable(TDEntry* Dir, const platform::TSearchRec& Entry,
                                            const std::string& SourcePath,
                                            const std::vector<platform::TSearchRec>& Listing) {
     std::string name = WithoutBackslash(Entry.Name);
@@ -81,7 +81,7 @@ platform::TSearchRec TVornBurner::Listable(TDEntry* Dir, const platform::TSearch
     return r;
 }
 
-bool TVornBurner::AddFolder(const std::string& DestPath, const std::string& SourcePath, const std::string& Mask,
+bool TCompilation::AddFolder(const std::string& DestPath, const std::string& SourcePath, const std::string& Mask,
                             int32_t Attr, bool Recurse, bool AppendSourcePath, bool ArchiveOnly) {
     if (CompilationInUse()) return false;
     TDEntry* dir = FindDir(DestPath);
@@ -92,7 +92,7 @@ bool TVornBurner::AddFolder(const std::string& DestPath, const std::string& Sour
     return AddFolderTree(dir, SourcePath, Mask, Attr, Recurse, AppendSourcePath, ArchiveOnly);
 }
 
-bool TVornBurner::AddFolderTree(TDEntry* Dir, const std::string& SourcePath, const std::string& Mask, int32_t Attr,
+bool TCompilation::AddFolderTree(TDEntry* Dir, const std::string& SourcePath, const std::string& Mask, int32_t Attr,
                                 bool Recurse, bool AppendSourcePath, bool ArchiveOnly) {
     if (!Dir) {
         DebugMessage(msg::InvalidDestinationPath, 4);
@@ -112,7 +112,7 @@ bool TVornBurner::AddFolderTree(TDEntry* Dir, const std::string& SourcePath, con
     return r == TScan::Continue && !FFilesRefused;
 }
 
-TDEntry* TVornBurner::ScanDestination(TDEntry* Dir, const std::string& SourcePath) {
+TDEntry* TCompilation::ScanDestination(TDEntry* Dir, const std::string& SourcePath) {
     if (platform::PathDelim != '\\' && !IsDrivePath(SourcePath) && SourcePath.find('\\') != std::string::npos)
         NoteEntry(msg::Format(msg::NameChanged, SourcePath));
     std::string dest = DestinationFromSource(SourcePath);
@@ -128,7 +128,7 @@ TDEntry* TVornBurner::ScanDestination(TDEntry* Dir, const std::string& SourcePat
     return Dir;
 }
 
-std::vector<platform::TSearchRec> TVornBurner::ListSourceFolder(const std::string& Pattern, uint32_t Attr) {
+std::vector<platform::TSearchRec> TCompilation::ListSourceFolder(const std::string& Pattern, uint32_t Attr) {
     std::vector<platform::TSearchRec> listing;
     platform::TSearchRec sr;
     platform::TFindHandle h;
@@ -140,7 +140,7 @@ std::vector<platform::TSearchRec> TVornBurner::ListSourceFolder(const std::strin
     return listing;
 }
 
-TVornBurner::TScan TVornBurner::ScanSubfolders(TDEntry* Dir, const std::string& SourcePath,
+TCompilation::TScan TCompilation::ScanSubfolders(TDEntry* Dir, const std::string& SourcePath,
                                                const std::vector<platform::TSearchRec>& listing,
                                                const std::string& Mask, int32_t Attr, bool ArchiveOnly) {
     for (const platform::TSearchRec& entry : listing) {
@@ -149,7 +149,7 @@ TVornBurner::TScan TVornBurner::ScanSubfolders(TDEntry* Dir, const std::string& 
         std::string shortName = entry.AlternateName.empty() ? UpperCase(entry.Name) : entry.AlternateName;
         bool skip = false;
         // Names changed by the handler are not applied: the directory keeps the listed names.
-        if (OnAddDir) OnAddDir(this, longName, shortName, skip);
+        if (FHooks.AddDir) FHooks.AddDir(longName, shortName, skip);
         if (skip) continue;
         if (Dir->Level == 255) { // the level is one byte: deeper folders cannot be recorded
             NoteEntry(msg::Format(msg::FolderTooDeep, SourcePath + entry.Name));
@@ -167,7 +167,7 @@ TVornBurner::TScan TVornBurner::ScanSubfolders(TDEntry* Dir, const std::string& 
     return TScan::Continue;
 }
 
-TVornBurner::TScan TVornBurner::ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask,
+TCompilation::TScan TCompilation::ScanFolder(TDEntry* Dir, std::string SourcePath, const std::string& Mask,
                                            int32_t Attr, bool Recurse, bool AppendSourcePath, bool ArchiveOnly) {
     if (AppendSourcePath) {
         Dir = ScanDestination(Dir, SourcePath);

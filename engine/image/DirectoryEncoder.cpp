@@ -9,7 +9,7 @@
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
 #include "engine/image/UdfTree.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
@@ -43,7 +43,7 @@ int64_t ExtentSize(const TDEntry* d, bool joliet) { return std::max<int64_t>(0, 
 
 } // namespace
 
-void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, int32_t dirArea, int32_t firstFile,
+void EncodeDirectoryExtent(const TIsoImage& e, const TDEntry* d, bool joliet, int32_t dirArea, int32_t firstFile,
                            const uint8_t* now, std::vector<uint8_t>& extent) {
     const int64_t size = ExtentSize(d, joliet);
     extent.assign(size_t(size), 0);
@@ -101,17 +101,17 @@ void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, 
     }
 }
 
-TDirectoryEncoder::TDirectoryEncoder(const TVornBurner& AE)
-    : E(AE), FJoliet(AE.JolietFileSystem()), FUdf(AE.UdfOn() && AE.DirCount > 0), FDirCount(AE.DirCount),
-      FPadBytes(AE.PadSectors > 0 ? AE.PadSectors * int64_t(iso::kSector) : 0) {
+TDirectoryEncoder::TDirectoryEncoder(const TIsoImage& AE)
+    : E(AE), FJoliet(AE.Options.Joliet), FUdf(AE.Options.UdfOn() && AE.Compilation.DirCount > 0), FDirCount(AE.Compilation.DirCount),
+      FPadBytes(AE.Layout.PadSectors > 0 ? AE.Layout.PadSectors * int64_t(iso::kSector) : 0) {
     const TDateTime now = E.ImageNow();
     EncodeRecordDate(now, RecordZoneOffset(now), FNow);
     for (int32_t i = 0; i < FDirCount; ++i) {
-        const TDEntry* d = E.DirTable[size_t(i)];
+        const TDEntry* d = E.Compilation.DirTable[size_t(i)];
         FSize += ExtentSize(d, false);
         if (FJoliet) FSize += ExtentSize(d, true);
     }
-    if (FUdf) FSize += E.UdfSectors * int64_t(iso::kSector);
+    if (FUdf) FSize += E.Layout.UdfSectors * int64_t(iso::kSector);
     FSize += FPadBytes;
 }
 
@@ -131,7 +131,7 @@ bool TDirectoryEncoder::Advance() {
                 FUdfFileSetDone = true;
                 EncodeUdfFileSet(E, FBuffer);
             }
-            EncodeUdfDirectory(E, E.DirTable[size_t(FNextDir++)], FBuffer);
+            EncodeUdfDirectory(E, E.Compilation.DirTable[size_t(FNextDir++)], FBuffer);
             return true;
         }
         const bool joliet = FTree == 1;
@@ -140,8 +140,8 @@ bool TDirectoryEncoder::Advance() {
             FNextDir = 0;
             continue;
         }
-        const TDEntry* d = E.DirTable[size_t(FNextDir++)];
-        EncodeDirectoryExtent(E, d, joliet, joliet ? E.JolietDirArea : E.IsoDirArea, E.FirstFileSector, FNow,
+        const TDEntry* d = E.Compilation.DirTable[size_t(FNextDir++)];
+        EncodeDirectoryExtent(E, d, joliet, joliet ? E.Layout.JolietDirArea : E.Layout.IsoDirArea, E.Layout.FirstFileSector, FNow,
                               FBuffer);
         if (!FBuffer.empty()) return true;
     }

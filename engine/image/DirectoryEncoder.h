@@ -1,6 +1,6 @@
 #pragma once
 // The directory extents of both trees, encoded one directory at a time in image order (the
-// ISO tree, then the Joliet tree, each in DirTable order, then the UDF tree when the bridge is
+// ISO tree, then the Joliet tree, each in Compilation.DirTable order, then the UDF tree when the bridge is
 // on) and followed by the zero sectors up to the first file. The header stream keeps only what comes before them, so an image job
 // never holds the extents of every directory at once.
 #include <cstddef>
@@ -9,19 +9,19 @@
 
 namespace tarnwick {
 
-class TVornBurner;
+class TIsoImage;
 struct TDEntry;
 
 // Fills extent with the directory's extent in one tree: exactly its laid-out size (IsoSize or
 // JolietSize) in bytes, zero where no record goes. now is the 7-byte date of "." and "..".
-void EncodeDirectoryExtent(const TVornBurner& e, const TDEntry* d, bool joliet, int32_t dirArea, int32_t firstFile,
+void EncodeDirectoryExtent(const TIsoImage& e, const TDEntry* d, bool joliet, int32_t dirArea, int32_t firstFile,
                            const uint8_t* now, std::vector<uint8_t>& extent);
 
 class TDirectoryEncoder {
 public:
     // Takes the layout of e as it is now; e's directories and entries must stay unchanged
     // (and alive) while bytes are read.
-    explicit TDirectoryEncoder(const TVornBurner& e);
+    explicit TDirectoryEncoder(const TIsoImage& e);
     TDirectoryEncoder(const TDirectoryEncoder&) = delete;
     TDirectoryEncoder& operator=(const TDirectoryEncoder&) = delete;
 
@@ -37,7 +37,7 @@ private:
     // Encodes the next directory (or the padding) into FBuffer; false when nothing is left.
     bool Advance();
 
-    const TVornBurner& E;
+    const TIsoImage& E;
     uint8_t FNow[7];
     bool FJoliet;      // whether a Joliet tree follows the ISO tree
     bool FUdf;         // whether the UDF tree follows them

@@ -7,8 +7,8 @@
 #include "engine/image/IfoParser.h"
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
-#include "engine/write/StreamEx.h"
-#include "engine/write/VornBurner.h"
+#include "engine/StreamEx.h"
+#include "engine/image/IsoImage.h"
 
 namespace tarnwick {
 
@@ -53,35 +53,35 @@ bool ReadIfo(const TFEntry* f, TIfoInfo& info, std::string& error) {
 
 } // namespace
 
-TDEntry* TVornBurner::VideoTsDir() {
-    if (DirCount == 0) return nullptr;
-    TDEntry* root = DirTable[0];
+TDEntry* TIsoImage::VideoTsDir() {
+    if (Compilation.DirCount == 0) return nullptr;
+    TDEntry* root = Compilation.DirTable[0];
     for (TFEntry* c = root->FirstChild; c; c = c->Next)
         if (IsDirectoryEntry(c) && UpperCase(c->LongName) == "VIDEO_TS")
             return c->Dir;
     return nullptr;
 }
 
-bool TVornBurner::HoldsDvdVideo() {
+bool TIsoImage::HoldsDvdVideo() {
     TDEntry* dir = VideoTsDir();
-    return dir && FindFile(dir, "VIDEO_TS.IFO");
+    return dir && Compilation.FindFile(dir, "VIDEO_TS.IFO");
 }
 
 namespace {
 
 // Plans VIDEO_TS: first where its IFOs declare each file, else (with the reason) in plain order.
 struct TDvdPlanner {
-    using TPlan = std::vector<TVornBurner::TDvdPlacement>;
-    TVornBurner& Engine;
+    using TPlan = std::vector<TIsoImage::TDvdPlacement>;
+    TIsoImage& Image;
     TDEntry* Dir;
     TPlan Plan;
     std::string Problem, ProblemFile;
 
     TFEntry* File(const std::string& name) const {
-        TFEntry* f = Engine.FindFile(Dir, name);
+        TFEntry* f = Image.Compilation.FindFile(Dir, name);
         return f && !IsDirectoryEntry(f) ? f : nullptr;
     }
-    static int64_t Sectors(const TFEntry* f) { return TVornBurner::BytesToSectors(f->IsoSize); }
+    static int64_t Sectors(const TFEntry* f) { return BytesToSectors(f->IsoSize); }
 
     // One set: IFO at 0, menu VOB, title VOBs, BUP at LastSector - LastIfoSector, every file
     // inside its slot.
@@ -165,14 +165,14 @@ struct TDvdPlanner {
 
 } // namespace
 
-std::vector<TVornBurner::TDvdPlacement> TVornBurner::PlanDvdVideo() {
+std::vector<TIsoImage::TDvdPlacement> TIsoImage::PlanDvdVideo() {
     TDEntry* dir = VideoTsDir();
     if (!dir) return {};
     TDvdPlanner planner{*this, dir, {}, {}, {}};
     TFEntry* vmgIfo = planner.File("VIDEO_TS.IFO");
     if (!vmgIfo) return {};
     if (planner.PlanDeclared(vmgIfo)) return std::move(planner.Plan);
-    DebugMessage(">>> DVD-Video: \"" + planner.ProblemFile + "\": " + planner.Problem +
+    Log(">>> DVD-Video: \"" + planner.ProblemFile + "\": " + planner.Problem +
                      "; VIDEO_TS is written in plain DVD order instead",
                  4);
     planner.PlanPlain();

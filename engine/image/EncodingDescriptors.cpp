@@ -6,7 +6,7 @@
 #include "engine/Bytes.h"
 #include "engine/image/IsoFormat.h"
 #include "engine/image/IsoLib.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 
 namespace tarnwick {
 
@@ -51,47 +51,47 @@ void PutCommon(uint8_t* s, int64_t endLba, int32_t pathTableSize, int32_t tableL
 
 } // namespace
 
-void TVornBurner::WritePrimaryDescriptor() {
+void TIsoImage::WritePrimaryDescriptor() {
     TSector s{};
     PutHeader(s.data(), 1);
-    ToIsoField(UpperCase(FIdSystem), &s[iso::kVdSystemId], 32);
-    ToIsoField(UpperCase(FIdVolume), &s[iso::kVdVolumeId], 32);
+    ToIsoField(UpperCase(Options.IdSystem), &s[iso::kVdSystemId], 32);
+    ToIsoField(UpperCase(Options.IdVolume), &s[iso::kVdVolumeId], 32);
     // Bytes 88-119 of the primary descriptor stay zero even with Joliet: libarchive (bsdtar)
     // rejects a primary descriptor whose unused field is not zero, and then reads nothing.
-    PutCommon(s.data(), EndLBA, PathTableSize, PathTableL, PathTableM, IsoDirArea, DirTable[0]->IsoSize,
-              ImageVolumeDate(FDateCreation), ImageVolumeDate(FDateModification), ApplicationUseText);
-    ToIsoField(UpperCase(FIdVolumeSet), &s[iso::kVdVolumeSetId], iso::kIdWidth);
-    ToIsoField(UpperCase(FIdPublisher), &s[iso::kVdPublisherId], iso::kIdWidth);
-    ToIsoField(UpperCase(FIdPreparer), &s[iso::kVdPreparerId], iso::kIdWidth);
-    ToIsoField(UpperCase(FIdApplication), &s[iso::kVdApplicationId], iso::kIdWidth);
-    ToIsoField(UpperCase(FFileCopyright), &s[iso::kVdCopyrightFile], iso::kFileIdWidth);
-    ToIsoField(UpperCase(FFileAbstract), &s[iso::kVdAbstractFile], iso::kFileIdWidth);
-    ToIsoField(UpperCase(FFileBibliographic), &s[iso::kVdBibliographicFile], iso::kFileIdWidth);
+    PutCommon(s.data(), Layout.EndLBA, Layout.PathTableSize, Layout.PathTableL, Layout.PathTableM, Layout.IsoDirArea, Compilation.DirTable[0]->IsoSize,
+              ImageVolumeDate(Options.DateCreation), ImageVolumeDate(Options.DateModification), Options.ApplicationUseText);
+    ToIsoField(UpperCase(Options.IdVolumeSet), &s[iso::kVdVolumeSetId], iso::kIdWidth);
+    ToIsoField(UpperCase(Options.IdPublisher), &s[iso::kVdPublisherId], iso::kIdWidth);
+    ToIsoField(UpperCase(Options.IdPreparer), &s[iso::kVdPreparerId], iso::kIdWidth);
+    ToIsoField(UpperCase(Options.IdApplication), &s[iso::kVdApplicationId], iso::kIdWidth);
+    ToIsoField(UpperCase(Options.FileCopyright), &s[iso::kVdCopyrightFile], iso::kFileIdWidth);
+    ToIsoField(UpperCase(Options.FileAbstract), &s[iso::kVdAbstractFile], iso::kFileIdWidth);
+    ToIsoField(UpperCase(Options.FileBibliographic), &s[iso::kVdBibliographicFile], iso::kFileIdWidth);
     HeaderStream.Write(s.data(), s.size());
 }
 
-void TVornBurner::WriteJolietDescriptor() {
+void TIsoImage::WriteJolietDescriptor() {
     TSector s{};
     PutHeader(s.data(), 2);
     s[iso::kVdFlags] = 0;
-    ToJolietField(FIdSystem, &s[iso::kVdSystemId], 32);
-    ToJolietField(FIdVolume, &s[iso::kVdVolumeId], 32);
+    ToJolietField(Options.IdSystem, &s[iso::kVdSystemId], 32);
+    ToJolietField(Options.IdVolume, &s[iso::kVdVolumeId], 32);
     std::memcpy(&s[iso::kVdEscapes], iso::kJolietEscape, 3);
-    PutCommon(s.data(), EndLBA, JolietPathTableSize, JolietPathTableL, JolietPathTableM, JolietDirArea,
-              DirTable[0]->JolietSize, ImageVolumeDate(FDateCreation), ImageVolumeDate(FDateModification),
-              ApplicationUseText);
-    ToJolietField(FIdVolumeSet, &s[iso::kVdVolumeSetId], iso::kIdWidth);
-    ToJolietField(FIdPublisher, &s[iso::kVdPublisherId], iso::kIdWidth);
-    ToJolietField(FIdPreparer, &s[iso::kVdPreparerId], iso::kIdWidth);
-    ToJolietField(FIdApplication, &s[iso::kVdApplicationId], iso::kIdWidth);
+    PutCommon(s.data(), Layout.EndLBA, Layout.JolietPathTableSize, Layout.JolietPathTableL, Layout.JolietPathTableM, Layout.JolietDirArea,
+              Compilation.DirTable[0]->JolietSize, ImageVolumeDate(Options.DateCreation), ImageVolumeDate(Options.DateModification),
+              Options.ApplicationUseText);
+    ToJolietField(Options.IdVolumeSet, &s[iso::kVdVolumeSetId], iso::kIdWidth);
+    ToJolietField(Options.IdPublisher, &s[iso::kVdPublisherId], iso::kIdWidth);
+    ToJolietField(Options.IdPreparer, &s[iso::kVdPreparerId], iso::kIdWidth);
+    ToJolietField(Options.IdApplication, &s[iso::kVdApplicationId], iso::kIdWidth);
     // 18 UCS-2 characters; the 37th byte of each field stays 0.
-    ToJolietField(FFileCopyright, &s[iso::kVdCopyrightFile], iso::kFileIdWidth - 1);
-    ToJolietField(FFileAbstract, &s[iso::kVdAbstractFile], iso::kFileIdWidth - 1);
-    ToJolietField(FFileBibliographic, &s[iso::kVdBibliographicFile], iso::kFileIdWidth - 1);
+    ToJolietField(Options.FileCopyright, &s[iso::kVdCopyrightFile], iso::kFileIdWidth - 1);
+    ToJolietField(Options.FileAbstract, &s[iso::kVdAbstractFile], iso::kFileIdWidth - 1);
+    ToJolietField(Options.FileBibliographic, &s[iso::kVdBibliographicFile], iso::kFileIdWidth - 1);
     HeaderStream.Write(s.data(), s.size());
 }
 
-void TVornBurner::WriteTerminator() {
+void TIsoImage::WriteTerminator() {
     TSector s{};
     PutHeader(s.data(), 255);
     HeaderStream.Write(s.data(), s.size());

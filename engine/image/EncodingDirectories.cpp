@@ -5,60 +5,77 @@
 #include "engine/image/IsoFormat.h"
 #include "engine/image/DirectoryEncoder.h"
 #include "engine/image/IsoLib.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/UdfFormat.h"
+#include "engine/image/IsoImage.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
 
 namespace {
 
-// Writes the extents of one tree, one per directory in DirTable order.
-void WriteTree(TVornBurner& e, bool joliet, int32_t dirArea, int32_t firstFile) {
+// Writes the extents of one tree, one per directory in Compilation.DirTable order.
+void WriteTree(TIsoImage& e, bool joliet, int32_t dirArea, int32_t firstFile) {
     uint8_t now[7];
     const TDateTime at = e.ImageNow();
     EncodeRecordDate(at, RecordZoneOffset(at), now);
     std::vector<uint8_t> extent;
-    for (int32_t i = 0; i < e.DirCount; ++i) {
-        EncodeDirectoryExtent(e, e.DirTable[size_t(i)], joliet, dirArea, firstFile, now, extent);
+    for (int32_t i = 0; i < e.Compilation.DirCount; ++i) {
+        EncodeDirectoryExtent(e, e.Compilation.DirTable[size_t(i)], joliet, dirArea, firstFile, now, extent);
         e.HeaderStream.Write(extent.data(), extent.size());
     }
 }
 
 } // namespace
 
-void TVornBurner::WriteIsoDirectories(int32_t DirArea, int32_t FirstFile) { WriteTree(*this, false, DirArea, FirstFile); }
+void TIsoImage::WriteIsoDirectories(int32_t DirArea, int32_t FirstFile) { WriteTree(*this, false, DirArea, FirstFile); }
 
-void TVornBurner::WriteJolietDirectories(int32_t DirArea, int32_t FirstFile) {
+void TIsoImage::WriteJolietDirectories(int32_t DirArea, int32_t FirstFile) {
     WriteTree(*this, true, DirArea, FirstFile);
 }
 
-void TVornBurner::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
+std::vector<TIsoImage::THeaderWriter> TIsoImage::HeaderWriters() {
+    std::vector<THeaderWriter> w;
+    w.push_back({"system area", iso::kSystemAreaSectors,
+                 [this] { HeaderStream.WriteZeros(size_t(iso::kSystemAreaSectors) * iso::kSector); }});
+    w.push_back({"primary volume descriptor", 1, [this] { WritePrimaryDescriptor(); }});
+    if (Options.Joliet) w.push_back({"Joliet volume descriptor", 1, [this] { WriteJolietDescriptor(); }});
+    w.push_back({"terminator", 1, [this] { WriteTerminator(); }});
+    if (Options.UdfOn()) {
+        // Recognition sequence, descriptor sequences and the first anchor, up to sector 256.
+        const int64_t at = iso::kSystemAreaSectors + (Options.Joliet ? 3 : 2);
+        w.push_back({"UDF volume structures", udf::kAnchorSector + 1 - at, [this] { WriteUdfVolumeStructures(); }});
+    }
+    const int64_t isoTable = BytesToSectors(Layout.PathTableSize);
+    w.push_back({"path table L", isoTable, [this] { WriteIsoPathTable(Layout.IsoDirArea, false); }});
+    w.push_back({"path table M", isoTable, [this] { WriteIsoPathTable(Layout.IsoDirArea, true); }});
+    if (Options.Joliet) {
+        const int64_t joliet = BytesToSectors(Layout.JolietPathTableSize);
+        w.push_back({"Joliet path table L", joliet, [this] { WriteJolietPathTable(Layout.JolietDirArea, false); }});
+        w.push_back({"Joliet path table M", joliet, [this] { WriteJolietPathTable(Layout.JolietDirArea, true); }});
+    }
+    return w;
+}
+
+void TIsoImage::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
     HeaderImageOnly = ImageOnly;
     HeaderDir = Dir;
     HeaderStream.Clear();
-    HeaderStream.WriteZeros(size_t(iso::kSystemAreaSectors) * iso::kSector);
-    WritePrimaryDescriptor();
-    if (FJolietFileSystem) WriteJolietDescriptor();
-    WriteTerminator();
-    if (UdfOn()) WriteUdfVolumeStructures();
-    WriteIsoPathTable(IsoDirArea, false);
-    WriteIsoPathTable(IsoDirArea, true);
-    if (FJolietFileSystem) {
-        WriteJolietPathTable(JolietDirArea, false);
-        WriteJolietPathTable(JolietDirArea, true);
+    // Each piece takes exactly the sectors it was laid out with, so the data after it starts
+    // where the descriptors point even when the tree changed after the layout.
+    for (const THeaderWriter& w : HeaderWriters()) {
+        const int64_t end = HeaderStream.Size() + w.Sectors * int64_t(iso::kSector);
+        w.Write();
+        if (HeaderStream.Size() != end) HeaderStream.SetSize(end);
+        HeaderStream.SetPosition(end);
     }
-    ImageSectors = EndLBA - StartLBA;
-    SetDoDebug(true);
 }
 
-bool TVornBurner::BuildImageHeader(bool ImageOnly, TDEntry* Dir) {
-    if (CompilationInUse()) return false;
+void TIsoImage::BuildImageHeader(bool ImageOnly, TDEntry* Dir) {
     BeginImageHeader(ImageOnly, Dir);
     TDirectoryEncoder directories(*this);
     HeaderStream.Reserve(size_t(HeaderStream.Size() + directories.Size()));
     std::vector<uint8_t> chunk(65536);
     while (const size_t n = directories.Read(chunk.data(), chunk.size())) HeaderStream.Write(chunk.data(), n);
-    return true;
 }
 
 } // namespace tarnwick

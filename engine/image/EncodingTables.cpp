@@ -4,7 +4,7 @@
 #include "engine/Bytes.h"
 #include "engine/image/IsoFormat.h"
 #include "engine/image/IsoLib.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 
 namespace tarnwick {
 
@@ -31,13 +31,13 @@ void PutRecord(std::vector<uint8_t>& out, size_t identBytes, uint32_t extent, ui
 
 // Parent numbers are 16 bits in a path table; the directory limit (at most 65535 directories
 // can be numbered) keeps them exact, beyond it they wrap as ISO 9660 gives no room for more.
-void TVornBurner::WriteIsoPathTable(int32_t BaseSector, bool BigEndian) {
+void TIsoImage::WriteIsoPathTable(int32_t BaseSector, bool BigEndian) {
     std::vector<uint8_t> out;
-    out.reserve(size_t(PathTableSize));
+    out.reserve(size_t(Layout.PathTableSize));
     const uint8_t rootIdent = 0;
     PutRecord(out, 1, uint32_t(BaseSector), 1, BigEndian, &rootIdent);
-    for (int32_t i = 1; i < DirCount; ++i) {
-        const TDEntry* d = IsoPathOrder[size_t(i)];
+    for (int32_t i = 1; i < Compilation.DirCount; ++i) {
+        const TDEntry* d = Compilation.IsoPathOrder[size_t(i)];
         PutRecord(out, d->IsoIdent.size(), uint32_t(BaseSector + d->IsoSector), uint16_t(d->Parent->Number),
                   BigEndian, reinterpret_cast<const uint8_t*>(d->IsoIdent.data()));
     }
@@ -45,14 +45,14 @@ void TVornBurner::WriteIsoPathTable(int32_t BaseSector, bool BigEndian) {
     HeaderStream.Write(out.data(), out.size());
 }
 
-void TVornBurner::WriteJolietPathTable(int32_t BaseSector, bool BigEndian) {
+void TIsoImage::WriteJolietPathTable(int32_t BaseSector, bool BigEndian) {
     std::vector<uint8_t> out;
-    out.reserve(size_t(JolietPathTableSize));
+    out.reserve(size_t(Layout.JolietPathTableSize));
     const uint8_t rootIdent = 0;
     PutRecord(out, 1, uint32_t(BaseSector), 1, BigEndian, &rootIdent);
     std::vector<uint8_t> ident;
-    for (int32_t i = 1; i < DirCount; ++i) {
-        const TDEntry* d = JolietPathOrder[size_t(i)];
+    for (int32_t i = 1; i < Compilation.DirCount; ++i) {
+        const TDEntry* d = Compilation.JolietPathOrder[size_t(i)];
         ident.assign(2 * d->JolietIdent.size(), 0);
         PutUcs2BE(ident.data(), d->JolietIdent);
         PutRecord(out, ident.size(), uint32_t(BaseSector + d->JolietSector), uint16_t(d->Parent->Number), BigEndian,

@@ -3,7 +3,7 @@
 // bytes whenever it is imaged; without one, the clock and the listed dates stand.
 #include <algorithm>
 
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
@@ -20,27 +20,27 @@ TDateTime FromUnixSeconds(int64_t seconds) {
 }
 } // namespace
 
-TDateTime TVornBurner::ImageNow() const {
-    if (!FDateLimit) return platform::Now();
+TDateTime TIsoImage::ImageNow() const {
+    if (!Options.DateLimit) return platform::Now();
     // Records carry local time with the zone byte of the compilation: the limit's moment
     // shifted by that zone, so a reader converting with the byte gets the limit back.
-    return FromUnixSeconds(*FDateLimit + int64_t(TimeZoneOffset) * 15 * 60);
+    return FromUnixSeconds(*Options.DateLimit + int64_t(Compilation.TimeZoneOffset) * 15 * 60);
 }
 
-TDateTime TVornBurner::ImageRecordDate(TDateTime dt) const {
-    if (!FDateLimit) return dt;
+TDateTime TIsoImage::ImageRecordDate(TDateTime dt) const {
+    if (!Options.DateLimit) return dt;
     return std::min(dt, ImageNow());
 }
 
-TDateTime TVornBurner::ImageVolumeDate(TDateTime dt) const {
+TDateTime TIsoImage::ImageVolumeDate(TDateTime dt) const {
     // The descriptors' dates are written with a zone of 0 (GMT): the limit in UTC.
-    return FDateLimit ? FromUnixSeconds(*FDateLimit) : dt;
+    return Options.DateLimit ? FromUnixSeconds(*Options.DateLimit) : dt;
 }
 
-TDateTime TVornBurner::ImageZonedVolumeDate(TDateTime dt) const {
+TDateTime TIsoImage::ImageZonedVolumeDate(TDateTime dt) const {
     // The UDF descriptors carry the compilation's zone, as the records do: the limit's moment
     // in that zone.
-    return FDateLimit ? ImageNow() : dt;
+    return Options.DateLimit ? ImageNow() : dt;
 }
 
 } // namespace tarnwick

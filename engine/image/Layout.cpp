@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "engine/device/Messages.h"
 #include "engine/image/CompilationMessages.h"
@@ -10,16 +11,16 @@
 #include "engine/image/IsoLib.h"
 #include "engine/image/Layout.h"
 #include "engine/image/UdfFormat.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 
 namespace tarnwick {
 
-int64_t TVornBurner::BytesToSectors(int64_t Bytes) {
+int64_t BytesToSectors(int64_t Bytes) {
     if (Bytes == 0) return 0;
     return Bytes / 2048 + (Bytes % 2048 != 0 ? 1 : 0);
 }
 
-bool TVornBurner::PrepareCompilation(bool ImageOnly, TDEntry* Dir) { return LayoutCompilation(ImageOnly, Dir); }
+TIsoImage::TIsoImage(TCompilation& ACompilation, TLog ALog) : Compilation(ACompilation), FLog(std::move(ALog)) {}
 
 int64_t RecordCount(const TFEntry* f) {
     if (IsDirectoryEntry(f) || f->IsoSize <= iso::kMaxExtentBytes) return 1;
@@ -110,13 +111,13 @@ std::vector<size_t> FitIdentifiers(std::vector<S>& names, const std::vector<bool
 
 } // namespace
 
-void TVornBurner::AssignIdentifiers() {
+void TIsoImage::AssignIdentifiers() {
     std::vector<TFEntry*> children;
     std::vector<std::string> isoNames;
     std::vector<std::u16string> jolietNames;
     std::vector<bool> isFile;
-    for (int32_t d = 0; d < DirCount; ++d) {
-        TDEntry* dir = DirTable[size_t(d)];
+    for (int32_t d = 0; d < Compilation.DirCount; ++d) {
+        TDEntry* dir = Compilation.DirTable[size_t(d)];
         children.clear();
         isoNames.clear();
         jolietNames.clear();
@@ -131,7 +132,7 @@ void TVornBurner::AssignIdentifiers() {
         for (size_t i : FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars)) renamed.push_back(i);
         for (size_t i : renamed) {
             const TFEntry* c = children[i];
-            NoteEntry(msg::Format(msg::NameMadeUnique, IsDirectoryEntry(c) ? c->Dir->FullPath : c->SourcePath));
+            Compilation.NoteEntry(msg::Format(msg::NameMadeUnique, IsDirectoryEntry(c) ? c->Dir->FullPath : c->SourcePath));
         }
         for (size_t i = 0; i < children.size(); ++i) {
             TFEntry* c = children[i];
@@ -151,16 +152,16 @@ void TVornBurner::AssignIdentifiers() {
 // directly: breadth first from the root, each directory's sub-directories sorted by
 // identifier (bytes), equal identifiers in creation order. Directories not reachable from the
 // root (only in a hand-built tree) follow in creation order, so every one is numbered.
-void TVornBurner::OrderPathTables() {
-    const int32_t n = DirCount;
+void TIsoImage::OrderPathTables() {
+    const int32_t n = Compilation.DirCount;
     if (n == 0) return;
     std::unordered_map<const TDEntry*, int32_t> slot;
     slot.reserve(size_t(n));
-    for (int32_t i = 0; i < n; ++i) slot.emplace(DirTable[size_t(i)], i);
+    for (int32_t i = 0; i < n; ++i) slot.emplace(Compilation.DirTable[size_t(i)], i);
     std::vector<std::vector<int32_t>> kids;
     kids.resize(size_t(n));
     for (int32_t i = 1; i < n; ++i) {
-        auto it = slot.find(DirTable[size_t(i)]->Parent);
+        auto it = slot.find(Compilation.DirTable[size_t(i)]->Parent);
         if (it != slot.end() && it->second != i) kids[size_t(it->second)].push_back(i);
     }
     std::vector<int32_t> order;
@@ -171,7 +172,7 @@ void TVornBurner::OrderPathTables() {
     for (size_t q = 0; q < order.size(); ++q) {
         auto& list = kids[size_t(order[q])];
         std::stable_sort(list.begin(), list.end(), [this](int32_t a, int32_t b) {
-            return DirTable[size_t(a)]->IsoIdent < DirTable[size_t(b)]->IsoIdent;
+            return Compilation.DirTable[size_t(a)]->IsoIdent < Compilation.DirTable[size_t(b)]->IsoIdent;
         });
         for (int32_t k : list)
             if (!placed[size_t(k)]) {
@@ -182,9 +183,9 @@ void TVornBurner::OrderPathTables() {
     for (int32_t i = 0; i < n; ++i)
         if (!placed[size_t(i)]) order.push_back(i);
     for (int32_t i = 0; i < n; ++i) {
-        TDEntry* d = DirTable[size_t(order[size_t(i)])];
-        IsoPathOrder[size_t(i)] = d;
-        JolietPathOrder[size_t(i)] = d;
+        TDEntry* d = Compilation.DirTable[size_t(order[size_t(i)])];
+        Compilation.IsoPathOrder[size_t(i)] = d;
+        Compilation.JolietPathOrder[size_t(i)] = d;
         d->Number = i + 1;
     }
 }
@@ -199,88 +200,88 @@ int64_t DirectoryExtentBytes(const TDEntry* dir, bool joliet) {
     return placer.ExtentBytes();
 }
 
-void TVornBurner::LayoutPathTables() {
+void TIsoImage::LayoutPathTables() {
     // The root's record (10 bytes), then one record per directory.
     int64_t pathBytes = 10, jolietPathBytes = 10;
-    for (int32_t i = 1; i < DirCount; ++i) {
-        const TDEntry* d = DirTable[size_t(i)];
+    for (int32_t i = 1; i < Compilation.DirCount; ++i) {
+        const TDEntry* d = Compilation.DirTable[size_t(i)];
         pathBytes += int64_t(iso::PathRecordLength(d->IsoIdent.size()));
         jolietPathBytes += int64_t(iso::PathRecordLength(2 * d->JolietIdent.size()));
     }
-    PathTableSize = int32_t(pathBytes);
-    JolietPathTableSize = int32_t(jolietPathBytes);
+    Layout.PathTableSize = int32_t(pathBytes);
+    Layout.JolietPathTableSize = int32_t(jolietPathBytes);
 }
 
-void TVornBurner::LayoutDirectoryExtents() {
-    // In DirTable order, each tree's extents one after another.
-    IsoDirBytes = JolietDirBytes = 0;
-    for (int32_t i = 0; i < DirCount; ++i) {
-        TDEntry* d = DirTable[size_t(i)];
+void TIsoImage::LayoutDirectoryExtents() {
+    // In Compilation.DirTable order, each tree's extents one after another.
+    Layout.IsoDirBytes = Layout.JolietDirBytes = 0;
+    for (int32_t i = 0; i < Compilation.DirCount; ++i) {
+        TDEntry* d = Compilation.DirTable[size_t(i)];
         d->IsoSize = DirectoryExtentBytes(d, false);
-        d->IsoSector = int32_t(IsoDirBytes / 2048);
-        IsoDirBytes += d->IsoSize;
+        d->IsoSector = int32_t(Layout.IsoDirBytes / 2048);
+        Layout.IsoDirBytes += d->IsoSize;
         d->JolietSize = DirectoryExtentBytes(d, true);
-        d->JolietSector = int32_t(JolietDirBytes / 2048);
-        JolietDirBytes += d->JolietSize;
+        d->JolietSector = int32_t(Layout.JolietDirBytes / 2048);
+        Layout.JolietDirBytes += d->JolietSize;
     }
 }
 
-void TVornBurner::LayoutStructureSectors() {
-    StartLBA = 0;
-    int64_t p = StartLBA + iso::kSystemAreaSectors; // primary volume descriptor
-    if (FJolietFileSystem) ++p;                     // Joliet supplementary descriptor
+void TIsoImage::LayoutStructureSectors() {
+    Layout.StartLBA = 0;
+    int64_t p = Layout.StartLBA + iso::kSystemAreaSectors; // primary volume descriptor
+    if (Options.Joliet) ++p;                     // Joliet supplementary descriptor
     ++p;                                            // terminator
     // The bridge: the recognition sequence follows, the UDF descriptors and the first
     // anchor (256) come before everything else.
-    if (UdfOn()) p = udf::kAnchorSector;
-    PathTableL = int32_t(++p);
-    PathTableM = int32_t(PathTableL + BytesToSectors(PathTableSize));
-    JolietPathTableL = int32_t(PathTableM + BytesToSectors(PathTableSize));
-    p = JolietPathTableL;
-    if (FJolietFileSystem) {
-        JolietPathTableM = int32_t(JolietPathTableL + BytesToSectors(JolietPathTableSize));
-        p = JolietPathTableM + BytesToSectors(JolietPathTableSize);
+    if (Options.UdfOn()) p = udf::kAnchorSector;
+    Layout.PathTableL = int32_t(++p);
+    Layout.PathTableM = int32_t(Layout.PathTableL + BytesToSectors(Layout.PathTableSize));
+    Layout.JolietPathTableL = int32_t(Layout.PathTableM + BytesToSectors(Layout.PathTableSize));
+    p = Layout.JolietPathTableL;
+    if (Options.Joliet) {
+        Layout.JolietPathTableM = int32_t(Layout.JolietPathTableL + BytesToSectors(Layout.JolietPathTableSize));
+        p = Layout.JolietPathTableM + BytesToSectors(Layout.JolietPathTableSize);
     } else {
-        JolietPathTableM = 0;
+        Layout.JolietPathTableM = 0;
     }
-    IsoDirArea = int32_t(p);
-    p += BytesToSectors(IsoDirBytes);
-    if (FJolietFileSystem) {
-        JolietDirArea = int32_t(p);
-        p += BytesToSectors(JolietDirBytes);
+    Layout.IsoDirArea = int32_t(p);
+    p += BytesToSectors(Layout.IsoDirBytes);
+    if (Options.Joliet) {
+        Layout.JolietDirArea = int32_t(p);
+        p += BytesToSectors(Layout.JolietDirBytes);
     } else {
-        JolietDirArea = 0;
+        Layout.JolietDirArea = 0;
     }
-    UdfArea = 0;
-    UdfSectors = UdfTailSectors = 0;
-    if (UdfOn()) p += LayoutUdfTree(p);
-    PadSectors = iso::kMinFirstFileSector - p;
-    FirstFileSector = int32_t(p < iso::kMinFirstFileSector ? iso::kMinFirstFileSector : p);
+    Layout.UdfArea = 0;
+    Layout.UdfSectors = Layout.UdfTailSectors = 0;
+    if (Options.UdfOn()) p += LayoutUdfTree(p);
+    Layout.PadSectors = iso::kMinFirstFileSector - p;
+    Layout.FirstFileSector = int32_t(p < iso::kMinFirstFileSector ? iso::kMinFirstFileSector : p);
 }
 
-void TVornBurner::LayoutFileData() {
-    // File data in FileTable order, each file on whole sectors, without gaps (but those the
+void TIsoImage::LayoutFileData() {
+    // File data in Compilation.FileTable order, each file on whole sectors, without gaps (but those the
     // DVD-Video layout leaves, its files moved to the front of the table).
-    FileSectors = 0;
+    Layout.FileSectors = 0;
     std::unordered_map<const TFEntry*, int64_t> placed;
-    if (FDVDVideo) {
+    if (Options.DVDVideo) {
         const std::vector<TDvdPlacement> plan = PlanDvdVideo();
         if (!plan.empty()) {
             placed.reserve(plan.size());
             for (const auto& p : plan) placed.emplace(p.F, p.Sector);
-            std::stable_partition(FileTable.begin(), FileTable.begin() + FileCount,
+            std::stable_partition(Compilation.FileTable.begin(), Compilation.FileTable.begin() + Compilation.FileCount,
                                   [&](const TFEntry* f) { return placed.count(f) != 0; });
-            std::sort(FileTable.begin(), FileTable.begin() + int64_t(plan.size()),
+            std::sort(Compilation.FileTable.begin(), Compilation.FileTable.begin() + int64_t(plan.size()),
                       [&](const TFEntry* a, const TFEntry* b) { return placed[a] < placed[b]; });
         }
     }
-    for (int32_t i = 0; i < FileCount; ++i) {
-        TFEntry* f = FileTable[size_t(i)];
+    for (int32_t i = 0; i < Compilation.FileCount; ++i) {
+        TFEntry* f = Compilation.FileTable[size_t(i)];
         auto at = placed.empty() ? placed.end() : placed.find(f);
         if (at != placed.end()) {
             f->JolietSize = f->IsoSize;
             f->IsoSector = f->JolietSector = int32_t(at->second);
-            FileSectors = at->second + BytesToSectors(f->IsoSize);
+            Layout.FileSectors = at->second + BytesToSectors(f->IsoSize);
         } else if (IsDirectoryEntry(f)) {
             f->IsoSector = f->Dir->IsoSector;
             f->JolietSector = f->Dir->JolietSector;
@@ -291,28 +292,25 @@ void TVornBurner::LayoutFileData() {
             f->JolietSize = 0;
         } else {
             f->JolietSize = f->IsoSize;
-            f->IsoSector = f->JolietSector = int32_t(FileSectors);
-            FileSectors += BytesToSectors(f->IsoSize);
+            f->IsoSector = f->JolietSector = int32_t(Layout.FileSectors);
+            Layout.FileSectors += BytesToSectors(f->IsoSize);
         }
     }
 }
 
-bool TVornBurner::LayoutCompilation(bool ImageOnly, TDEntry* Dir) {
-    if (CompilationInUse()) return false;
-    SetDoDebug(false);
-    if (DirCount == 0) return true;
+bool TIsoImage::LayoutCompilation() {
+    if (Compilation.DirCount == 0) return false;
     AssignIdentifiers();
     OrderPathTables();
     LayoutPathTables();
     LayoutDirectoryExtents();
     LayoutStructureSectors();
     LayoutFileData();
-    EndLBA = FirstFileSector + FileSectors;
-    if (UdfOn()) {
-        UdfTailSectors = std::max<int64_t>(1, udf::kMinimumSectors - EndLBA);
-        EndLBA += UdfTailSectors;
+    Layout.EndLBA = Layout.FirstFileSector + Layout.FileSectors;
+    if (Options.UdfOn()) {
+        Layout.UdfTailSectors = std::max<int64_t>(1, udf::kMinimumSectors - Layout.EndLBA);
+        Layout.EndLBA += Layout.UdfTailSectors;
     }
-    ImageSectors = EndLBA - StartLBA;
     return true;
 }
 

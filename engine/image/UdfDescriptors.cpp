@@ -11,7 +11,7 @@
 #include "engine/image/IsoLib.h"
 #include "engine/image/UdfFormat.h"
 #include "engine/image/UdfLib.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
@@ -45,11 +45,11 @@ void PutLongAd(uint8_t* d, uint32_t length, uint32_t block) {
 
 } // namespace
 
-int32_t TVornBurner::UdfZoneMinutes() const { return int32_t(TimeZoneOffset) * 15; }
+int32_t TIsoImage::UdfZoneMinutes() const { return int32_t(Compilation.TimeZoneOffset) * 15; }
 
-int64_t TVornBurner::UdfPartitionLength() const { return EndLBA - 1 - udf::kPartitionStart; }
+int64_t TIsoImage::UdfPartitionLength() const { return Layout.EndLBA - 1 - udf::kPartitionStart; }
 
-void TVornBurner::PutUdfAnchor(uint8_t* s, uint32_t location) const {
+void TIsoImage::PutUdfAnchor(uint8_t* s, uint32_t location) const {
     std::memset(s, 0, udf::kBlock);
     PutExtent(s + 16, uint32_t(udf::kVdsSectors * udf::kBlock), uint32_t(udf::kMainVdsSector));
     PutExtent(s + 24, uint32_t(udf::kVdsSectors * udf::kBlock), uint32_t(udf::kReserveVdsSector));
@@ -111,7 +111,7 @@ void PutUnallocatedSpace(uint8_t* s, uint32_t vdsn, uint32_t location) {
 } // namespace
 
 // Primary Volume Descriptor (3/10.1)
-void TVornBurner::PutUdfPrimaryVd(uint8_t* s, uint32_t vdsn, uint32_t location, const std::u16string& volume) {
+void TIsoImage::PutUdfPrimaryVd(uint8_t* s, uint32_t vdsn, uint32_t location, const std::u16string& volume) {
     PutLE32(&s[16], vdsn);
     PutLE32(&s[20], 0);
     udf::PutDString(&s[24], 32, volume);
@@ -122,25 +122,25 @@ void TVornBurner::PutUdfPrimaryVd(uint8_t* s, uint32_t vdsn, uint32_t location, 
     PutLE32(&s[64], 1);
     PutLE32(&s[68], 1);
     // A volume set identifier begins with 16 hexadecimal digits that set it apart.
-    const platform::TDateParts p = platform::DecodeDateTime(ImageZonedVolumeDate(FDateCreation));
+    const platform::TDateParts p = platform::DecodeDateTime(ImageZonedVolumeDate(Options.DateCreation));
     char unique[32];
     std::snprintf(unique, sizeof unique, "%04X%02X%02X%02X%02X%04X", unsigned(p.Year) & 0xFFFF, unsigned(p.Month),
                   unsigned(p.Day), unsigned(p.Hour), unsigned(p.Minute),
-                  unsigned(udf::Crc(reinterpret_cast<const uint8_t*>(FIdVolume.data()), FIdVolume.size())));
+                  unsigned(udf::Crc(reinterpret_cast<const uint8_t*>(Options.IdVolume.data()), Options.IdVolume.size())));
     std::u16string set;
     for (const char* c = unique; *c; ++c) set.push_back(char16_t(*c));
-    set += Utf8ToUcs2(FIdVolumeSet.empty() ? FIdVolume : FIdVolumeSet);
+    set += Utf8ToUcs2(Options.IdVolumeSet.empty() ? Options.IdVolume : Options.IdVolumeSet);
     udf::PutDString(&s[72], 128, set);
     udf::PutCharspec(&s[200]);
     udf::PutCharspec(&s[264]);
-    udf::PutRegid(&s[344], FIdApplication.c_str(), false);
-    udf::PutTimestamp(&s[376], ImageZonedVolumeDate(FDateCreation), UdfZoneMinutes());
+    udf::PutRegid(&s[344], Options.IdApplication.c_str(), false);
+    udf::PutTimestamp(&s[376], ImageZonedVolumeDate(Options.DateCreation), UdfZoneMinutes());
     udf::PutRegid(&s[388], kImplementationId, false);
     udf::PutTag(s, udf::kTagPrimaryVd, location, 512 - udf::kTagLength);
 }
 
-void TVornBurner::WriteUdfSequence(int32_t at) {
-    const std::u16string volume = Utf8ToUcs2(FIdVolume);
+void TIsoImage::WriteUdfSequence(int32_t at) {
+    const std::u16string volume = Utf8ToUcs2(Options.IdVolume);
     const uint32_t first = uint32_t(at);
     TSector s{};
     auto emit = [&] {
@@ -154,7 +154,7 @@ void TVornBurner::WriteUdfSequence(int32_t at) {
     emit();
     PutPartitionDescriptor(s.data(), 2, first + 2, uint32_t(UdfPartitionLength()));
     emit();
-    PutLogicalVolumeVd(s.data(), 3, first + 3, volume, uint32_t(UdfArea - udf::kPartitionStart));
+    PutLogicalVolumeVd(s.data(), 3, first + 3, volume, uint32_t(Layout.UdfArea - udf::kPartitionStart));
     emit();
     PutUnallocatedSpace(s.data(), 4, first + 4);
     emit();
@@ -163,7 +163,7 @@ void TVornBurner::WriteUdfSequence(int32_t at) {
     HeaderStream.WriteZeros(size_t(udf::kVdsSectors - 6) * udf::kBlock);
 }
 
-void TVornBurner::WriteUdfVolumeStructures() {
+void TIsoImage::WriteUdfVolumeStructures() {
     PutRecognition(HeaderStream, "BEA01");
     PutRecognition(HeaderStream, "NSR02");
     PutRecognition(HeaderStream, "TEA01");
@@ -174,7 +174,7 @@ void TVornBurner::WriteUdfVolumeStructures() {
 
     // Logical Volume Integrity Descriptor (3/10.10), closed, then a terminator.
     TSector s{};
-    udf::PutTimestamp(&s[16], ImageZonedVolumeDate(FDateCreation), UdfZoneMinutes());
+    udf::PutTimestamp(&s[16], ImageZonedVolumeDate(Options.DateCreation), UdfZoneMinutes());
     PutLE32(&s[28], 1);
     PutLE64(&s[40], uint64_t(UdfNextUniqueId()));
     PutLE32(&s[72], 1);
@@ -182,8 +182,8 @@ void TVornBurner::WriteUdfVolumeStructures() {
     PutLE32(&s[80], 0);
     PutLE32(&s[84], uint32_t(UdfPartitionLength()));
     udf::PutRegid(&s[88], kImplementationId, false);
-    PutLE32(&s[120], uint32_t(UdfFileEntries - DirCount));
-    PutLE32(&s[124], uint32_t(DirCount));
+    PutLE32(&s[120], uint32_t(Layout.UdfFileEntries - Compilation.DirCount));
+    PutLE32(&s[124], uint32_t(Compilation.DirCount));
     PutLE16(&s[128], 0x0102);
     PutLE16(&s[130], 0x0102);
     PutLE16(&s[132], 0x0102);
@@ -199,9 +199,9 @@ void TVornBurner::WriteUdfVolumeStructures() {
     HeaderStream.Write(s.data(), s.size());
 }
 
-std::vector<uint8_t> TVornBurner::UdfTail() const {
-    std::vector<uint8_t> tail(size_t(UdfTailSectors) * udf::kBlock, 0);
-    if (!tail.empty()) PutUdfAnchor(tail.data() + tail.size() - udf::kBlock, uint32_t(EndLBA - 1));
+std::vector<uint8_t> TIsoImage::UdfTail() const {
+    std::vector<uint8_t> tail(size_t(Layout.UdfTailSectors) * udf::kBlock, 0);
+    if (!tail.empty()) PutUdfAnchor(tail.data() + tail.size() - udf::kBlock, uint32_t(Layout.EndLBA - 1));
     return tail;
 }
 

@@ -10,7 +10,7 @@
 #include "engine/image/Layout.h"
 #include "engine/image/UdfFormat.h"
 #include "engine/image/UdfLib.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 
 namespace tarnwick {
 
@@ -50,16 +50,16 @@ std::u16string OwnName(const TFEntry* f) {
 
 } // namespace
 
-std::u16string TVornBurner::UdfName(const TFEntry* f) const {
+std::u16string TIsoImage::UdfName(const TFEntry* f) const {
     auto it = UdfCutNames.find(f);
     return it != UdfCutNames.end() ? it->second : OwnName(f);
 }
 
-void TVornBurner::AssignUdfNames() {
+void TIsoImage::AssignUdfNames() {
     UdfCutNames.clear();
     std::unordered_set<std::u16string> taken;
-    for (int32_t d = 0; d < DirCount; ++d) {
-        const TDEntry* dir = DirTable[size_t(d)];
+    for (int32_t d = 0; d < Compilation.DirCount; ++d) {
+        const TDEntry* dir = Compilation.DirTable[size_t(d)];
         bool anyLong = false;
         for (const TFEntry* c = dir->FirstChild; c; c = c->Next) {
             const std::u16string n = OwnName(c);
@@ -82,37 +82,37 @@ void TVornBurner::AssignUdfNames() {
                     break;
                 }
             }
-            DebugMessage(">>> " + msg::Format(msg::NameShortened, c->SourcePath.empty() ? c->LongName : c->SourcePath),
+            Log(">>> " + msg::Format(msg::NameShortened, c->SourcePath.empty() ? c->LongName : c->SourcePath),
                          4);
         }
     }
 }
 
-int64_t TVornBurner::LayoutUdfTree(int64_t firstSector) {
+int64_t TIsoImage::LayoutUdfTree(int64_t firstSector) {
     AssignUdfNames();
-    UdfArea = int32_t(firstSector);
+    Layout.UdfArea = int32_t(firstSector);
     int64_t b = firstSector - udf::kPartitionStart;
     b += 2; // the file set descriptor and its terminator
-    UdfFileEntries = 0;
-    for (int32_t i = 0; i < DirCount; ++i) {
-        TDEntry* d = DirTable[size_t(i)];
+    Layout.UdfFileEntries = 0;
+    for (int32_t i = 0; i < Compilation.DirCount; ++i) {
+        TDEntry* d = Compilation.DirTable[size_t(i)];
         int64_t bytes = int64_t(udf::FidLength(0));
         for (const TFEntry* c = d->FirstChild; c; c = c->Next)
             bytes += int64_t(udf::FidLength(udf::Cs0(UdfName(c)).size()));
         d->UdfBlock = int32_t(b);
         d->UdfFidBytes = int32_t(bytes);
         b += 1 + BytesToSectors(bytes);
-        ++UdfFileEntries;
+        ++Layout.UdfFileEntries;
         for (TFEntry* c = d->FirstChild; c; c = c->Next)
             if (IsDirectoryEntry(c)) {
                 c->Dir->UdfDate = c->DateTime;
             } else {
                 c->UdfBlock = int32_t(b++);
-                ++UdfFileEntries;
+                ++Layout.UdfFileEntries;
             }
     }
-    UdfSectors = b + udf::kPartitionStart - firstSector;
-    return UdfSectors;
+    Layout.UdfSectors = b + udf::kPartitionStart - firstSector;
+    return Layout.UdfSectors;
 }
 
 } // namespace tarnwick

@@ -7,7 +7,7 @@
 #include "engine/image/UdfFormat.h"
 #include "engine/image/UdfLib.h"
 #include "engine/image/IsoLib.h"
-#include "engine/write/VornBurner.h"
+#include "engine/image/IsoImage.h"
 
 namespace tarnwick {
 
@@ -31,7 +31,7 @@ struct TFileEntry {
     TDateTime Date;
 };
 
-void PutFileEntry(const TVornBurner& e, const TFileEntry& f, uint8_t* s) {
+void PutFileEntry(const TIsoImage& e, const TFileEntry& f, uint8_t* s) {
     std::memset(s, 0, udf::kBlock);
     uint8_t* icb = s + udf::kFeIcbTag;
     PutLE16(icb + 4, 4);                       // strategy 4
@@ -89,13 +89,13 @@ size_t PutFid(uint8_t* d, uint32_t blockOfStart, uint8_t characteristics, uint32
 
 } // namespace
 
-void EncodeUdfFileSet(const TVornBurner& e, std::vector<uint8_t>& out) {
+void EncodeUdfFileSet(const TIsoImage& e, std::vector<uint8_t>& out) {
     const size_t at = out.size();
     out.resize(at + 2 * udf::kBlock, 0);
     uint8_t* s = out.data() + at;
-    const uint32_t block = uint32_t(e.UdfArea - udf::kPartitionStart);
-    const std::u16string volume = Utf8ToUcs2(e.IdVolume());
-    udf::PutTimestamp(s + 16, e.ImageZonedVolumeDate(e.DateCreation()), e.UdfZoneMinutes());
+    const uint32_t block = uint32_t(e.Layout.UdfArea - udf::kPartitionStart);
+    const std::u16string volume = Utf8ToUcs2(e.Options.IdVolume);
+    udf::PutTimestamp(s + 16, e.ImageZonedVolumeDate(e.Options.DateCreation), e.UdfZoneMinutes());
     PutLE16(s + 28, 3);
     PutLE16(s + 30, 3);
     PutLE32(s + 32, 1);
@@ -104,16 +104,16 @@ void EncodeUdfFileSet(const TVornBurner& e, std::vector<uint8_t>& out) {
     udf::PutDString(s + 112, 128, volume);
     udf::PutCharspec(s + 240);
     udf::PutDString(s + 304, 32, volume);
-    PutLongAd(s + 400, uint32_t(udf::kBlock), uint32_t(e.DirTable[0]->UdfBlock));
+    PutLongAd(s + 400, uint32_t(udf::kBlock), uint32_t(e.Compilation.DirTable[0]->UdfBlock));
     udf::PutRegid(s + 416, "*OSTA UDF Compliant", true);
     udf::PutTag(s, udf::kTagFileSet, block, 512 - udf::kTagLength);
     udf::PutTag(s + udf::kBlock, udf::kTagTerminating, block + 1, 512 - udf::kTagLength);
 }
 
-void EncodeUdfDirectory(const TVornBurner& e, const TDEntry* d, std::vector<uint8_t>& out) {
-    const bool root = d == e.DirTable[0];
+void EncodeUdfDirectory(const TIsoImage& e, const TDEntry* d, std::vector<uint8_t>& out) {
+    const bool root = d == e.Compilation.DirTable[0];
     const TDEntry* parent = (d->Parent && !root) ? d->Parent : d;
-    const int64_t fidSectors = TVornBurner::BytesToSectors(d->UdfFidBytes);
+    const int64_t fidSectors = BytesToSectors(d->UdfFidBytes);
     uint16_t subdirs = 0;
     int64_t files = 0;
     for (const TFEntry* c = d->FirstChild; c; c = c->Next) {
@@ -127,7 +127,7 @@ void EncodeUdfDirectory(const TVornBurner& e, const TDEntry* d, std::vector<uint
     uint8_t* base = out.data() + at;
 
     const uint32_t feBlock = uint32_t(d->UdfBlock);
-    const TDateTime date = root ? e.ImageZonedVolumeDate(e.DateCreation()) : e.ImageRecordDate(d->UdfDate);
+    const TDateTime date = root ? e.ImageZonedVolumeDate(e.Options.DateCreation) : e.ImageRecordDate(d->UdfDate);
     PutFileEntry(e,
                  {feBlock, true, uint16_t(1 + subdirs), uint64_t(d->UdfFidBytes), feBlock + 1,
                   UniqueIdOf(feBlock, root), date},
@@ -152,7 +152,7 @@ void EncodeUdfDirectory(const TVornBurner& e, const TDEntry* d, std::vector<uint
         pos += PutFid(fids + pos, blockAt(pos), characteristics, icb, name);
         if (isDir) continue;
         const int64_t length = c->IsoSize > 0 ? c->IsoSize : 0;
-        const uint32_t data = uint32_t(int64_t(e.FirstFileSector) + c->IsoSector - udf::kPartitionStart);
+        const uint32_t data = uint32_t(int64_t(e.Layout.FirstFileSector) + c->IsoSector - udf::kPartitionStart);
         if (fileIndex < files)
             PutFileEntry(e,
                          {icb, false, 1, uint64_t(length), length ? data : 0, UniqueIdOf(icb, false),

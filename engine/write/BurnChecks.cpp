@@ -7,7 +7,7 @@
 #include "engine/Bytes.h"
 #include "engine/device/Messages.h"
 #include "engine/write/DiscRecorder.h"
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 
 namespace tarnwick {

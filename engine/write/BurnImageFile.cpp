@@ -2,7 +2,7 @@
 #include "engine/device/Messages.h"
 #include "engine/write/BurnChecks.h"
 #include "engine/write/CacheThread.h"
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 
 namespace tarnwick {
@@ -14,8 +14,7 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
     FJob.ClearAborts();
     FJobReadsCompilation = false;
     // Notes of a compilation made earlier do not belong to a burned image file.
-    EntryNotes.clear();
-    FNoted.clear();
+    FCompilation.ForgetNotes();
     const uint8_t discType = GetDiscType();
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.
     const int32_t blockSize = discType == dtCDR || discType == dtCDRW ? 55296 : 65536;

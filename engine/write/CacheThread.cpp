@@ -9,7 +9,7 @@
 #include "engine/JobState.h"
 #include "engine/device/Messages.h"
 #include "engine/write/CacheSource.h"
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 #include "platform/Threads.h"
 
 namespace tarnwick {

@@ -17,21 +17,21 @@ void LeaveOutOutput(TVornBurner& e, const std::string& output) {
     platform::TFileId out;
     if (!platform::FileIdOf(output, out)) return; // a new file cannot be a source
     std::vector<TFEntry*> found;
-    for (int32_t i = 0; i < e.FileCount; ++i) {
-        TFEntry* f = e.FileTable[size_t(i)];
+    for (int32_t i = 0; i < e.Compilation().FileCount; ++i) {
+        TFEntry* f = e.Compilation().FileTable[size_t(i)];
         platform::TFileId id;
         if (!IsDirectoryEntry(f) && !f->SourcePath.empty() && platform::FileIdOf(f->SourcePath, id) && id == out)
             found.push_back(f);
     }
     for (TFEntry* f : found) {
         const std::string source = f->SourcePath;
-        for (int32_t d = 0; d < e.DirCount; ++d) {
-            TDEntry* dir = e.DirTable[size_t(d)];
+        for (int32_t d = 0; d < e.Compilation().DirCount; ++d) {
+            TDEntry* dir = e.Compilation().DirTable[size_t(d)];
             TFEntry* c = dir->FirstChild;
             while (c && c != f) c = c->Next;
             if (!c) continue;
             e.RemoveEntry(dir, f);
-            e.NoteEntry(msg::Format(msg::OutputLeftOut, source));
+            e.Compilation().NoteEntry(msg::Format(msg::OutputLeftOut, source));
             break;
         }
     }
@@ -49,7 +49,7 @@ int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
     // The directory extents are encoded as the cache thread reaches them: held whole, they
     // would take a sector per directory and tree in memory for the length of the job.
     BeginImageHeader(true, nullptr);
-    if (StartCache(TCacheThread::kMaxBlockBytes, std::string(), std::make_unique<TDirectoryEncoder>(*this)))
+    if (StartCache(TCacheThread::kMaxBlockBytes, std::string(), std::make_unique<TDirectoryEncoder>(FImage)))
         StartWriteThread(true);
     return -1;
 }

@@ -6,7 +6,7 @@
 #include "engine/device/Messages.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/DiscExtent.h"
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 
 namespace tarnwick {

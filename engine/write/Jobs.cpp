@@ -61,7 +61,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     std::shared_ptr<TCacheThread> cache;
     try {
         cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, ImageSectors * kSectorSize,
-                                               &HeaderStream, ImageFileName, &FileTable, FileCount,
+                                               &FImage.HeaderStream, ImageFileName, &FCompilation.FileTable, FCompilation.FileCount,
                                                std::move(Directories), std::move(Reader));
     } catch (const std::exception&) { // no thread or no memory for one
         if (OnWriteDone) OnWriteDone(this, msg::NoJobThread);

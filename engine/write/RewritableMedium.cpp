@@ -29,7 +29,7 @@ bool TDiscRecorder::AcceptsMedium() {
 }
 
 bool TDiscRecorder::WantsFormat(uint32_t Lba) const {
-    if (FFormatTried || !Overwritable(FDiscType) || Lba != uint32_t(Engine.StartLBA)) return false;
+    if (FFormatTried || !Overwritable(FDiscType) || Lba != uint32_t(Engine.Layout().StartLBA)) return false;
     const uint8_t asc = Engine.LastSense[12], ascq = Engine.LastSense[13];
     return (asc == kAscIncompatibleMedium && ascq == kAscqNotFormatted) || asc == kAscFormatCorrupted;
 }

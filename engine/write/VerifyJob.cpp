@@ -6,7 +6,7 @@
 #include "engine/write/CacheThread.h"
 #include "engine/write/DiscComparer.h"
 #include "engine/write/DiscExtent.h"
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteTarget.h"
 #include "engine/write/WriteThread.h"

@@ -3,21 +3,29 @@
 
 namespace tarnwick {
 
-TVornBurner::TVornBurner(TComponent* owner) : TSCSIDevice(owner) {
+TVornBurner::TVornBurner(TComponent* owner)
+    : TSCSIDevice(owner),
+      FCompilation(TCompilationHooks{
+          [this](const std::string& m, uint8_t t) { DebugMessage(m, t); },
+          [this] { return CompilationInUse(); },
+          [this](const std::string& path, std::string& longName, std::string& shortName, TDateTime& dt, int32_t attr,
+                 int64_t size, bool& skip) {
+              if (OnAddFile) OnAddFile(this, path, longName, shortName, dt, attr, size, skip);
+          },
+          [this](std::string& longName, std::string& shortName, bool& skip) {
+              if (OnAddDir) OnAddDir(this, longName, shortName, skip);
+          }}),
+      FImage(FCompilation, [this](const std::string& m, uint8_t t) { DebugMessage(m, t); }) {
     // The TSCSIDevice part (lock, no device, empty device list) is built by the base class.
-    HeaderStream.Clear();
     FWritePostGap = true;
     InitCompilation();
     SetCacheSize(4194304);
-    FJolietFileSystem = true;
     FFinalizeTrack = true;
     FUnderrunProtection = true;
 }
 
 TVornBurner::~TVornBurner() {
     EndJobs(); // a running job's threads use this object: stop them first
-    HeaderStream.Clear();
-    FreeCompilation();
 }
 
 void TVornBurner::SetCacheSize(int32_t v) {

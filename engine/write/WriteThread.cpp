@@ -4,7 +4,7 @@
 #include "engine/device/Messages.h"
 #include "engine/image/CompilationMessages.h"
 #include "engine/write/CacheThread.h"
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteTarget.h"
 #include "platform/Threads.h"
@@ -154,14 +154,13 @@ void WriteBlocks(TVornBurner& Engine, IWriteTarget& target, TCacheThread& cache)
     Engine.LockDevice();
     int32_t n = cache.TakeBlock(block);
     Engine.UnlockDevice();
-    Engine.StartLBA = 0;
     const int64_t trackBytes = Engine.GetTrackSectors() * kSectorSize;
     while (n != 0) {
         if (n != -1) {
             Engine.CurrentFile = cache.CurrentFileName.Get();
             const int64_t total = Engine.BytesWritten + n;
             Engine.BytesWritten = total / kSectorSize > trackBytes / kSectorSize ? trackBytes : total;
-            if (!target.WriteBlock(Engine.StartLBA + written, block->Data, n)) return;
+            if (!target.WriteBlock(Engine.Layout().StartLBA + written, block->Data, n)) return;
             written += n / kSectorSize;
         }
         n = NextBlock(Engine, cache, block);

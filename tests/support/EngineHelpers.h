@@ -43,7 +43,7 @@ inline platform::TSearchRec ListedDir(const std::string& name, const std::string
     return Listed(name, 0, platform::faDirectory, alternate);
 }
 
-inline const uint8_t* Sector(const tarnwick::TVornBurner& e, int64_t n) { return e.HeaderStream.Data() + n * 2048; }
+inline const uint8_t* Sector(const tarnwick::TVornBurner& e, int64_t n) { return e.Image().HeaderStream.Data() + n * 2048; }
 
 inline std::string Text(const uint8_t* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
 

@@ -232,8 +232,8 @@ TEST_F(FormTest, AboutWindowOkClosesAndLinkOpensTheHomePage) {
 }
 
 TEST_F(FormTest, TheJobEndListsWhatWasLeftOutOrRenamed) {
-    Form->vorn->NoteEntry("NAME TOO LONG FOR THE IMAGE, SHORTENED: \"/s/long\"");
-    Form->vorn->NoteEntry("THE IMAGE FILE ITSELF, LEFT OUT: \"/s/out.iso\"");
+    Form->vorn->Compilation().NoteEntry("NAME TOO LONG FOR THE IMAGE, SHORTENED: \"/s/long\"");
+    Form->vorn->Compilation().NoteEntry("THE IMAGE FILE ITSELF, LEFT OUT: \"/s/out.iso\"");
     Form->vornWriteDone(Form->vorn.get(), "");
     ASSERT_GE(View.Log.size(), 4u);
     const std::vector<std::string> tail(View.Log.end() - 4, View.Log.end());

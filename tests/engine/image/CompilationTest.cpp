@@ -25,7 +25,7 @@ std::vector<std::string> ChildNames(const TDEntry* d) {
 
 std::vector<std::string> FileTableNames(const TVornBurner& e) {
     std::vector<std::string> n;
-    for (int32_t i = 0; i < e.FileCount; ++i) n.push_back(e.FileTable[size_t(i)]->LongName);
+    for (int32_t i = 0; i < e.Compilation().FileCount; ++i) n.push_back(e.Compilation().FileTable[size_t(i)]->LongName);
     return n;
 }
 
@@ -60,7 +60,7 @@ TEST_F(Compilation, AddFolderIsDepthFirstFoldersBeforeFiles) {
     EXPECT_EQ(b->FullPath, "\\A\\B");
     EXPECT_EQ(b->Level, 3);
     EXPECT_EQ(b->Parent, E.FindDir("\\A"));
-    TFEntry* readme = E.FindFile(E.DirTable[0], "readme.");
+    TFEntry* readme = E.FindFile(E.Compilation().DirTable[0], "readme.");
     ASSERT_NE(readme, nullptr);
     EXPECT_EQ(readme->ShortName, "README.");
     EXPECT_EQ(readme->SourcePath, T.Path("README"));
@@ -78,9 +78,9 @@ TEST_F(Compilation, EmptyFoldersAndFoldersOfSkippedFilesAreLeftOut) {
     E.OnAddFile = [](TComponent*, const std::string& path, std::string&, std::string&, TDateTime&, int32_t, int64_t,
                      bool& skip) { skip = path.size() > 4 && path.substr(path.size() - 4) == ".tmp"; };
     ASSERT_TRUE(AddTree());
-    EXPECT_EQ(ChildNames(E.DirTable[0]), (std::vector<std::string>{"kept"}));
-    EXPECT_EQ(E.DirCount, 2);
-    EXPECT_EQ(E.FileCount, 2);
+    EXPECT_EQ(ChildNames(E.Compilation().DirTable[0]), (std::vector<std::string>{"kept"}));
+    EXPECT_EQ(E.Compilation().DirCount, 2);
+    EXPECT_EQ(E.Compilation().FileCount, 2);
     EXPECT_EQ(E.FindDir("\\EMPTY1"), nullptr);
 }
 
@@ -88,9 +88,9 @@ TEST_F(Compilation, OnlyOnlyFoldersGivesTheRootAlone) {
     T.Dir("x/y/z");
     T.Dir("w");
     ASSERT_TRUE(AddTree());
-    EXPECT_EQ(E.DirCount, 1);
-    EXPECT_EQ(E.FileCount, 0);
-    EXPECT_EQ(E.DirTable[0]->FirstChild, nullptr);
+    EXPECT_EQ(E.Compilation().DirCount, 1);
+    EXPECT_EQ(E.Compilation().FileCount, 0);
+    EXPECT_EQ(E.Compilation().DirTable[0]->FirstChild, nullptr);
 }
 
 TEST_F(Compilation, AFolderWhoseLastFileIsSkippedDoesNotStopTheAdd) {
@@ -119,7 +119,7 @@ TEST_F(Compilation, InvalidDestinationAddsNothing) {
     T.File("f.txt");
     EXPECT_FALSE(AddTree("\\NOPE"));
     EXPECT_EQ(M.Count("INVALID DESTINATION PATH", 4), 1);
-    EXPECT_EQ(E.FileCount, 0);
+    EXPECT_EQ(E.Compilation().FileCount, 0);
 }
 
 TEST_F(Compilation, AppendSourcePathCreatesTheSourceFolders) {
@@ -134,7 +134,7 @@ TEST_F(Compilation, AppendSourcePathCreatesTheSourceFolders) {
     EXPECT_EQ(photos->FirstChild->SourcePath, std::string("Q:\\Data\\Photos") + platform::PathDelim + "p1.jpg");
 
     ASSERT_TRUE(E.ClearCompilation(100, 10));
-    E.LastFolderOnly = true;
+    E.SetLastFolderOnly(true);
     ASSERT_TRUE(E.AddFolder("\\", "Q:\\Data\\Photos\\", "*.*", 63, true, true, false));
     EXPECT_EQ(E.FindDir("\\DATA"), nullptr);
     ASSERT_NE(E.FindDir("\\PHOTOS"), nullptr);
@@ -142,14 +142,14 @@ TEST_F(Compilation, AppendSourcePathCreatesTheSourceFolders) {
 
     // A Linux source path becomes compilation folders just the same.
     ASSERT_TRUE(E.ClearCompilation(100, 10));
-    E.LastFolderOnly = true;
+    E.SetLastFolderOnly(true);
     ASSERT_TRUE(E.AddFolder("\\", T.Path("Data"), "*.*", 63, true, true, false));
     ASSERT_NE(E.FindDir("\\DATA\\PHOTOS"), nullptr);
     platform::UnregisterDriveRoot('Q');
 }
 
 TEST_F(Compilation, ReplaceFileReusesTheEntryInAnyLetterCase) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     ASSERT_TRUE(E.AddFileEntry(root, Listed("first.txt", 1), "/src/first.txt"));
     ASSERT_TRUE(E.AddFileEntry(root, Listed("Data.bin", 10), "/src/Data.bin"));
     ASSERT_TRUE(E.AddFileEntry(root, Listed("last.txt", 1), "/src/last.txt"));
@@ -161,10 +161,10 @@ TEST_F(Compilation, ReplaceFileReusesTheEntryInAnyLetterCase) {
     E.SetReplaceFile(true);
     ASSERT_TRUE(E.AddFileEntry(root, Listed("DATA.BIN", 20, platform::faArchive | platform::faHidden), "/other/DATA.BIN"));
     EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"first.txt", "DATA.BIN", "last.txt"}));
-    EXPECT_EQ(E.FileCount, 3);
+    EXPECT_EQ(E.Compilation().FileCount, 3);
     TFEntry* f = E.FindFile(root, "data.bin");
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(E.FileTable[1], f);
+    EXPECT_EQ(E.Compilation().FileTable[1], f);
     EXPECT_EQ(f->IsoSize, 20);
     EXPECT_EQ(f->SourcePath, "/other/DATA.BIN");
     EXPECT_EQ(f->Attr, int32_t(platform::faArchive | platform::faHidden));
@@ -173,13 +173,13 @@ TEST_F(Compilation, ReplaceFileReusesTheEntryInAnyLetterCase) {
 // Names match without regard to ASCII case only: other letters are different names, as the
 // ISO tree's upper-casing leaves them apart too; and the lookup is per folder.
 TEST_F(Compilation, LookupFoldsOnlyAsciiLettersAndStaysInItsFolder) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     TDEntry* sub = E.AddDirEntry(root, ListedDir("Sub"));
     ASSERT_NE(sub, nullptr);
     ASSERT_TRUE(E.AddFileEntry(root, Listed("caf\xc3\xa9.txt", 1), "/a"));
     ASSERT_TRUE(E.AddFileEntry(root, Listed("CAF\xc3\x89.TXT", 2), "/b")); // capital E acute: another name
     ASSERT_TRUE(E.AddFileEntry(sub, Listed("mixed Case.Bin", 3), "/c"));
-    EXPECT_EQ(E.FileCount, 4);
+    EXPECT_EQ(E.Compilation().FileCount, 4);
     EXPECT_EQ(E.FindFile(root, "CAF\xc3\xa9.TXT")->SourcePath, "/a");
     EXPECT_EQ(E.FindFile(root, "caf\xc3\x89.txt")->SourcePath, "/b");
     EXPECT_EQ(E.FindFile(sub, "MIXED case.bin")->SourcePath, "/c");
@@ -195,24 +195,24 @@ TEST_F(Compilation, CaseDuplicatesInOneFolderAreReportedNotLost) {
     T.File("Notes.txt", "a");
     T.File("notes.TXT", "b");
     ASSERT_TRUE(AddTree());
-    EXPECT_EQ(E.FileCount, 1);
-    EXPECT_EQ(E.DirTable[0]->FirstChild->LongName, "Notes.txt");
+    EXPECT_EQ(E.Compilation().FileCount, 1);
+    EXPECT_EQ(E.Compilation().DirTable[0]->FirstChild->LongName, "Notes.txt");
     EXPECT_EQ(M.Count(">>> DUPLICATE NAME, FILE LEFT OUT: \"" + T.Path() + "/notes.TXT\"", 4), 1);
 }
 #endif
 
 TEST_F(Compilation, HandlerRenamesCannotCreateTwoChildrenOfOneName) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     ASSERT_TRUE(E.AddFileEntry(root, Listed("a.txt"), "/s/a.txt"));
     E.OnAddFile = [](TComponent*, const std::string&, std::string& l, std::string&, TDateTime&, int32_t, int64_t,
                      bool&) { l = "A.TXT"; };
     EXPECT_FALSE(E.AddFileEntry(root, Listed("b.txt"), "/s/b.txt"));
-    EXPECT_EQ(E.FileCount, 1);
+    EXPECT_EQ(E.Compilation().FileCount, 1);
     EXPECT_TRUE(M.AnyContaining("/s/b.txt", 4));
 }
 
 TEST_F(Compilation, LongNamesAreKeptAndReportedUnlessTheHandlerSkipsThem) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     const std::string n109 = std::string(105, 'x') + ".txt";
     const std::string n110 = std::string(106, 'y') + ".txt";
     const std::string n255 = std::string(251, 'z') + ".txt";
@@ -225,7 +225,7 @@ TEST_F(Compilation, LongNamesAreKeptAndReportedUnlessTheHandlerSkipsThem) {
     EXPECT_EQ(offered, (std::vector<bool>{false, false, false}));
     EXPECT_TRUE(M.AnyContaining("NAME TOO LONG FOR THE IMAGE, SHORTENED: \"/s/2\"", 4));
     EXPECT_TRUE(M.AnyContaining("SHORTENED: \"/s/3\"", 4));
-    EXPECT_EQ(E.EntryNotes.size(), 3u); // 109 characters + ";1" do not fit either
+    EXPECT_EQ(E.EntryNotes().size(), 3u); // 109 characters + ";1" do not fit either
     // Without a handler nothing is left out either.
     E.OnAddFile = nullptr;
     EXPECT_TRUE(E.AddFileEntry(root, Listed(std::string(200, 'w') + ".txt"), "/s/4"));
@@ -233,24 +233,24 @@ TEST_F(Compilation, LongNamesAreKeptAndReportedUnlessTheHandlerSkipsThem) {
     E.OnAddFile = [](TComponent*, const std::string&, std::string&, std::string&, TDateTime&, int32_t, int64_t,
                      bool& skip) { skip = true; };
     EXPECT_FALSE(E.AddFileEntry(root, Listed(n110 + "x"), "/s/5"));
-    EXPECT_EQ(E.FileCount, 4);
+    EXPECT_EQ(E.Compilation().FileCount, 4);
 }
 
 TEST_F(Compilation, DirectoryLimitStopsTheAddWithItsMessage) {
     ASSERT_TRUE(E.ClearCompilation(600000, 20000));
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     for (int i = 1; i < 20000; ++i) ASSERT_NE(E.CreateDir(root, "d" + std::to_string(i), 0x10), nullptr);
-    EXPECT_EQ(E.DirCount, 20000);
+    EXPECT_EQ(E.Compilation().DirCount, 20000);
     T.File("more/f.txt");
     EXPECT_FALSE(AddTree());
     EXPECT_EQ(M.Count(">>> MAXIMUM DIRECTORIES CAN BE 20000", 3), 1);
-    EXPECT_EQ(E.DirCount, 20000);
-    EXPECT_EQ(E.FileCount, 19999);
+    EXPECT_EQ(E.Compilation().DirCount, 20000);
+    EXPECT_EQ(E.Compilation().FileCount, 19999);
 }
 
 TEST_F(Compilation, FileLimitReportsEveryFurtherFile) {
     ASSERT_TRUE(E.ClearCompilation(600000, 20000));
-    while (E.FileCount < 600000) ASSERT_NE(E.NewFileEntry(), nullptr);
+    while (E.Compilation().FileCount < 600000) ASSERT_NE(E.NewFileEntry(), nullptr);
     T.File("f1.txt");
     T.File("f2.txt");
     T.File("f3.txt");
@@ -261,7 +261,7 @@ TEST_F(Compilation, FileLimitReportsEveryFurtherFile) {
     M.List.clear();
     EXPECT_FALSE(AddTree());
     EXPECT_EQ(M.Count("MAXIMUM FILES CAN BE 600000", 3), 1);
-    EXPECT_EQ(E.DirCount, 1);
+    EXPECT_EQ(E.Compilation().DirCount, 1);
 }
 
 TEST_F(Compilation, RemoveDirKeepsTheRootAndTakesWholeSubTrees) {
@@ -270,22 +270,22 @@ TEST_F(Compilation, RemoveDirKeepsTheRootAndTakesWholeSubTrees) {
     T.File("gone/inner/g2.txt");
     T.File("top.txt");
     ASSERT_TRUE(AddTree());
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     TDEntry* ref = root;
     EXPECT_FALSE(E.RemoveDir(ref));
     EXPECT_EQ(ref, root);
-    EXPECT_EQ(E.DirCount, 4);
+    EXPECT_EQ(E.Compilation().DirCount, 4);
 
     TDEntry* gone = E.FindDir("\\GONE");
     ASSERT_TRUE(E.RemoveDir(gone));
     EXPECT_EQ(gone, nullptr);
-    EXPECT_EQ(E.DirCount, 2);
+    EXPECT_EQ(E.Compilation().DirCount, 2);
     EXPECT_EQ(FileTableNames(E), (std::vector<std::string>{"keep", "k.txt", "top.txt"}));
     EXPECT_EQ(E.FindDir("\\GONE\\INNER"), nullptr);
-    EXPECT_EQ(E.FindDir("\\KEEP"), E.DirTable[1]);
-    EXPECT_EQ(E.IsoPathOrder[1], E.DirTable[1]);
-    EXPECT_EQ(E.JolietPathOrder[1], E.DirTable[1]);
-    EXPECT_EQ(E.DirTable[2], nullptr);
+    EXPECT_EQ(E.FindDir("\\KEEP"), E.Compilation().DirTable[1]);
+    EXPECT_EQ(E.Compilation().IsoPathOrder[1], E.Compilation().DirTable[1]);
+    EXPECT_EQ(E.Compilation().JolietPathOrder[1], E.Compilation().DirTable[1]);
+    EXPECT_EQ(E.Compilation().DirTable[2], nullptr);
     EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"keep", "top.txt"}));
 
     EXPECT_TRUE(E.RemoveFile("\\keep", "K.TXT"));
@@ -299,13 +299,13 @@ TEST_F(Compilation, CreateDirAndForceDir) {
     EXPECT_EQ(d->FullPath, "\\ONE\\TWO WORDS\\THREE");
     EXPECT_EQ(E.FindDir("\\ONE\\TWO WORDS")->ShortName, "TWO_WORDS");
     EXPECT_EQ(E.ForceDir("\\ONE\\two words\\THREE"), d);
-    EXPECT_EQ(E.DirCount, 4);
-    TDEntry* made = E.CreateDir(E.DirTable[0], "\\A very long name indeed\\", 0x10);
+    EXPECT_EQ(E.Compilation().DirCount, 4);
+    TDEntry* made = E.CreateDir(E.Compilation().DirTable[0], "\\A very long name indeed\\", 0x10);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->LongName, "A very long name indeed");
     EXPECT_EQ(made->ShortName, "A_VERY_LONG_N");
     EXPECT_EQ(E.FindDir("\\a very long name indeed\\"), made);
-    EXPECT_EQ(E.FindDir(""), E.DirTable[0]);
+    EXPECT_EQ(E.FindDir(""), E.Compilation().DirTable[0]);
 }
 
 #ifndef _WIN32 // symbolic links need privileges on Windows
@@ -316,7 +316,7 @@ TEST_F(Compilation, LinksToFoldersAreReportedOnce) {
     int reports = 0;
     for (auto& m : M.List) reports += m.second == 4 && m.first.find(T.Path("link")) != std::string::npos;
     EXPECT_EQ(reports, 1);
-    EXPECT_EQ(E.DirCount, 2);
+    EXPECT_EQ(E.Compilation().DirCount, 2);
 }
 #endif
 
@@ -326,9 +326,9 @@ TEST_F(Compilation, FoldersBelowLevel255AreReportedAndLeftOut) {
     T.File(rel + "/f.txt");
     T.File("d/top.txt");
     ASSERT_TRUE(AddTree());
-    EXPECT_EQ(E.DirCount, 1 + 1); // only "d" itself keeps a file
+    EXPECT_EQ(E.Compilation().DirCount, 1 + 1); // only "d" itself keeps a file
     EXPECT_TRUE(M.AnyContaining("FOLDER TOO DEEP", 4));
-    for (int32_t i = 0; i < E.DirCount; ++i) EXPECT_NE(E.DirTable[size_t(i)]->Level, 0);
+    for (int32_t i = 0; i < E.Compilation().DirCount; ++i) EXPECT_NE(E.Compilation().DirTable[size_t(i)]->Level, 0);
 }
 
 // The indexes must answer exactly as a scan of the tables and lists does, through adds,
@@ -340,12 +340,12 @@ TEST_P(IndexedLookups, MatchAScan) {
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
     auto scanDir = [&](const std::string& path) -> TDEntry* {
         std::string key = path;
-        if (key.empty() || key == "\\") return E.DirTable[0];
+        if (key.empty() || key == "\\") return E.Compilation().DirTable[0];
         if (key.back() == '\\') key.pop_back();
         for (auto& c : key)
             if (c >= 'a' && c <= 'z') c = char(c - 32);
-        for (int32_t i = 1; i < E.DirCount; ++i)
-            if (E.DirTable[size_t(i)]->FullPath == key) return E.DirTable[size_t(i)];
+        for (int32_t i = 1; i < E.Compilation().DirCount; ++i)
+            if (E.Compilation().DirTable[size_t(i)]->FullPath == key) return E.Compilation().DirTable[size_t(i)];
         return nullptr;
     };
     auto upper = [](std::string s) {
@@ -365,7 +365,7 @@ TEST_P(IndexedLookups, MatchAScan) {
         if (rename) l = names[pick(8)];
     };
     for (int step = 0; step < 3000; ++step) {
-        TDEntry* d = E.DirTable[size_t(pick(E.DirCount))];
+        TDEntry* d = E.Compilation().DirTable[size_t(pick(E.Compilation().DirCount))];
         switch (pick(6)) {
         case 0: E.AddDirEntry(d, ListedDir(names[pick(8)])); break;
         case 1:
@@ -382,18 +382,18 @@ TEST_P(IndexedLookups, MatchAScan) {
             }
             break;
         default: {
-            TDEntry* probe = E.DirTable[size_t(pick(E.DirCount))];
+            TDEntry* probe = E.Compilation().DirTable[size_t(pick(E.Compilation().DirCount))];
             std::string path = probe->FullPath;
             if (pick(2)) path += "\\";
             ASSERT_EQ(E.FindDir(path), scanDir(path)) << path;
-            const std::string child = (probe == E.DirTable[0] ? "" : path) + "\\" + names[pick(8)];
+            const std::string child = (probe == E.Compilation().DirTable[0] ? "" : path) + "\\" + names[pick(8)];
             ASSERT_EQ(E.FindDir(child), scanDir(child)) << child;
             for (const char* n : names) ASSERT_EQ(E.FindFile(probe, n), scanFile(probe, n)) << n;
         }
         }
     }
-    for (int32_t i = 0; i < E.DirCount; ++i) {
-        TDEntry* d = E.DirTable[size_t(i)];
+    for (int32_t i = 0; i < E.Compilation().DirCount; ++i) {
+        TDEntry* d = E.Compilation().DirTable[size_t(i)];
         EXPECT_EQ(E.FindDir(d->FullPath), scanDir(d->FullPath));
         for (const char* n : names) EXPECT_EQ(E.FindFile(d, n), scanFile(d, n));
     }
@@ -429,7 +429,7 @@ TEST_F(Compilation, FoldersDeeperThanEightLevelsGetOneInformationLine) {
     EXPECT_EQ(M.Count(line, 0), 1);
     EXPECT_NE(E.FindDir("\\1\\2\\3\\4\\5\\6\\7\\8"), nullptr);
     EXPECT_NE(E.FindDir("\\A\\2\\3\\4\\5\\6\\7\\8\\9"), nullptr);
-    EXPECT_EQ(E.FileCount - E.DirCount + 1, 3);
+    EXPECT_EQ(E.Compilation().FileCount - E.Compilation().DirCount + 1, 3);
 }
 
 #ifndef _WIN32 // '\' is a name character on Linux only
@@ -452,7 +452,7 @@ TEST_F(Compilation, ABackslashInALinuxNameIsNoDelimiter) {
     EXPECT_EQ(ChildNames(E.FindDir("\\a_b~1")), (std::vector<std::string>{"in1.txt"}));
     // A source folder whose own name holds one, added with its path: one folder, not two.
     ASSERT_TRUE(E.ClearCompilation(100, 100));
-    E.LastFolderOnly = true;
+    E.SetLastFolderOnly(true);
     ASSERT_TRUE(E.AddFolder("\\", T.Path("a\\b"), "*.*", 63, true, true, false));
     EXPECT_EQ(E.FindDir("\\b"), nullptr);
     ASSERT_NE(E.FindDir("\\a_b"), nullptr);
@@ -471,7 +471,7 @@ TEST_F(Compilation, IdentifiersEqualAfterConversionAreMadeUniqueAndReported) {
     ASSERT_TRUE(E.PrepareCompilation(true, nullptr));
     std::set<std::string> iso;
     std::set<std::u16string> joliet;
-    for (const TFEntry* c = E.DirTable[0]->FirstChild; c; c = c->Next) {
+    for (const TFEntry* c = E.Compilation().DirTable[0]->FirstChild; c; c = c->Next) {
         EXPECT_TRUE(iso.insert(c->IsoIdent).second) << c->IsoIdent;
         EXPECT_TRUE(joliet.insert(c->JolietIdent).second) << c->LongName;
         EXPECT_NE(c->JolietIdent.find_first_not_of(u"."), std::u16string::npos) << "a name of dots alone";

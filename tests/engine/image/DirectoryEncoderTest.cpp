@@ -24,7 +24,7 @@ struct Streamed : ::testing::Test {
     // Enough folders and records that extents span many sectors and blocks; long names, a
     // hidden file, an empty file and a file of several extents among them.
     void Fill() {
-        TDEntry* root = E.DirTable[0];
+        TDEntry* root = E.Compilation().DirTable[0];
         for (int d = 0; d < 120; ++d) {
             TDEntry* dir = E.AddDirEntry(root, ListedDir("folder " + std::to_string(d)));
             ASSERT_NE(dir, nullptr);
@@ -45,12 +45,12 @@ struct Streamed : ::testing::Test {
     void Compare(const std::vector<size_t>& slices) {
         E.LayoutCompilation(true, nullptr);
         ASSERT_TRUE(E.BuildImageHeader(true, nullptr));
-        const std::vector<uint8_t> whole(E.HeaderStream.Data(), E.HeaderStream.Data() + E.HeaderStream.Size());
-        ASSERT_EQ(int64_t(whole.size()), int64_t(E.FirstFileSector) * 2048);
+        const std::vector<uint8_t> whole(E.Image().HeaderStream.Data(), E.Image().HeaderStream.Data() + E.Image().HeaderStream.Size());
+        ASSERT_EQ(int64_t(whole.size()), int64_t(E.Layout().FirstFileSector) * 2048);
 
         E.BeginImageHeader(true, nullptr);
-        std::vector<uint8_t> streamed(E.HeaderStream.Data(), E.HeaderStream.Data() + E.HeaderStream.Size());
-        TDirectoryEncoder enc(E);
+        std::vector<uint8_t> streamed(E.Image().HeaderStream.Data(), E.Image().HeaderStream.Data() + E.Image().HeaderStream.Size());
+        TDirectoryEncoder enc(E.Image());
         EXPECT_EQ(int64_t(streamed.size()) + enc.Size(), int64_t(whole.size()));
         std::vector<uint8_t> buf(70000, 0xEE);
         for (size_t i = 0; enc.Remaining() > 0; ++i) {
@@ -72,7 +72,7 @@ TEST_F(Streamed, ExtentsEqualTheWholeHeader) {
     Fill();
     Compare({65536});
     // Several sectors per directory in both trees, so the slicing below crosses extents.
-    EXPECT_GT(E.IsoDirBytes, int64_t(E.DirCount) * 2048);
+    EXPECT_GT(E.Layout().IsoDirBytes, int64_t(E.Compilation().DirCount) * 2048);
 }
 
 TEST_F(Streamed, OddSlicesGiveTheSameBytes) {
@@ -84,15 +84,15 @@ TEST_F(Streamed, WithoutJolietOnlyTheIsoTree) {
     E.SetJolietFileSystem(false);
     Fill();
     Compare({4096, 999});
-    EXPECT_EQ(E.JolietDirArea, 0);
+    EXPECT_EQ(E.Layout().JolietDirArea, 0);
 }
 
 TEST_F(Streamed, SmallTreeCarriesThePaddingToTheFirstFile) {
-    ASSERT_TRUE(E.AddFileEntry(E.DirTable[0], Listed("one.txt", 10), "/one"));
+    ASSERT_TRUE(E.AddFileEntry(E.Compilation().DirTable[0], Listed("one.txt", 10), "/one"));
     Compare({65536});
     E.BeginImageHeader(true, nullptr);
-    TDirectoryEncoder enc(E);
+    TDirectoryEncoder enc(E.Image());
     // Two one-sector root extents, then zeros up to the first file's sector.
-    EXPECT_GT(E.PadSectors, 0);
-    EXPECT_EQ(enc.Size(), (2 + E.PadSectors) * 2048);
+    EXPECT_GT(E.Layout().PadSectors, 0);
+    EXPECT_EQ(enc.Size(), (2 + E.Layout().PadSectors) * 2048);
 }

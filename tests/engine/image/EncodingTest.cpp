@@ -40,11 +40,11 @@ struct Header : ::testing::Test {
     void Build() {
         E.LayoutCompilation(true, nullptr);
         E.BuildImageHeader(true, nullptr);
-        ASSERT_EQ(E.HeaderStream.Size(), int64_t(E.FirstFileSector) * 2048);
+        ASSERT_EQ(E.Image().HeaderStream.Size(), int64_t(E.Layout().FirstFileSector) * 2048);
     }
     // The record of a child in the root extent of a tree (first child after "." and "..").
     const uint8_t* FirstChildRecord(bool joliet) {
-        return Sector(E, joliet ? E.JolietDirArea : E.IsoDirArea) + 68;
+        return Sector(E, joliet ? E.Layout().JolietDirArea : E.Layout().IsoDirArea) + 68;
     }
 };
 
@@ -54,7 +54,7 @@ TEST_F(Header, EmptyCompilationWithJoliet) {
     E.SetDoDebug(false);
     Build();
     EXPECT_TRUE(E.DoDebug());
-    EXPECT_EQ(E.HeaderStream.Size(), 150 * 2048);
+    EXPECT_EQ(E.Image().HeaderStream.Size(), 150 * 2048);
     EXPECT_TRUE(AllBytes(Sector(E, 0), 16 * 2048, 0));
     EXPECT_EQ(Text(Sector(E, 16), 7), std::string("\x01" "CD001\x01", 7));
     EXPECT_EQ(Text(Sector(E, 17), 7), std::string("\x02" "CD001\x01", 7));
@@ -110,7 +110,7 @@ TEST_F(Header, EmptyCompilationWithJoliet) {
 TEST_F(Header, WithoutJolietNoSupplementaryStructures) {
     E.SetJolietFileSystem(false);
     Build();
-    EXPECT_EQ(E.HeaderStream.Size(), 150 * 2048);
+    EXPECT_EQ(E.Image().HeaderStream.Size(), 150 * 2048);
     EXPECT_TRUE(AllBytes(Sector(E, 16) + 88, 32, 0));
     EXPECT_EQ(Sector(E, 17)[0], 0xFF);
     EXPECT_EQ(testsupport::LE32(Sector(E, 16) + 140), 18u);
@@ -125,7 +125,7 @@ TEST_F(Header, IdentifiersDatesAndApplicationText) {
     E.SetFileCopyright("copy.txt");
     E.SetDateCreation(platform::EncodeDateTime({2001, 2, 3, 4, 5, 6, 7}));
     E.SetDateModification(platform::EncodeDateTime({2001, 2, 3, 4, 5, 6, 123}));
-    E.ApplicationUseText = "abc";
+    E.SetApplicationUseText("abc");
     Build();
     const uint8_t* pvd = Sector(E, 16);
     const uint8_t* svd = Sector(E, 17);
@@ -145,7 +145,7 @@ TEST_F(Header, IdentifiersDatesAndApplicationText) {
 TEST_F(Header, RecordsOfFilesAndDirectories) {
     platform::OverrideTimeZoneBias(-60);
     E.ClearCompilation(100, 10);
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     ASSERT_TRUE(E.AddFileEntry(root, Listed("abc.txt", 1, platform::faArchive, "ABC.TXT"), "/s/abc.txt"));
     TDEntry* data = E.AddDirEntry(root, ListedDir("data", "DATA"));
     TDEntry* hiddenDir = E.AddDirEntry(root, Listed("hid", 0, platform::faDirectory | platform::faHidden));
@@ -171,11 +171,11 @@ TEST_F(Header, RecordsOfFilesAndDirectories) {
     EXPECT_EQ(dir[0], 38);
     EXPECT_EQ(Text(dir + 32, 6), std::string("\x04" "DATA\0", 6));
     EXPECT_EQ(dir[25], 2);
-    EXPECT_EQ(testsupport::LE32(dir + 2), uint32_t(E.IsoDirArea + data->IsoSector));
+    EXPECT_EQ(testsupport::LE32(dir + 2), uint32_t(E.Layout().IsoDirArea + data->IsoSector));
     EXPECT_EQ(testsupport::LE32(dir + 10), 2048u);
     EXPECT_EQ(dir[38 + 25], 3); // hidden directory
 
-    testsupport::TIsoReader reader(E.HeaderStream.Data(), size_t(E.HeaderStream.Size()));
+    testsupport::TIsoReader reader(E.Image().HeaderStream.Data(), size_t(E.Image().HeaderStream.Size()));
     for (bool joliet : {false, true}) {
         auto recs = reader.Walk(joliet ? 17 : 16, joliet);
         ASSERT_EQ(recs.size(), 5u);
@@ -192,40 +192,40 @@ TEST_F(Header, RecordsOfFilesAndDirectories) {
         }
     }
     // The ".." of a sub-directory points at the root extent of its own tree.
-    const uint8_t* sub = Sector(E, E.JolietDirArea + data->JolietSector);
-    EXPECT_EQ(testsupport::LE32(sub + 34 + 2), uint32_t(E.JolietDirArea));
+    const uint8_t* sub = Sector(E, E.Layout().JolietDirArea + data->JolietSector);
+    EXPECT_EQ(testsupport::LE32(sub + 34 + 2), uint32_t(E.Layout().JolietDirArea));
 }
 
 TEST_F(Header, PathTableRecordsInPathTableOrder) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     TDEntry* b = E.AddDirEntry(root, ListedDir("Bee", "B"));
     E.AddDirEntry(root, ListedDir("Ant", "A"));
     E.AddDirEntry(b, ListedDir("Cat", "C"));
     Build();
-    const uint8_t* l = Sector(E, E.PathTableL);
+    const uint8_t* l = Sector(E, E.Layout().PathTableL);
     // root, A (parent 1), B (parent 1), C (parent 3)
     EXPECT_EQ(l[10], 1);
-    EXPECT_EQ(testsupport::LE32(l + 12), uint32_t(E.IsoDirArea + 2)); // A's extent: third in DirTable
+    EXPECT_EQ(testsupport::LE32(l + 12), uint32_t(E.Layout().IsoDirArea + 2)); // A's extent: third in DirTable
     EXPECT_EQ(l[16], 1);
     EXPECT_EQ(l[18], 'A');
     EXPECT_EQ(l[20 + 8], 'B');
     EXPECT_EQ(l[30 + 6], 3);
     EXPECT_EQ(l[30 + 8], 'C');
-    const uint8_t* m = Sector(E, E.PathTableM);
-    EXPECT_EQ(testsupport::BE32(m + 30 + 2), uint32_t(E.IsoDirArea + 3));
+    const uint8_t* m = Sector(E, E.Layout().PathTableM);
+    EXPECT_EQ(testsupport::BE32(m + 30 + 2), uint32_t(E.Layout().IsoDirArea + 3));
     EXPECT_EQ(m[30 + 7], 3);
-    const uint8_t* jl = Sector(E, E.JolietPathTableL);
+    const uint8_t* jl = Sector(E, E.Layout().JolietPathTableL);
     EXPECT_EQ(jl[10], 6);
     EXPECT_EQ(Text(jl + 18, 6), Ucs2("Ant"));
     EXPECT_EQ(Text(jl + 24 + 8, 6), Ucs2("Bee"));
 }
 
 TEST_F(Header, HeaderWithoutALayoutWritesNoRecordsOutOfBounds) {
-    E.AddFileEntry(E.DirTable[0], Listed("a.txt", 5), "/s/a");
+    E.AddFileEntry(E.Compilation().DirTable[0], Listed("a.txt", 5), "/s/a");
     E.BuildImageHeader(true, nullptr); // no layout yet: sizes are 0
     E.LayoutCompilation(true, nullptr);
-    E.AddFileEntry(E.DirTable[0], Listed("b.txt", 5), "/s/b"); // changed after the layout
-    for (int i = 0; i < 60; ++i) E.AddFileEntry(E.DirTable[0], Listed("more" + std::to_string(i) + ".txt"), "/s");
+    E.AddFileEntry(E.Compilation().DirTable[0], Listed("b.txt", 5), "/s/b"); // changed after the layout
+    for (int i = 0; i < 60; ++i) E.AddFileEntry(E.Compilation().DirTable[0], Listed("more" + std::to_string(i) + ".txt"), "/s");
     E.BuildImageHeader(true, nullptr);
-    EXPECT_EQ(E.HeaderStream.Size(), int64_t(E.FirstFileSector) * 2048);
+    EXPECT_EQ(E.Image().HeaderStream.Size(), int64_t(E.Layout().FirstFileSector) * 2048);
 }

@@ -17,11 +17,11 @@ TEST(EngineObject, ConstructedWithItsDefaults) {
     EXPECT_FALSE(e.TestWrite());
     EXPECT_EQ(e.Version(), "1.21");
     EXPECT_EQ(e.HaId, 254);
-    EXPECT_EQ(e.MaxFiles, 65535);
-    EXPECT_EQ(e.MaxDirs, 8191);
-    ASSERT_EQ(e.DirCount, 1);
-    EXPECT_EQ(e.FileCount, 0);
-    const TDEntry* root = e.DirTable[0];
+    EXPECT_EQ(e.Compilation().MaxFiles, 65535);
+    EXPECT_EQ(e.Compilation().MaxDirs, 8191);
+    ASSERT_EQ(e.Compilation().DirCount, 1);
+    EXPECT_EQ(e.Compilation().FileCount, 0);
+    const TDEntry* root = e.Compilation().DirTable[0];
     EXPECT_EQ(root->ShortName, "CD_ROOT");
     EXPECT_EQ(root->LongName, "CD Root Directory");
     EXPECT_EQ(root->FullPath, "\\");

@@ -31,7 +31,7 @@ struct Mends : ::testing::Test {
     std::vector<TIsoRecord> Build(bool joliet) {
         E.LayoutCompilation(true, nullptr);
         E.BuildImageHeader(true, nullptr);
-        testsupport::TIsoReader reader(E.HeaderStream.Data(), size_t(E.HeaderStream.Size()));
+        testsupport::TIsoReader reader(E.Image().HeaderStream.Data(), size_t(E.Image().HeaderStream.Size()));
         return reader.Walk(joliet ? 17 : 16, joliet);
     }
 };
@@ -46,7 +46,7 @@ std::vector<TIsoRecord> Named(const std::vector<TIsoRecord>& recs, const std::st
 } // namespace
 
 TEST_F(Mends, FilesOf4GiBAndMoreGetMultiExtentRecords) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     const int64_t big = (5LL << 30) + 100;
     const int64_t huge = 9LL << 30;
     E.AddFileEntry(root, Listed("big.bin", big), "/s/big");
@@ -79,23 +79,23 @@ TEST_F(Mends, FilesOf4GiBAndMoreGetMultiExtentRecords) {
         EXPECT_EQ(h[2].Flags, 0);
         EXPECT_EQ(h[1].Flags, 0x80);
     }
-    EXPECT_EQ(E.FileTable[0]->IsoSize, big); // the entry keeps the full size
-    EXPECT_EQ(E.FileSectors, TVornBurner::BytesToSectors(big) + 1 + TVornBurner::BytesToSectors(kMaxExtent) +
+    EXPECT_EQ(E.Compilation().FileTable[0]->IsoSize, big); // the entry keeps the full size
+    EXPECT_EQ(E.Layout().FileSectors, TVornBurner::BytesToSectors(big) + 1 + TVornBurner::BytesToSectors(kMaxExtent) +
                                  TVornBurner::BytesToSectors(kMaxExtent + 1) + TVornBurner::BytesToSectors(huge));
 }
 
 TEST_F(Mends, ManyMultiExtentRecordsStillSizeTheirDirectory) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     for (int i = 0; i < 40; ++i)
         E.AddFileEntry(root, Listed("file number " + std::to_string(i) + ".vob", 11LL << 30), "/s");
     auto recs = Build(true);
     EXPECT_EQ(recs.size(), 40u * 3);
-    EXPECT_GT(E.DirTable[0]->JolietSize, 2048);
+    EXPECT_GT(E.Compilation().DirTable[0]->JolietSize, 2048);
     EXPECT_EQ(Build(false).size(), 40u * 3);
 }
 
 TEST_F(Mends, LongJolietNamesAreCutToFitAndStayUnique) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     const std::string stem(115, 'n');
     ASSERT_TRUE(E.AddFileEntry(root, Listed(stem + "A.txt"), "/s/a"));
     ASSERT_TRUE(E.AddFileEntry(root, Listed(stem + "B.txt"), "/s/b"));
@@ -124,14 +124,14 @@ TEST_F(Mends, LongJolietNamesAreCutToFitAndStayUnique) {
     EXPECT_EQ(Named(recs, "/" + std::string(104, 'n') + ".txt").size(), 1u);
     EXPECT_EQ(Named(recs, "/" + std::string(110, 'D') + "/inside.txt").size(), 1u);
     // The path table names the folder exactly as its record does.
-    const uint8_t* jl = testsupport::Sector(E, E.JolietPathTableL);
+    const uint8_t* jl = testsupport::Sector(E, E.Layout().JolietPathTableL);
     EXPECT_EQ(jl[10], 220);
 }
 
 TEST_F(Mends, LongIsoNamesFromAHandlerAreCutToo) {
     E.OnAddFile = [](TComponent*, const std::string&, std::string&, std::string& s, TDateTime&, int32_t, int64_t,
                      bool&) { s = std::string(250, 'S') + ".DAT"; };
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     ASSERT_TRUE(E.AddFileEntry(root, Listed("one.dat"), "/s/1"));
     ASSERT_TRUE(E.AddFileEntry(root, Listed("two.dat"), "/s/2"));
     auto recs = Build(false);
@@ -145,7 +145,7 @@ TEST_F(Mends, LongIsoNamesFromAHandlerAreCutToo) {
 }
 
 TEST_F(Mends, CharactersOutsideTheBmpBecomeUnderscores) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     ASSERT_TRUE(E.AddFileEntry(root, Listed("smile \xF0\x9F\x98\x80.txt"), "/s/1"));
     ASSERT_TRUE(E.AddFileEntry(root, Listed("caf\xC3\xA9.txt"), "/s/2"));
     auto recs = Build(true);

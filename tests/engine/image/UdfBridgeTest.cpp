@@ -241,11 +241,11 @@ struct Bridge : ::testing::Test {
     void Build() {
         ASSERT_TRUE(E.LayoutCompilation(true, nullptr));
         ASSERT_TRUE(E.BuildImageHeader(true, nullptr));
-        ASSERT_EQ(E.HeaderStream.Size(), int64_t(E.FirstFileSector) * 2048);
+        ASSERT_EQ(E.Image().HeaderStream.Size(), int64_t(E.Layout().FirstFileSector) * 2048);
     }
     // Where the ISO 9660 tree says a file's data lies.
     std::map<std::string, testsupport::TIsoRecord> IsoFiles() {
-        testsupport::TIsoReader iso(E.HeaderStream.Data(), size_t(E.HeaderStream.Size()));
+        testsupport::TIsoReader iso(E.Image().HeaderStream.Data(), size_t(E.Image().HeaderStream.Size()));
         std::map<std::string, testsupport::TIsoRecord> m;
         for (auto& r : iso.Walk(17, true)) m[r.Path] = r;
         return m;
@@ -297,7 +297,7 @@ TEST(UdfNames, Cs0TakesEightBitsWhenEveryCharacterFitsElseSixteen) {
 }
 
 TEST_F(Bridge, AnchorsPointAtBothSequencesAndTheVolumeCoversTheLastAnchor) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     E.AddFileEntry(root, Listed("a.txt", 5000), "/s/a.txt");
     Build();
     // The recognition sequence right after the ISO descriptors (primary, Joliet, terminator).
@@ -306,7 +306,7 @@ TEST_F(Bridge, AnchorsPointAtBothSequencesAndTheVolumeCoversTheLastAnchor) {
     EXPECT_EQ(Text(testsupport::Sector(E, 20), 7), std::string("\0NSR02\x01", 7));
     EXPECT_EQ(Text(testsupport::Sector(E, 21), 7), std::string("\0TEA01\x01", 7));
 
-    TUdfReader udf(E.HeaderStream.Data(), size_t(E.HeaderStream.Size()));
+    TUdfReader udf(E.Image().HeaderStream.Data(), size_t(E.Image().HeaderStream.Size()));
     udf.ReadVolume();
     std::set<uint16_t> idents;
     for (auto& [ident, sector] : udf.MainSequence) idents.insert(ident);
@@ -314,14 +314,14 @@ TEST_F(Bridge, AnchorsPointAtBothSequencesAndTheVolumeCoversTheLastAnchor) {
     EXPECT_EQ(udf.PartitionStart, 257u);
 
     // The last anchor closes the image, and the ISO volume size counts it.
-    const std::vector<uint8_t> tail = E.UdfTail();
+    const std::vector<uint8_t> tail = E.Image().UdfTail();
     ASSERT_FALSE(tail.empty());
-    const uint32_t last = uint32_t(E.EndLBA - 1);
+    const uint32_t last = uint32_t(E.Layout().EndLBA - 1);
     const uint8_t* anchor = tail.data() + tail.size() - 2048;
     EXPECT_TRUE(GoodTag(anchor, 2, last));
     EXPECT_EQ(0, std::memcmp(anchor + 16, testsupport::Sector(E, 256) + 16, 2048 - 16));
-    EXPECT_EQ(LE32(testsupport::Sector(E, 16) + 80), uint32_t(E.EndLBA));
-    EXPECT_GE(E.EndLBA, 300);
+    EXPECT_EQ(LE32(testsupport::Sector(E, 16) + 80), uint32_t(E.Layout().EndLBA));
+    EXPECT_GE(E.Layout().EndLBA, 300);
     // The partition ends before that anchor and holds the file data.
     EXPECT_EQ(udf.PartitionStart + udf.PartitionLength, last);
     const auto& a = udf.Files.at("/a.txt");
@@ -332,7 +332,7 @@ TEST_F(Bridge, AnchorsPointAtBothSequencesAndTheVolumeCoversTheLastAnchor) {
 TEST_F(Bridge, TreeOfFilesFoldersAndNamesReadsBackWithItsCountsAndExtents) {
     platform::OverrideTimeZoneBias(-60);
     E.ClearCompilation(100, 10);
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     E.AddFileEntry(root, Listed("abc.txt", 5000), "/s/abc.txt");
     E.AddFileEntry(root, Listed("nodot", 10), "/s/nodot");
     E.AddFileEntry(root, Listed("\xC3\x9C" "ber.txt", 2048), "/s/u");          // Ü: 8-bit CS0
@@ -344,7 +344,7 @@ TEST_F(Bridge, TreeOfFilesFoldersAndNamesReadsBackWithItsCountsAndExtents) {
     Build();
     platform::OverrideTimeZoneBias(std::nullopt);
 
-    TUdfReader udf(E.HeaderStream.Data(), size_t(E.HeaderStream.Size()));
+    TUdfReader udf(E.Image().HeaderStream.Data(), size_t(E.Image().HeaderStream.Size()));
     udf.ReadVolume();
     // The source's own names: no version, no added dot, case kept.
     std::set<std::string> paths;
@@ -396,12 +396,12 @@ TEST_F(Bridge, TreeOfFilesFoldersAndNamesReadsBackWithItsCountsAndExtents) {
 }
 
 TEST_F(Bridge, FileOverFourGiBTakesExtentsBelowTheThirtyBitLimitBackToBack) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     const int64_t size = (int64_t(5) << 30) + 12345;
     E.AddFileEntry(root, Listed("big.vob", size), "/s/big.vob");
     E.AddFileEntry(root, Listed("after.txt", 7), "/s/after.txt");
     Build();
-    TUdfReader udf(E.HeaderStream.Data(), size_t(E.HeaderStream.Size()));
+    TUdfReader udf(E.Image().HeaderStream.Data(), size_t(E.Image().HeaderStream.Size()));
     udf.ReadVolume();
     const TUdfFile& big = udf.Files.at("/big.vob");
     EXPECT_EQ(big.Length, uint64_t(size));
@@ -426,7 +426,7 @@ TEST_F(Bridge, FileOverFourGiBTakesExtentsBelowTheThirtyBitLimitBackToBack) {
 }
 
 TEST_F(Bridge, NamesTooLongForCs0AreCutUniqueWithAMessage) {
-    TDEntry* root = E.DirTable[0];
+    TDEntry* root = E.Compilation().DirTable[0];
     // 16-bit CS0 holds 127 characters in a File Identifier; these two agree in their first 200.
     std::string wide;
     for (int i = 0; i < 200; ++i) wide += "\xE3\x81\x82"; // あ
@@ -435,7 +435,7 @@ TEST_F(Bridge, NamesTooLongForCs0AreCutUniqueWithAMessage) {
     const std::string narrow(254, 'n'); // 255 bytes of 8-bit CS0 fit exactly
     E.AddFileEntry(root, Listed(narrow, 1), "/s/n");
     Build();
-    TUdfReader udf(E.HeaderStream.Data(), size_t(E.HeaderStream.Size()));
+    TUdfReader udf(E.Image().HeaderStream.Data(), size_t(E.Image().HeaderStream.Size()));
     udf.ReadVolume();
     std::set<std::string> names;
     for (auto& [p, f] : udf.Files)
@@ -467,9 +467,9 @@ TEST_F(Bridge, NamesTooLongForCs0AreCutUniqueWithAMessage) {
 
 TEST_F(Bridge, BridgeOffLeavesNoTraceOfUdf) {
     E.SetUDFBridge(false);
-    E.AddFileEntry(E.DirTable[0], Listed("a.txt", 5000), "/s/a.txt");
+    E.AddFileEntry(E.Compilation().DirTable[0], Listed("a.txt", 5000), "/s/a.txt");
     Build();
-    EXPECT_TRUE(E.UdfTail().empty());
-    EXPECT_EQ(E.FirstFileSector, 150);
+    EXPECT_TRUE(E.Image().UdfTail().empty());
+    EXPECT_EQ(E.Layout().FirstFileSector, 150);
     for (int64_t s = 19; s < 22; ++s) EXPECT_NE(Text(testsupport::Sector(E, s) + 1, 5), "BEA01");
 }

@@ -82,10 +82,10 @@ public:
     }
     // Starts the job as CreateImageFile does after its layout.
     void Start(const std::string& isoFile) {
-        Engine.HeaderStream.Clear();
-        Engine.HeaderStream.Write(HeaderBytes.data(), HeaderBytes.size());
-        Engine.FileTable = Files.HandOver();
-        Engine.FileCount = Files.Count();
+        Engine.Image().HeaderStream.Clear();
+        Engine.Image().HeaderStream.Write(HeaderBytes.data(), HeaderBytes.size());
+        Engine.Compilation().FileTable = Files.HandOver();
+        Engine.Compilation().FileCount = Files.Count();
         Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
         Engine.SetISOFileName(isoFile);
         Engine.Job().ClearAborts();
@@ -388,8 +388,8 @@ TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
     MakeSparse(s.Path("big"), 3LL << 30);
     TFileList files;
     files.Add(s.Path("big"), 3LL << 30);
-    engine->FileTable = files.HandOver();
-    engine->FileCount = files.Count();
+    engine->Compilation().FileTable = files.HandOver();
+    engine->Compilation().FileCount = files.Count();
     engine->ImageSectors = (3LL << 30) / 2048;
     engine->SetISOFileName(s.Path("destroy.iso"));
     ASSERT_TRUE(engine->StartCache(65536, ""));
@@ -480,7 +480,7 @@ TEST(ImageJob, TheCompilationCannotChangeUnderARunningImageJob) {
     ASSERT_TRUE(e.PrepareCompilation(true, nullptr));
     e.CreateImageFile(s.Path("out.iso"));
     ASSERT_TRUE(e.JobRunning());
-    const int32_t files = e.FileCount;
+    const int32_t files = e.Compilation().FileCount;
     TDEntry* sub = e.FindDir("\\sub");
     ASSERT_NE(sub, nullptr);
     EXPECT_FALSE(e.ClearCompilation(10, 10));
@@ -490,7 +490,7 @@ TEST(ImageJob, TheCompilationCannotChangeUnderARunningImageJob) {
     EXPECT_EQ(e.CreateDir(e.FindDir("\\"), "new", platform::faDirectory), nullptr);
     EXPECT_FALSE(e.LayoutCompilation(true, nullptr));
     EXPECT_FALSE(e.BuildImageHeader(true, nullptr));
-    EXPECT_EQ(e.FileCount, files);
+    EXPECT_EQ(e.Compilation().FileCount, files);
     EXPECT_EQ(e.FindDir("\\sub"), sub);
     {
         std::lock_guard lock(job.MessagesMutex);
@@ -535,22 +535,22 @@ TEST(ImageJob, StreamedHeaderEqualsTheWholeHeaderAndTheDataFollows) {
     EXPECT_EQ(result.Error, "");
     EXPECT_TRUE(WaitUntil([&] { return !engine.JobRunning(); }, std::chrono::seconds(5)));
     // The stream holds only the start of the header during the job and is emptied after.
-    EXPECT_EQ(engine.HeaderStream.Size(), 0);
+    EXPECT_EQ(engine.Image().HeaderStream.Size(), 0);
 
     const auto image = ReadFile(s.Path("out.iso"));
     ASSERT_EQ(int64_t(image.size()), engine.ImageSectors * 2048);
     ASSERT_TRUE(engine.BuildImageHeader(true, nullptr));
     platform::OverrideNow(std::nullopt);
-    const size_t header = size_t(engine.HeaderStream.Size());
-    ASSERT_GT(engine.IsoDirBytes + engine.JolietDirBytes, int64_t(TCacheThread::kMaxBlockBytes));
+    const size_t header = size_t(engine.Image().HeaderStream.Size());
+    ASSERT_GT(engine.Layout().IsoDirBytes + engine.Layout().JolietDirBytes, int64_t(TCacheThread::kMaxBlockBytes));
     ASSERT_LE(header, image.size());
-    EXPECT_TRUE(std::equal(image.begin(), image.begin() + std::ptrdiff_t(header), engine.HeaderStream.Data()));
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + std::ptrdiff_t(header), engine.Image().HeaderStream.Data()));
     // Each file's data at its sector, in file-table order.
-    for (int32_t i = 0; i < engine.FileCount; ++i) {
-        const TFEntry* f = engine.FileTable[size_t(i)];
+    for (int32_t i = 0; i < engine.Compilation().FileCount; ++i) {
+        const TFEntry* f = engine.Compilation().FileTable[size_t(i)];
         if ((f->Attr & 0x10) || f->IsoSize == 0) continue;
         const auto want = ReadFile(f->SourcePath);
-        const size_t at = size_t(engine.FirstFileSector + f->IsoSector) * 2048;
+        const size_t at = size_t(engine.Layout().FirstFileSector + f->IsoSector) * 2048;
         ASSERT_LE(at + want.size(), image.size());
         EXPECT_TRUE(std::equal(want.begin(), want.end(), image.begin() + std::ptrdiff_t(at))) << f->SourcePath;
     }

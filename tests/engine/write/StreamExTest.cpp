@@ -1,6 +1,6 @@
 // The 64-bit file streams over the platform's files.
 #include "WriteTestSupport.h"
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 
 using namespace tarnwick;
 using namespace tarnwick::test;

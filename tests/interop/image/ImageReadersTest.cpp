@@ -42,17 +42,17 @@ std::string Slurp(const std::string& path) {
 // file-table order, zero-filled to whole sectors.
 void WriteImage(const TVornBurner& e, const std::string& path) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(e.HeaderStream.Data()), e.HeaderStream.Size());
-    for (int32_t i = 0; i < e.FileCount; ++i) {
-        const TFEntry* f = e.FileTable[size_t(i)];
+    out.write(reinterpret_cast<const char*>(e.Image().HeaderStream.Data()), e.Image().HeaderStream.Size());
+    for (int32_t i = 0; i < e.Compilation().FileCount; ++i) {
+        const TFEntry* f = e.Compilation().FileTable[size_t(i)];
         if (f->Attr & 0x10 || f->IsoSize == 0) continue;
-        ASSERT_EQ(int64_t(out.tellp()), (int64_t(e.FirstFileSector) + f->IsoSector) * 2048);
+        ASSERT_EQ(int64_t(out.tellp()), (int64_t(e.Layout().FirstFileSector) + f->IsoSector) * 2048);
         std::string data = Slurp(f->SourcePath);
         ASSERT_EQ(int64_t(data.size()), f->IsoSize);
         data.resize(size_t(TVornBurner::BytesToSectors(f->IsoSize) * 2048), '\0');
         out.write(data.data(), std::streamsize(data.size()));
     }
-    ASSERT_EQ(int64_t(out.tellp()), e.EndLBA * 2048);
+    ASSERT_EQ(int64_t(out.tellp()), e.Layout().EndLBA * 2048);
 }
 
 // Every regular file below root, by its path relative to root.
@@ -82,7 +82,7 @@ struct Image : ::testing::Test {
         E.SetJolietFileSystem(joliet);
         E.SetIdVolume("Test Volume");
         ASSERT_TRUE(E.ClearCompilation(600000, 20000));
-        E.LastFolderOnly = true;
+        E.SetLastFolderOnly(true);
         ASSERT_TRUE(E.AddFolder("\\", Src.Path(), "*.*", 63, true, false, false));
         ASSERT_TRUE(E.PrepareCompilation(true, nullptr));
         ASSERT_TRUE(E.LayoutCompilation(true, nullptr));
@@ -99,7 +99,7 @@ TEST_F(Image, IsoinfoSeesBothTreesAndTheVolume) {
     std::string d = Shell("isoinfo -d -i " + Iso);
     EXPECT_NE(d.find("Volume id: TEST VOLUME"), std::string::npos) << d;
     EXPECT_NE(d.find("Joliet with UCS level 1 found"), std::string::npos) << d;
-    EXPECT_NE(d.find("Volume size is: " + std::to_string(E.EndLBA)), std::string::npos) << d;
+    EXPECT_NE(d.find("Volume size is: " + std::to_string(E.Layout().EndLBA)), std::string::npos) << d;
     std::string j = Shell("isoinfo -f -J -j iso8859-1 -i " + Iso);
     EXPECT_NE(j.find("/Long folder name with spaces/A rather long file name, with commas.text"), std::string::npos) << j;
     EXPECT_NE(j.find("/caf\xE9/men\xFC.txt"), std::string::npos) << j;
@@ -165,13 +165,13 @@ TEST_F(Image, FilesOver4GiBReadAsOneFile) {
     {
         // The big file is all zeros: leave it as a hole instead of writing 5 GiB.
         std::ofstream out(Iso, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(E.HeaderStream.Data()), E.HeaderStream.Size());
-        const TFEntry* small = E.FileTable[1];
+        out.write(reinterpret_cast<const char*>(E.Image().HeaderStream.Data()), E.Image().HeaderStream.Size());
+        const TFEntry* small = E.Compilation().FileTable[1];
         ASSERT_EQ(small->LongName, "small.txt");
-        out.seekp((E.FirstFileSector + small->IsoSector) * 2048LL);
+        out.seekp((E.Layout().FirstFileSector + small->IsoSector) * 2048LL);
         out.write("after", 5);
     }
-    fs::resize_file(Iso, std::uintmax_t(E.EndLBA * 2048));
+    fs::resize_file(Iso, std::uintmax_t(E.Layout().EndLBA * 2048));
     int status = 0;
     std::string out = Shell("xorriso -abort_on FAILURE -indev " + Iso + " -find / -type f -exec lsdl", &status);
     EXPECT_EQ(status, 0) << out;

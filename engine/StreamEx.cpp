@@ -1,4 +1,4 @@
-#include "engine/write/StreamEx.h"
+#include "engine/StreamEx.h"
 
 namespace tarnwick {
 

@@ -1,0 +1,34 @@
+// The facade's steps over the compilation and its image: each refused while an image job reads
+// the tree, and the figures a job takes from the layout kept with the engine.
+#include "engine/write/VornBurner.h"
+
+namespace tarnwick {
+
+bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
+    if (!FCompilation.ClearCompilation(NewMaxFiles, NewMaxDirs)) return false;
+    FImage.HeaderStream.Clear();
+    return true;
+}
+
+bool TVornBurner::LayoutCompilation(bool, TDEntry*) {
+    if (CompilationInUse()) return false;
+    SetDoDebug(false);
+    if (FImage.LayoutCompilation()) ImageSectors = FImage.Layout.EndLBA - FImage.Layout.StartLBA;
+    return true;
+}
+
+void TVornBurner::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
+    FImage.BeginImageHeader(ImageOnly, Dir);
+    ImageSectors = FImage.Layout.EndLBA - FImage.Layout.StartLBA;
+    SetDoDebug(true);
+}
+
+bool TVornBurner::BuildImageHeader(bool ImageOnly, TDEntry* Dir) {
+    if (CompilationInUse()) return false;
+    FImage.BuildImageHeader(ImageOnly, Dir);
+    ImageSectors = FImage.Layout.EndLBA - FImage.Layout.StartLBA;
+    SetDoDebug(true);
+    return true;
+}
+
+} // namespace tarnwick
