@@ -69,6 +69,15 @@ TDateTime EncodeDateTime(const TDateParts& p) {
     return days >= 0 ? double(days) + frac : double(days) - frac;
 }
 
+TDateTime UnixSecondsToDateTime(int64_t seconds) {
+    constexpr int64_t kSecondsPerDay = 86400;
+    constexpr double kUnixEpochDays = 25569; // 1970-01-01 in days since 1899-12-30
+    // Whole days and the second of the day apart, so the time of day is exact in the fraction.
+    const int64_t days = seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
+    const int64_t rest = seconds - days * kSecondsPerDay;
+    return kUnixEpochDays + double(days) + double(rest) / double(kSecondsPerDay);
+}
+
 bool DosDateTimeToDateTime(uint32_t dos, TDateTime& out) {
     const int year = int(dos >> 25) + 1980;
     const int month = int((dos >> 21) & 0x0F);

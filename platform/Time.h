@@ -27,6 +27,9 @@ struct TDateParts {
 };
 TDateParts DecodeDateTime(TDateTime dt);
 TDateTime EncodeDateTime(const TDateParts& parts);
+// Seconds since 1970-01-01 00:00 as a date-time of the same clock (no zone applied); the time
+// of day is exact in the fraction.
+TDateTime UnixSecondsToDateTime(int64_t seconds);
 
 // The system's own readings, one implementation per OS; Now() and TimeZoneBias() apply the
 // test overrides on top of them.

@@ -44,7 +44,6 @@ bool TSCSIDevice::InitializeASPI(bool PreferSPTI, const std::string& LibraryPath
 
 void TSCSIDevice::ScanDevices() {
     FDeviceList.clear();
-    const uint8_t ha = HaId, t = Target, l = Lun;
     if (FDoDebug) DebugMessage(">>> " + ASPIState().ASPIModuleName, 1);
 
     const int adapters = HostAdapterCount; // the inquiries below store the count again
@@ -56,25 +55,19 @@ void TSCSIDevice::ScanDevices() {
                          1);
         for (int target = 0; target < 8; ++target) {
             for (int lun = 0; lun < 8; ++lun) {
-                HaId = uint8_t(h);
-                Target = uint8_t(target);
-                Lun = uint8_t(lun);
+                const TDeviceAddress at{uint8_t(h), uint8_t(target), uint8_t(lun)};
                 InquiryData.fill(0);
-                if (!Inquiry() || !ident::IsListedType(InquiryData[0])) continue;
-                const char letter = GetDriveLetter();
-                FDeviceList.push_back(ident::DeviceString(HaId, Target, Lun, letter, InquiryData.data()));
+                if (!InquiryAt(at) || !ident::IsListedType(InquiryData[0])) continue;
+                const char letter = DriveLetterOf(at);
+                FDeviceList.push_back(ident::DeviceString(at.HaId, at.Target, at.Lun, letter, InquiryData.data()));
             }
         }
     }
-
-    HaId = ha;
-    Target = t;
-    Lun = l;
     LastCommandError.clear();
 }
 
-char TSCSIDevice::GetDriveLetter() {
-    if (ASPIState().ASPIModuleName == kSPTIModuleName) return SPTIDriveLetter(HaId, Target, Lun);
+char TSCSIDevice::DriveLetterOf(const TDeviceAddress& At) {
+    if (ASPIState().ASPIModuleName == kSPTIModuleName) return SPTIDriveLetter(At.HaId, At.Target, At.Lun);
 
     // Under an ASPI library: ask each drive letter for its SCSI address.
     for (char letter = 'B'; letter <= 'Z'; ++letter) {
@@ -86,9 +79,9 @@ char TSCSIDevice::GetDriveLetter() {
         const bool got = platform::GetScsiAddress(h, a);
         platform::CloseDrive(h);
         // The LUN is not compared: port drivers report it inconsistently.
-        if (got && a.PortNumber == HaId && a.TargetId == Target) return letter;
+        if (got && a.PortNumber == At.HaId && a.TargetId == At.Target) return letter;
     }
-    const uint8_t index = GetDiskInfoLetter(HaId, Target, Lun);
+    const uint8_t index = GetDiskInfoLetter(At.HaId, At.Target, At.Lun);
     // 128 means no answer; an index past "Z" is no letter either.
     if (index < 26) return char('A' + index);
     return 0;

@@ -1,4 +1,4 @@
-// One SCSI command on the current device: address it, send it through the transport's entry
+// One SCSI command to a device address: address it, send it through the transport's entry
 // point, wait for completion up to its time-out, abort it when the time-out passes, and turn
 // a failure into the engine's message text.
 #include <algorithm>
@@ -26,7 +26,7 @@ uint8_t LoadStatus(SRB_ExecSCSICmd& r) {
 
 } // namespace
 
-int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) {
+int32_t TSCSIDevice::ExecSCSICommandAt(const TDeviceAddress& At, SRB_ExecSCSICmd& Request, int32_t TimeOut) {
     LastCommandError.clear();
     TargetBusy = false;
     LastSense.fill(0);
@@ -35,7 +35,7 @@ int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) 
     TSendASPI32Command send = aspi.SendASPI32Command.load();
     LastOutcome = TCommandOutcome{};
     LastOutcome.Opcode = Request.CDBByte[0];
-    if (!ASPIInitialized() || HaId == 254 || send == nullptr) {
+    if (!ASPIInitialized() || At.None() || send == nullptr) {
         LastOutcome.Status = SS_NO_TRANSPORT;
         return SS_NO_TRANSPORT;
     }
@@ -45,11 +45,11 @@ int32_t TSCSIDevice::ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) 
     Request.SRB_PostProc = event.get();
 
     Request.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    Request.SRB_HaId = HaId;
-    Request.SRB_Target = Target;
-    Request.SRB_Lun = Lun;
+    Request.SRB_HaId = At.HaId;
+    Request.SRB_Target = At.Target;
+    Request.SRB_Lun = At.Lun;
     Request.SRB_SenseLen = 24;
-    Request.CDBByte[1] = uint8_t((Request.CDBByte[1] & 0x1F) | ((Lun & 0x07) << 5));
+    Request.CDBByte[1] = uint8_t((Request.CDBByte[1] & 0x1F) | ((At.Lun & 0x07) << 5));
     const uint32_t waitMs = uint32_t(std::max(TimeOut, kMinTimeOutMs));
 
     // The pass-through gives the request to the OS with a time-out of its own; it must not
@@ -93,7 +93,7 @@ bool TSCSIDevice::AbortCommand(SRB_ExecSCSICmd& Request) {
     if (send == nullptr) return false;
     SRB_Abort abort{};
     abort.SRB_Cmd = SC_ABORT_SRB;
-    abort.SRB_HaId = HaId;
+    abort.SRB_HaId = Request.SRB_HaId; // the adapter the request went to
     abort.SRB_ToAbort = &Request;
     return send(&abort) == SS_COMP;
 }

@@ -28,8 +28,8 @@ void Bound(uint8_t* buf, uint32_t len, uint32_t moved, Declared declared) {
 }
 } // namespace
 
-bool TSCSIDevice::RunCdb(const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags, uint8_t* Buffer, uint32_t Length,
-                         int32_t TimeOut, uint32_t* Moved, uint8_t* Status) {
+bool TSCSIDevice::RunCdbAt(const TDeviceAddress& At, const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags,
+                           uint8_t* Buffer, uint32_t Length, int32_t TimeOut, uint32_t* Moved, uint8_t* Status) {
     SRB_ExecSCSICmd r{};
     r.SRB_Flags = Flags;
     r.SRB_CDBLen = CdbLen;
@@ -37,7 +37,7 @@ bool TSCSIDevice::RunCdb(const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags, uint
     r.SRB_BufLen = Buffer ? Length : 0;
     r.SRB_BufPointer = Buffer;
     std::memcpy(r.CDBByte, Cdb, std::min<size_t>(CdbLen, sizeof r.CDBByte));
-    const int32_t sent = ExecSCSICommand(r, TimeOut);
+    const int32_t sent = ExecSCSICommandAt(At, r, TimeOut);
     if (Moved) *Moved = Buffer ? std::min<uint32_t>(r.SRB_BufLen, Length) : 0;
     // A refused request keeps the 00h of the zeroed record; report the refusal instead, so
     // that no caller mistakes it for a command still running.
@@ -56,9 +56,10 @@ bool TSCSIDevice::RequestSense(uint8_t* Buffer, uint8_t AllocLen) {
     return true;
 }
 
-bool TSCSIDevice::Inquiry() {
+bool TSCSIDevice::InquiryAt(const TDeviceAddress& At) {
     uint32_t moved = 0;
-    if (!Send(*this, cdb::Inquiry(), kFlagsIn, InquiryData.data(), cdb::kInquiryAlloc, 10000, &moved))
+    const auto c = cdb::Inquiry();
+    if (!RunCdbAt(At, c.data(), uint8_t(c.size()), kFlagsIn, InquiryData.data(), cdb::kInquiryAlloc, 10000, &moved))
         return false;
     Bound(InquiryData.data(), cdb::kInquiryAlloc, moved, reply::InquiryDeclared);
     return true;

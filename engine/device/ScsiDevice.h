@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/Component.h"
+#include "engine/device/DeviceAddress.h"
 #include "engine/device/Outcome.h"
 #include "engine/transport/Srb.h"
 
@@ -86,13 +87,17 @@ public:
     void HostAdapterInquiry(uint8_t HostAdapter);
     uint8_t GetDiskInfoLetter(uint8_t HostAdapter, uint8_t TargetId, uint8_t LunId);
     void ScanDevices();
-    char GetDriveLetter();
+    char GetDriveLetter() { return DriveLetterOf(Address()); }
+    // The drive letter of the device at At (0 when it has none).
+    char DriveLetterOf(const TDeviceAddress& At);
     void SelectDevice(const std::string& S);
     void ReadDeviceIdentity();
     const std::vector<std::string>& DeviceList() const { return FDeviceList; }
     void SetReleaseHandles(bool Value);
 
+    // The selected device; commands without an address of their own go there.
     uint8_t HaId = 254, Target = 254, Lun = 254;
+    TDeviceAddress Address() const { return {HaId, Target, Lun}; }
     std::string SelectedDevice;
     std::string DeviceIdentity;
     uint8_t PeripheralType = 127;
@@ -102,7 +107,11 @@ public:
     bool ForceBUF = false, ForceLSV = false, ExtraReadyWait = false;
 
     // ---- Command execution and its messages ---------------------------------------------
-    int32_t ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut);
+    int32_t ExecSCSICommand(SRB_ExecSCSICmd& Request, int32_t TimeOut) {
+        return ExecSCSICommandAt(Address(), Request, TimeOut);
+    }
+    // The same for the device at At (the scan asks every address without selecting it).
+    int32_t ExecSCSICommandAt(const TDeviceAddress& At, SRB_ExecSCSICmd& Request, int32_t TimeOut);
     // True when the transport confirmed the abort (it then no longer touches the request).
     bool AbortCommand(SRB_ExecSCSICmd& Request);
     std::string StatusText(uint8_t Status, uint8_t HaStat, uint8_t TargStat);
@@ -119,7 +128,8 @@ public:
     bool TestUnitReady(int32_t TimeOut);
     bool RequestSense(uint8_t* Buffer, uint8_t AllocLen);
     bool WaitUnitReady(int32_t Budget, int32_t Step);
-    bool Inquiry();
+    bool Inquiry() { return InquiryAt(Address()); }
+    bool InquiryAt(const TDeviceAddress& At);
     bool ModeSense10(uint8_t PageCode, uint8_t* Dest, int32_t ClearCountMinusOne, int32_t AllocLen,
                      bool DefaultValues);
     bool GetConfiguration(uint8_t RT, uint16_t StartFeature, uint8_t* Buffer, int32_t AllocLen);
@@ -140,7 +150,11 @@ public:
     // (SRB_BufLen after the command, capped at Length); Status the final SRB_Status, or E2h
     // when the request was refused (no transport, no device).
     bool RunCdb(const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags, uint8_t* Buffer, uint32_t Length,
-                int32_t TimeOut, uint32_t* Moved = nullptr, uint8_t* Status = nullptr);
+                int32_t TimeOut, uint32_t* Moved = nullptr, uint8_t* Status = nullptr) {
+        return RunCdbAt(Address(), Cdb, CdbLen, Flags, Buffer, Length, TimeOut, Moved, Status);
+    }
+    bool RunCdbAt(const TDeviceAddress& At, const uint8_t* Cdb, uint8_t CdbLen, uint8_t Flags, uint8_t* Buffer,
+                  uint32_t Length, int32_t TimeOut, uint32_t* Moved = nullptr, uint8_t* Status = nullptr);
 
     // The capabilities page (2Ah) from its page-code byte on, in the drive's byte order, with a
     // current or maximum write speed of 0 replaced by 1385 KB/s.

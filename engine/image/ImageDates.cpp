@@ -8,23 +8,13 @@
 
 namespace tarnwick {
 
-namespace {
-constexpr double kUnixEpochDays = 25569; // 1970-01-01 in days since 1899-12-30
-constexpr int64_t kSecondsPerDay = 86400;
-
-TDateTime FromUnixSeconds(int64_t seconds) {
-    // Whole days and the second of the day apart, so the time of day is exact in the fraction.
-    const int64_t days = seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
-    const int64_t rest = seconds - days * kSecondsPerDay;
-    return kUnixEpochDays + double(days) + double(rest) / double(kSecondsPerDay);
-}
-} // namespace
+using platform::UnixSecondsToDateTime;
 
 TDateTime TIsoImage::ImageNow() const {
     if (!Options.DateLimit) return platform::Now();
     // Records carry local time with the zone byte of the compilation: the limit's moment
     // shifted by that zone, so a reader converting with the byte gets the limit back.
-    return FromUnixSeconds(*Options.DateLimit + int64_t(Compilation.TimeZoneOffset) * 15 * 60);
+    return UnixSecondsToDateTime(*Options.DateLimit + int64_t(Compilation.TimeZoneOffset) * 15 * 60);
 }
 
 TDateTime TIsoImage::ImageRecordDate(TDateTime dt) const {
@@ -34,7 +24,7 @@ TDateTime TIsoImage::ImageRecordDate(TDateTime dt) const {
 
 TDateTime TIsoImage::ImageVolumeDate(TDateTime dt) const {
     // The descriptors' dates are written with a zone of 0 (GMT): the limit in UTC.
-    return Options.DateLimit ? FromUnixSeconds(*Options.DateLimit) : dt;
+    return Options.DateLimit ? UnixSecondsToDateTime(*Options.DateLimit) : dt;
 }
 
 TDateTime TIsoImage::ImageZonedVolumeDate(TDateTime dt) const {

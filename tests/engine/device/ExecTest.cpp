@@ -79,6 +79,27 @@ TEST_F(ExecTest, AddressesTheCurrentDeviceAndPutsTheLunIntoTheCdb) {
     EXPECT_TRUE(Messages.empty());
 }
 
+TEST_F(ExecTest, ACommandToAnAddressReachesThatDeviceAndLeavesTheSelectionAlone) {
+    auto other = AddDrive('F', Address(0, 3, 0));
+    ResetTransportState(); // the transport probes the drives when it loads
+    ASSERT_TRUE(LoadASPI(true, ""));
+    other->ClearCommands();
+    Drive->ClearCommands();
+    SRB_ExecSCSICmd r = TestUnitReady();
+    r.CDBByte[1] = 0xE0; // stale LUN bits
+    ASSERT_EQ(Dev.ExecSCSICommandAt(TDeviceAddress{0, 3, 0}, r, 0), 1);
+    EXPECT_EQ(r.SRB_Status, SS_COMP);
+    EXPECT_EQ(r.SRB_Target, 3);
+    EXPECT_EQ(r.CDBByte[1], 0x00);
+    EXPECT_EQ(other->Commands().size(), 1u);
+    EXPECT_TRUE(Drive->Commands().empty());
+    EXPECT_EQ(Dev.Address(), (TDeviceAddress{0, 1, 2}));
+    // No device at the address: the request is refused as for no selection.
+    SRB_ExecSCSICmd none = TestUnitReady();
+    EXPECT_EQ(Dev.ExecSCSICommandAt(TDeviceAddress{}, none, 0), 226);
+    EXPECT_TRUE(Drive->Commands().empty());
+}
+
 TEST_F(ExecTest, RefusesWithoutDeviceOrTransportAndLeavesTheRequestAlone) {
     SRB_ExecSCSICmd r = TestUnitReady();
     r.SenseArea[5] = 0x77;
