@@ -146,8 +146,7 @@ void TCacheThread::Drain() {
     // Wait until the consumer has taken everything.
     while (FRemaining > 0) {
         if (AbortRequested) {
-            for (int i = 0; Taking && i < 1000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            Busy = true;
+            Busy = true; // a consumer that looks now gets the end
             LastError.SetIfEmpty(msg::OperationAborted);
             Finished = true;
             throw TStop{};
@@ -337,9 +336,8 @@ void TCacheThread::WaitWhileFull(bool Idle) {
 }
 
 void TCacheThread::AbortCleanUp() {
-    // The consumer leaves ReadBlock within one copy; the bound only guards against a stuck one.
-    for (int i = 0; Taking && i < 1000; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Busy = true;
+    // A consumer takes its block under WriteLock: once the lock is held here, none is halfway.
     {
         std::lock_guard lock(WriteLock);
         Blocks.clear();
@@ -431,23 +429,16 @@ int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
             return -1;
         }
     }
-    while (Busy) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (AbortRequested) return 0;
-    }
+    // The producer is clearing the queue after an abort: nothing more will come.
+    if (Busy) return 0;
     {
         std::lock_guard lock(WriteLock);
-        Taking = true;
-        if (Blocks.empty()) {
-            Taking = false;
-            return Finished ? 0 : -1;
-        }
+        if (Blocks.empty()) return Finished ? 0 : -1;
         Recycle(std::move(Block));
         Block = std::move(Blocks.front());
         Blocks.pop_front();
         FDry = false;
         FRemaining -= Block->Count;
-        Taking = false;
         // The producer is woken once the queue is down to half, not for every block taken:
         // it then refills in one run instead of trading a context switch for each block.
         refill = Blocks.size() <= size_t(FMaxBlocks / 2);

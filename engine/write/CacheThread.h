@@ -93,7 +93,6 @@ public:
     std::atomic<bool> Finished{false};
     std::atomic<bool> AbortRequested{false};
     std::atomic<bool> Busy{false};
-    std::atomic<bool> Taking{false};
     TGuardedString CurrentFileName;
     TGuardedString LastError;
 
