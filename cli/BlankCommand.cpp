@@ -26,7 +26,7 @@ std::string EraseProgressText(int32_t progress, double seconds) {
 
 int RunErase(TVornBurner& engine, TConsole& console, bool full) {
     const int code = RunJob(engine, console, [&] { engine.EraseDisc(full); },
-                            [&](double seconds) { return EraseProgressText(engine.EraseProgress.load(), seconds); });
+                            [&](double seconds) { return EraseProgressText(engine.EraseProgress(), seconds); });
     // The report comes from inside the erase thread: a job started next (burn --blank) must
     // wait until that thread has left the drive.
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);

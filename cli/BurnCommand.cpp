@@ -72,7 +72,7 @@ int RunBurn(const TBurnOptions& o) {
         engine, console, [&] { engine.BurnImageFile(o.Image); },
         [&](double seconds) {
             if (!progress) progress = std::make_unique<TBurnProgress>(engine.GetTrackSectors() * kSectorSize);
-            progress->Sample(uint64_t(seconds * 1000), engine.BytesWritten, engine.DeviceBufferSize(),
+            progress->Sample(uint64_t(seconds * 1000), engine.BytesWritten(), engine.DeviceBufferSize(),
                              engine.DeviceFreeBufferSize());
             return progress->Line();
         });
@@ -80,7 +80,7 @@ int RunBurn(const TBurnOptions& o) {
     // The window's job end: after the write thread has left the drive, flush, unlock, eject.
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (engine.JobRunning() && std::chrono::steady_clock::now() < bound) platform::CheckSynchronize(10);
-    if (code != ExitOk && engine.LastWriteError == msg::DiscNotBlank) console.Error(kErasedFirstHint);
+    if (code != ExitOk && engine.LastWriteError() == msg::DiscNotBlank) console.Error(kErasedFirstHint);
     app::EndJobOnDrive(engine, !o.NoEject);
     return code;
 }

@@ -110,7 +110,7 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
             break;
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        std::string text = progressText ? progressText(seconds) : ProgressText(engine.BytesWritten, total, seconds);
+        std::string text = progressText ? progressText(seconds) : ProgressText(engine.BytesWritten(), total, seconds);
         // A drive that keeps the job waiting is named, so a long wait never looks frozen.
         const std::string waiting = engine.Job().WaitStatus.Get();
         if (!waiting.empty()) text += "  " + waiting;
@@ -120,7 +120,7 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
     engine.OnWriteDone = nullptr;
     if (error.empty()) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        console.Message("Done: " + std::to_string(engine.BytesWritten.load()) + " bytes in " +
+        console.Message("Done: " + std::to_string(engine.BytesWritten()) + " bytes in " +
                         std::to_string(int64_t(seconds * 1000)) + " ms");
         return ExitOk;
     }

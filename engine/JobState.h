@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/GuardedString.h"
 
@@ -39,6 +40,18 @@ struct TJobState {
     TGuardedString WaitStatus;
     // Disc type code of the running disc job (GetDiscType); read by the readiness wait.
     std::atomic<uint16_t> DiscType{0};
+
+    // The job's figures, read by the main thread (progress) while the job's threads count.
+    int64_t ImageSectors = 0; // sectors the job writes (the layout's, or the image file's)
+    std::atomic<int64_t> BytesWritten{0};
+    // The drive's progress through an erase or format, 0 to 65536; -1 before the first report.
+    std::atomic<int32_t> EraseProgress{-1};
+    TGuardedString CurrentFile;
+    std::string LastWriteError; // written by the write thread before it reports the end
+    // Sectors written as zeros by the last read job (SkipUnreadable).
+    std::atomic<int64_t> UnreadableSectors{0};
+    // The image file of the running burn, read again by the verify after it.
+    std::string BurnedImageName;
 };
 
 // The job state of the job the calling thread works for: the engine's own on a thread bound

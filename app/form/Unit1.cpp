@@ -312,7 +312,7 @@ void TForm1::StatusTimerTick() {
         return;
     }
     if (FErasing) {
-        const int32_t progress = vorn->EraseProgress;
+        const int32_t progress = vorn->EraseProgress();
         if (progress >= 0) View.SetProgressValue(int(int64_t(progress >= 65536 ? 65536 : progress) * 100 / 65536));
         View.SetStatusText(EraseStatusText(progress));
         return;
@@ -320,7 +320,7 @@ void TForm1::StatusTimerTick() {
     // BytesWritten and the buffer figures are atomics that the write thread keeps current;
     // ImageSectors is set before the job's threads start. The total is what the job writes:
     // a small image is padded to a whole minimum-length track.
-    const int64_t written = vorn->BytesWritten;
+    const int64_t written = vorn->BytesWritten();
     const int64_t total = vorn->GetTrackSectors() * kSectorSize;
     const uint32_t bufferSize = vorn->DeviceBufferSize();
     const uint32_t freeBuffer = vorn->DeviceFreeBufferSize();

@@ -116,7 +116,7 @@ std::string CheckBurn(TVornBurner& engine, const std::string& fileName, uint8_t 
     }
 
     if (Sequential(discType)) {
-        engine.ImageSectors = TVornBurner::BytesToSectors(bytes);
+        engine.Job().ImageSectors = TVornBurner::BytesToSectors(bytes);
         const int64_t track = engine.GetTrackSectors();
         const int64_t needed = discType == dtDVDR ? int64_t(ReservationSectors(track)) : track;
         if (auto room = FreeSectors(engine, discType); room && needed > int64_t(*room))

@@ -24,12 +24,12 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
     }
     try {
         TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
-        ImageSectors = BytesToSectors(image.GetSize());
+        FJob.ImageSectors = BytesToSectors(image.GetSize());
     } catch (EFileStreamError&) {
         if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
         return false;
     }
-    BurnedImageName = FileName;
+    FJob.BurnedImageName = FileName;
     if (!StartCache(blockSize, FileName)) return false;
     return StartWriteThread(false);
 }

@@ -25,7 +25,7 @@ public:
         Recorder.Close();
         // A test write records nothing that could be compared.
         if (Engine.VerifyAfterBurn() && !Engine.TestWrite() && Cache.LastError.Empty())
-            Cache.LastError.SetIfEmpty(VerifyBurnedDisc(Engine, Engine.BurnedImageName, Engine.ImageSectors));
+            Cache.LastError.SetIfEmpty(VerifyBurnedDisc(Engine, Engine.Job().BurnedImageName, Engine.Job().ImageSectors));
     }
 
 private:

@@ -25,7 +25,7 @@ public:
             return false;
         }
         Next += n;
-        Engine.UnreadableSectors = int64_t(Reader.Skipped());
+        Engine.Job().UnreadableSectors = int64_t(Reader.Skipped());
         if (Next == Sectors) {
             Reader.Finish();
             if (Reader.Skipped())

@@ -12,9 +12,9 @@ bool TVornBurner::EraseDisc(bool Full) {
     job.CurrentWriter.reset();
     job.CurrentCache.reset();
     job.ClearAborts();
-    BytesWritten = 0;
-    ImageSectors = 0;
-    EraseProgress = -1;
+    FJob.BytesWritten = 0;
+    FJob.ImageSectors = 0;
+    FJob.EraseProgress = -1;
     try {
         auto eraser = std::make_shared<TThErase>(*this, Full);
         eraser->Start();

@@ -21,7 +21,7 @@ std::string DiscName(uint8_t discType) { return DiscTypeNames[discType < 15 ? di
 std::string Follow(TVornBurner& Engine, uint8_t discType, bool full) {
     const auto outcome = Engine.WaitLongOperation(
         rec::EraseDeadlineMs(discType, full), kPollMs, [] { return JobState().AbortFlag.load(); },
-        Engine.EraseProgress);
+        Engine.Job().EraseProgress);
     auto unfinished = [&](const std::string& error) {
         Engine.DebugMessage(std::string(">>> ") + msg::EraseUnfinished, 0);
         return error;
@@ -51,7 +51,7 @@ std::string Format(TVornBurner& Engine, uint8_t discType) {
 } // namespace
 
 std::string EraseMedium(TVornBurner& Engine, uint8_t discType, bool full) {
-    Engine.EraseProgress = -1;
+    Engine.Job().EraseProgress = -1;
     if (rec::ErasedByFormat(discType)) return Format(Engine, discType);
     // Any other disc gets BLANK: a write-once disc is refused by the drive in its own words.
     if (!Engine.Blank(full, true)) return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
@@ -59,7 +59,7 @@ std::string EraseMedium(TVornBurner& Engine, uint8_t discType, bool full) {
 }
 
 std::string FormatMedium(TVornBurner& Engine, uint8_t discType) {
-    Engine.EraseProgress = -1;
+    Engine.Job().EraseProgress = -1;
     Engine.DebugMessage(std::string(">>> ") + msg::Format(msg::FormattingForFirstUse, DiscName(discType)), 1);
     return Format(Engine, discType);
 }
@@ -92,7 +92,7 @@ void TThErase::Execute() {
     TJobBinding binding(Engine.Job());
     const std::string error = Run();
     if (Engine.OnWriteDone) {
-        Engine.LastWriteError = error;
+        Engine.Job().LastWriteError = error;
         platform::Synchronize([this] { Engine.DoWriteDone(); });
     }
     Engine.SetReleaseHandles(true);

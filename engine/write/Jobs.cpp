@@ -40,7 +40,7 @@ bool TVornBurner::CompilationInUse() { return FJobReadsCompilation && RefuseWhil
 void TVornBurner::DoWriteDone() {
     if (!OnWriteDone || Destroying) return;
     FReportingEnd = true;
-    OnWriteDone(this, LastWriteError);
+    OnWriteDone(this, FJob.LastWriteError);
     FReportingEnd = false;
 }
 
@@ -60,7 +60,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     const bool pad = WritePostGap() && !Reader;
     std::shared_ptr<TCacheThread> cache;
     try {
-        cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, ImageSectors * kSectorSize,
+        cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, FJob.ImageSectors * kSectorSize,
                                                &FImage.HeaderStream, ImageFileName, &FCompilation.FileTable, FCompilation.FileCount,
                                                std::move(Directories), std::move(Reader));
     } catch (const std::exception&) { // no thread or no memory for one
@@ -70,7 +70,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     job.CurrentCache = cache;
     for (;;) {
         if (!cache->LastError.Empty()) {
-            CurrentFile = cache->CurrentFileName.Get();
+            FJob.CurrentFile = cache->CurrentFileName.Get();
             if (OnWriteDone) OnWriteDone(this, cache->LastError.Get());
             return false;
         }

@@ -17,14 +17,14 @@ bool TVornBurner::ReadDiscToImageFile(const std::string& FileName) {
     // An abort while the disc is measured or the cache fills counts for this job.
     job.ClearAborts();
     FJobReadsCompilation = false;
-    UnreadableSectors = 0;
+    FJob.UnreadableSectors = 0;
     TDiscExtent extent;
     const std::string error = MeasureDiscToRead(*this, extent, [&job] { return job.AbortFlag.load(); });
     if (!error.empty()) {
         if (OnWriteDone) OnWriteDone(this, error);
         return false;
     }
-    ImageSectors = extent.Sectors;
+    FJob.ImageSectors = extent.Sectors;
     SetISOFileName(FileName);
     DebugMessage(std::string(">>> ") + msg::Format(msg::ReadingDisc, (long long)extent.Sectors), 1);
     TReadPolicy policy;

@@ -61,12 +61,12 @@ bool TVornBurner::VerifyImageFile(const std::string& FileName) {
     FJobReadsCompilation = false;
     try {
         TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
-        ImageSectors = BytesToSectors(image.GetSize());
+        FJob.ImageSectors = BytesToSectors(image.GetSize());
     } catch (EFileStreamError&) {
         if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
         return false;
     }
-    DebugMessage(std::string(">>> ") + msg::Format(msg::Verifying, (long long)ImageSectors), 1);
+    DebugMessage(std::string(">>> ") + msg::Format(msg::Verifying, (long long)FJob.ImageSectors), 1);
     if (!StartCache(TCacheThread::kMaxBlockBytes, FileName)) return false;
     job.CurrentWriter.reset();
     auto writer = std::make_shared<TThWrite>(*this, job.CurrentCache, false);

@@ -36,8 +36,8 @@ void TVornBurner::SetCacheSize(int32_t v) {
 
 int64_t TVornBurner::GetTrackSectors() const {
     // A track shorter than 300 sectors is padded up to that length when post-gaps are on.
-    if (FWritePostGap && ImageSectors < 300) return 300;
-    return ImageSectors;
+    if (FWritePostGap && FJob.ImageSectors < 300) return 300;
+    return FJob.ImageSectors;
 }
 
 } // namespace tarnwick

@@ -159,10 +159,6 @@ public:
     bool ReadDiscToImageFile(const std::string& FileName);
     // Compares an image file with the disc in the selected drive (VerifyJob.cpp).
     bool VerifyImageFile(const std::string& FileName);
-    // Sectors written as zeros by the last read job (SkipUnreadable).
-    std::atomic<int64_t> UnreadableSectors{0};
-    // The image file of the running burn, read again by the verify after it.
-    std::string BurnedImageName;
     void AbortWrite();
     int64_t GetTrackSectors() const;
     void DoWriteDone();
@@ -177,7 +173,6 @@ public:
     // True while an image-file job reads the compilation: its tables and entries must not
     // change under the cache thread. Logs the refusal.
     bool CompilationInUse();
-    bool FJobReadsCompilation = false;
     // Counts the calls refused (with msg::JobAlreadyRunning) because a job still ran: a caller
     // compares it before and after a step to tell a refusal from the step's own failure.
     uint32_t Refusals() const { return FRefusals; }
@@ -194,16 +189,17 @@ public:
                     std::unique_ptr<TDirectoryEncoder> Directories = nullptr,
                     std::unique_ptr<ICacheSource> Reader = nullptr);
 
-    int64_t ImageSectors = 0;
-    // Read by the main thread (progress) while the write thread counts.
-    std::atomic<int64_t> BytesWritten{0};
-    // The drive's progress through an erase or format, 0 to 65536; -1 before the first report.
-    std::atomic<int32_t> EraseProgress{-1};
-    TGuardedString CurrentFile;
-    std::string LastWriteError; // written by the write thread before DoWriteDone runs
-    std::atomic<bool> Destroying{false};
+    // The job's figures, kept in its TJobState (whose threads write them), for the front ends.
+    int64_t ImageSectors() const { return FJob.ImageSectors; }
+    int64_t BytesWritten() const { return FJob.BytesWritten.load(); }
+    int32_t EraseProgress() const { return FJob.EraseProgress.load(); }
+    std::string CurrentFile() const { return FJob.CurrentFile.Get(); }
+    const std::string& LastWriteError() const { return FJob.LastWriteError; }
+    int64_t UnreadableSectors() const { return FJob.UnreadableSectors.load(); }
 
 private:
+    bool FJobReadsCompilation = false;
+    std::atomic<bool> Destroying{false};
     TCompilation FCompilation;
     TIsoImage FImage;
     TJobState FJob;

@@ -157,9 +157,9 @@ void WriteBlocks(TVornBurner& Engine, IWriteTarget& target, TCacheThread& cache)
     const int64_t trackBytes = Engine.GetTrackSectors() * kSectorSize;
     while (n != 0) {
         if (n != -1) {
-            Engine.CurrentFile = cache.CurrentFileName.Get();
-            const int64_t total = Engine.BytesWritten + n;
-            Engine.BytesWritten = total / kSectorSize > trackBytes / kSectorSize ? trackBytes : total;
+            Engine.Job().CurrentFile = cache.CurrentFileName.Get();
+            const int64_t total = Engine.Job().BytesWritten + n;
+            Engine.Job().BytesWritten = total / kSectorSize > trackBytes / kSectorSize ? trackBytes : total;
             if (!target.WriteBlock(Engine.Layout().StartLBA + written, block->Data, n)) return;
             written += n / kSectorSize;
         }
@@ -177,16 +177,16 @@ void EndJob(TVornBurner& Engine, TCacheThread& cache) {
     const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
     Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
     Engine.LockDevice();
-    Engine.CurrentFile = cache.CurrentFileName.Get();
+    Engine.Job().CurrentFile = cache.CurrentFileName.Get();
     const std::string error = cache.LastError.Get();
     Engine.UnlockDevice();
     if (Engine.OnWriteDone) {
-        Engine.LastWriteError = error;
+        Engine.Job().LastWriteError = error;
         platform::Synchronize([&Engine] { Engine.DoWriteDone(); });
     }
     // Drive handles are released again after every job, whatever the target was.
     Engine.SetReleaseHandles(true);
-    Engine.CurrentFile = std::string();
+    Engine.Job().CurrentFile = std::string();
     // The next job's waits start without this job's aborts.
     TJobState& job = Engine.Job();
     job.AbortRequests = 0;
@@ -201,7 +201,7 @@ void TThWrite::Execute() {
     // job of its own engine.
     TJobBinding binding(Engine.Job());
     TCacheThread& cache = *FCache;
-    Engine.BytesWritten = 0;
+    Engine.Job().BytesWritten = 0;
     std::unique_ptr<IWriteTarget> target;
     if (FTargetFactory)
         target = FTargetFactory(Engine, cache);

@@ -80,7 +80,7 @@ TEST_P(UsedSequentialDisc, IsRefusedUntilErasedAndThenHoldsTheNewImage) {
     const auto blanks = rig.CommandsWith(op::Blank);
     ASSERT_EQ(blanks.size(), 1u);
     EXPECT_EQ(blanks[0].Cdb[1], 0x11); // Immed, minimal
-    EXPECT_EQ(rig.Engine.EraseProgress.load(), 65536);
+    EXPECT_EQ(rig.Engine.EraseProgress(), 65536);
     EXPECT_TRUE(Logged(rig, ">>> ERASE DONE"));
     // The wait followed the drive through a minutes-long erase: rising progress, one poll a second.
     const auto progress = ReportedProgress(rig);

@@ -30,7 +30,7 @@ TEST(ReadJob, AnImageBurnedOnEveryMediumVerifiesAndReadsBackEqual) {
         ASSERT_EQ(read.Error, "");
         EXPECT_TRUE(read.Started);
         EXPECT_TRUE(rig.FileBytes(copy) == rig.Image) << "the copy differs from the burned image";
-        EXPECT_EQ(rig.Engine.BytesWritten, int64_t(kSectors) * 2048);
+        EXPECT_EQ(rig.Engine.BytesWritten(), int64_t(kSectors) * 2048);
         // Many sectors per command, not one at a time.
         auto reads = rig.CommandsWith(emulator::op::Read10);
         size_t big = 0;
@@ -92,7 +92,7 @@ TEST_F(PressedDisc, AnUnreadableSectorEndsTheReadNamingIt) {
     EXPECT_EQ(r.Error.rfind("UNREADABLE SECTOR 100 [", 0), 0u) << r.Error;
     // Retried a bounded number of times, then sector by sector.
     EXPECT_EQ(Rig.Drive->ReadFaults().Tries(100), 1u + 3u + 1u + 3u);
-    EXPECT_EQ(Rig.Engine.UnreadableSectors, 0);
+    EXPECT_EQ(Rig.Engine.UnreadableSectors(), 0);
 }
 
 TEST_F(PressedDisc, SkippingUnreadableSectorsWritesZerosLogsTheRangesAndWarns) {
@@ -111,7 +111,7 @@ TEST_F(PressedDisc, SkippingUnreadableSectorsWritesZerosLogsTheRangesAndWarns) {
     EXPECT_TRUE(Rig.Logged(">>> UNREADABLE SECTORS 100-102 WRITTEN AS ZEROS"));
     EXPECT_TRUE(Rig.Logged(">>> UNREADABLE SECTORS 699 WRITTEN AS ZEROS"));
     EXPECT_TRUE(Rig.Logged("WARNING: 4 UNREADABLE SECTORS WERE WRITTEN AS ZEROS"));
-    EXPECT_EQ(Rig.Engine.UnreadableSectors, 4);
+    EXPECT_EQ(Rig.Engine.UnreadableSectors(), 4);
     EXPECT_EQ(Rig.Drive->ReadFaults().Tries(100), 1u + 1u + 1u + 1u);
 }
 
@@ -120,7 +120,7 @@ TEST_F(PressedDisc, ASectorThatRecoversAfterRetriesIsReadCorrectly) {
     auto r = Rig.Read(Copy);
     ASSERT_EQ(r.Error, "");
     EXPECT_TRUE(Rig.FileBytes(Copy) == Rig.Image);
-    EXPECT_EQ(Rig.Engine.UnreadableSectors, 0);
+    EXPECT_EQ(Rig.Engine.UnreadableSectors(), 0);
     EXPECT_FALSE(Rig.Logged("UNREADABLE"));
 }
 
@@ -154,7 +154,7 @@ TEST_F(PressedDisc, AnAbortEndsTheReadWhileTheCacheFills) {
 TEST(ReadJob, AnAbortEndsTheReadWhileWriting) {
     TReadRig rig(TProfile::DvdRom, 2000000); // 4 GB of zeros: far longer than the test waits
     rig.OnPump = [&] {
-        if (rig.Engine.BytesWritten > 0) rig.Engine.AbortWrite();
+        if (rig.Engine.BytesWritten() > 0) rig.Engine.AbortWrite();
     };
     const std::string copy = (rig.Dir / "copy.iso").string();
     auto r = rig.Read(copy);

@@ -43,7 +43,7 @@ TEST(JobSteps, CompileSourceAddsLaysOutAndStopsAtARefusedStep) {
     ASSERT_EQ(CompileSource(engine, (root / "src").string(), false, note), TCompiled::Ready);
     EXPECT_EQ(seen, std::vector<bool>{true});
     EXPECT_NE(engine.FindDir("\\sub"), nullptr);
-    EXPECT_GT(engine.ImageSectors, 0);
+    EXPECT_GT(engine.ImageSectors(), 0);
 
     engine.CreateImageFile((root / "out.iso").string());
     ASSERT_TRUE(engine.JobRunning());

@@ -186,11 +186,11 @@ TEST_F(FormTest, StatusTimerReadsTheEngineAndLeavesTheDesignedControlsAlone) {
     WaitJobEnd();
     const int progress = View.Progress;
     const auto log = View.Log;
-    Form->vorn->ImageSectors = 5000; // 10.24 MB
-    Form->vorn->BytesWritten = 0;
+    Form->vorn->Job().ImageSectors = 5000; // 10.24 MB
+    Form->vorn->Job().BytesWritten = 0;
     Form->StatusTimerTick();
     now += 500;
-    Form->vorn->BytesWritten = 2048000;
+    Form->vorn->Job().BytesWritten = 2048000;
     Form->vorn->SetDeviceBufferSize(1000);
     Form->vorn->SetDeviceFreeBufferSize(100);
     Form->StatusTimerTick();

@@ -47,14 +47,14 @@ TEST(EngineObject, CacheSizeSetterAndReadOnlyVersion) {
 
 TEST(EngineObject, TrackSectorsArePaddedTo300WithPostGap) {
     TVornBurner e;
-    e.ImageSectors = 1;
+    e.Job().ImageSectors = 1;
     EXPECT_EQ(e.GetTrackSectors(), 300);
     e.SetWritePostGap(false);
     EXPECT_EQ(e.GetTrackSectors(), 1);
     e.SetWritePostGap(true);
-    e.ImageSectors = 299;
+    e.Job().ImageSectors = 299;
     EXPECT_EQ(e.GetTrackSectors(), 300);
-    e.ImageSectors = 3000000000LL; // beyond 32 bits
+    e.Job().ImageSectors = 3000000000LL; // beyond 32 bits
     EXPECT_EQ(e.GetTrackSectors(), 3000000000LL);
 }
 

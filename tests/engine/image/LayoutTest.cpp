@@ -120,7 +120,7 @@ TEST(Layout, EmptyCompilationWithAndWithoutJoliet) {
     EXPECT_EQ(e.Layout().PadSectors, 125);
     EXPECT_EQ(e.Layout().FirstFileSector, 150);
     EXPECT_EQ(e.Layout().EndLBA, 150);
-    EXPECT_EQ(e.ImageSectors, 150);
+    EXPECT_EQ(e.ImageSectors(), 150);
 
     e.SetJolietFileSystem(false);
     ASSERT_TRUE(e.LayoutCompilation(true, nullptr));
@@ -189,7 +189,7 @@ TEST(Layout, FilesFollowEachOtherOnWholeSectors) {
     EXPECT_EQ(e.Compilation().FileTable[2]->JolietSize, 2049);
     EXPECT_EQ(e.Layout().FileSectors, 3);
     EXPECT_EQ(e.Layout().EndLBA, 153);
-    EXPECT_EQ(e.ImageSectors, 153);
+    EXPECT_EQ(e.ImageSectors(), 153);
 }
 
 TEST(Layout, PathTableOrderIsByParentThenNameNotByAddition) {

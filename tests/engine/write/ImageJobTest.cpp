@@ -86,7 +86,7 @@ public:
         Engine.Image().HeaderStream.Write(HeaderBytes.data(), HeaderBytes.size());
         Engine.Compilation().FileTable = Files.HandOver();
         Engine.Compilation().FileCount = Files.Count();
-        Engine.ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
+        Engine.Job().ImageSectors = int64_t(HeaderBytes.size() / 2048) + ListedSectors;
         Engine.SetISOFileName(isoFile);
         Engine.Job().ClearAborts();
         if (Engine.StartCache(65536, "")) Engine.StartWriteThread(true);
@@ -135,10 +135,10 @@ TEST(ImageJob, WritesExactlyTheCacheStreamAndReportsSuccessOnTheMainThread) {
     EXPECT_TRUE(job.Result.OnMainThread);
     EXPECT_EQ(job.Result.Calls, 1);
     EXPECT_TRUE(ReadFile(s.Path("out.iso")) == job.Expected);
-    EXPECT_EQ(job.Engine.BytesWritten, int64_t(job.Expected.size()));
+    EXPECT_EQ(job.Engine.BytesWritten(), int64_t(job.Expected.size()));
     // The write thread clears the current file after the job end has been delivered.
     EXPECT_TRUE(WaitUntil([&] { return !job.Engine.JobRunning(); }, std::chrono::seconds(5)));
-    EXPECT_EQ(job.Engine.CurrentFile.Get(), "");
+    EXPECT_EQ(job.Engine.CurrentFile(), "");
 }
 
 TEST(ImageJob, SmallCompilationIsPaddedTo300SectorsAndBytesWrittenStopsAtTheTrack) {
@@ -152,7 +152,7 @@ TEST(ImageJob, SmallCompilationIsPaddedTo300SectorsAndBytesWrittenStopsAtTheTrac
     ASSERT_EQ(image.size(), size_t(300 * 2048));
     EXPECT_TRUE(std::equal(job.HeaderBytes.begin(), job.HeaderBytes.end(), image.begin()));
     EXPECT_EQ(job.Engine.GetTrackSectors(), 300);
-    EXPECT_EQ(job.Engine.BytesWritten, 300 * 2048);
+    EXPECT_EQ(job.Engine.BytesWritten(), 300 * 2048);
 
     // One block exactly: 32 sectors, no padding.
     TImageJob one(32);
@@ -354,7 +354,7 @@ TEST(ImageJob, AbortEndsTheJobWithTheAbortTextAndLeavesTheFileClosed) {
     MakeSparse(s.Path("big"), 3LL << 30);
     job.AddFile(s.Path("big"), 3LL << 30);
     job.Start(s.Path("abort.iso"));
-    ASSERT_TRUE(WaitUntil([&] { return job.Engine.BytesWritten > (8 << 20); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(WaitUntil([&] { return job.Engine.BytesWritten() > (8 << 20); }, std::chrono::seconds(30)));
     job.Engine.AbortWrite();
     ASSERT_TRUE(job.WaitEnd(std::chrono::seconds(10)));
     EXPECT_EQ(job.Result.Error, msg::OperationAborted);
@@ -390,11 +390,11 @@ TEST(ImageJob, DestroyingTheEngineDuringAJobAbortsItAndWaitsForItsThreads) {
     files.Add(s.Path("big"), 3LL << 30);
     engine->Compilation().FileTable = files.HandOver();
     engine->Compilation().FileCount = files.Count();
-    engine->ImageSectors = (3LL << 30) / 2048;
+    engine->Job().ImageSectors = (3LL << 30) / 2048;
     engine->SetISOFileName(s.Path("destroy.iso"));
     ASSERT_TRUE(engine->StartCache(65536, ""));
     engine->StartWriteThread(true);
-    ASSERT_TRUE(WaitUntil([&] { return engine->BytesWritten > (4 << 20); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(WaitUntil([&] { return engine->BytesWritten() > (4 << 20); }, std::chrono::seconds(30)));
     std::weak_ptr<TCacheThread> cache = engine->Job().CurrentCache;
     std::weak_ptr<TThWrite> writer = engine->Job().CurrentWriter;
     engine.reset();
@@ -538,7 +538,7 @@ TEST(ImageJob, StreamedHeaderEqualsTheWholeHeaderAndTheDataFollows) {
     EXPECT_EQ(engine.Image().HeaderStream.Size(), 0);
 
     const auto image = ReadFile(s.Path("out.iso"));
-    ASSERT_EQ(int64_t(image.size()), engine.ImageSectors * 2048);
+    ASSERT_EQ(int64_t(image.size()), engine.ImageSectors() * 2048);
     ASSERT_TRUE(engine.BuildImageHeader(true, nullptr));
     platform::OverrideNow(std::nullopt);
     const size_t header = size_t(engine.Image().HeaderStream.Size());
