@@ -535,6 +535,68 @@ bool TDisc::SaveState(std::string& error) const {
     return true;
 }
 
+namespace {
+// "track SESSION START SIZE NEXT CLOSED RESERVED"; false when a field is missing or out of range.
+bool ParseTrackLine(std::istringstream& fields, TTrack& t) {
+    uint64_t session, start, size, next, closed, reserved;
+    if (!(fields >> session >> start >> size >> next >> closed >> reserved)) return false;
+    if (session == 0 || session > 0xFFFF || next < start || start > 0xFFFFFFFFull || size > 0xFFFFFFFFull ||
+        next > 0xFFFFFFFFull)
+        return false;
+    t.Session = uint16_t(session);
+    t.Start = uint32_t(start);
+    t.Size = uint32_t(size);
+    t.Next = uint32_t(next);
+    t.Closed = closed != 0;
+    t.Reserved = reserved != 0;
+    return true;
+}
+} // namespace
+
+std::string TDisc::ApplyStateLine(const std::string& line, bool& sawProfile) {
+    std::istringstream fields(line);
+    std::string key;
+    fields >> key;
+    if (key == "profile") {
+        std::string hex;
+        fields >> hex;
+        unsigned long v = 0;
+        try {
+            v = std::stoul(hex, nullptr, 16);
+        } catch (...) {
+            return "bad profile \"" + hex + "\"";
+        }
+        auto p = TProfile(uint16_t(v));
+        if (MediumTraits(p).Capacity == 0) return "unknown profile " + hex;
+        Medium = p;
+        sawProfile = true;
+        return {};
+    }
+    if (key == "timestamp") {
+        fields >> TimestampDigits;
+        return {};
+    }
+    if (key == "track") {
+        TTrack t;
+        if (!ParseTrackLine(fields, t)) return "bad track line";
+        TrackList.push_back(t);
+        return {};
+    }
+    if (key != "capacity" && key != "closed-sessions" && key != "finalized" && key != "formatted" &&
+        key != "recorded-end" && key != "needs-format" && key != "unfinished")
+        return "unknown key \"" + key + "\"";
+    uint64_t a = 0;
+    if (!(fields >> a) || a > 0xFFFFFFFFull) return "bad value for \"" + key + "\"";
+    if (key == "capacity") CapacityBlocks = uint32_t(a);
+    else if (key == "closed-sessions") ClosedSessions = uint16_t(a);
+    else if (key == "finalized") IsFinalized = a != 0;
+    else if (key == "formatted") Formatted = a != 0;
+    else if (key == "needs-format") FormatRequired = a != 0;
+    else if (key == "unfinished") Unfinished = a != 0;
+    else HighestWritten = uint32_t(a);
+    return {};
+}
+
 bool TDisc::LoadState(std::string& error) {
     std::ifstream in(StatePath());
     if (!in) {
@@ -552,56 +614,7 @@ bool TDisc::LoadState(std::string& error) {
     while (std::getline(in, line)) {
         ++lineNo;
         if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string key;
-        fields >> key;
-        if (key == "profile") {
-            std::string hex;
-            fields >> hex;
-            unsigned long v = 0;
-            try {
-                v = std::stoul(hex, nullptr, 16);
-            } catch (...) {
-                return bad("bad profile \"" + hex + "\"");
-            }
-            auto p = TProfile(uint16_t(v));
-            if (MediumTraits(p).Capacity == 0) return bad("unknown profile " + hex);
-            Medium = p;
-            sawProfile = true;
-            continue;
-        }
-        uint64_t a = 0;
-        if (key == "timestamp") {
-            fields >> TimestampDigits;
-            continue;
-        }
-        if (key == "track") {
-            uint64_t session, start, size, next, closed, reserved;
-            if (!(fields >> session >> start >> size >> next >> closed >> reserved)) return bad("bad track line");
-            if (session == 0 || session > 0xFFFF || next < start || start > 0xFFFFFFFFull || size > 0xFFFFFFFFull ||
-                next > 0xFFFFFFFFull)
-                return bad("bad track line");
-            TTrack t;
-            t.Session = uint16_t(session);
-            t.Start = uint32_t(start);
-            t.Size = uint32_t(size);
-            t.Next = uint32_t(next);
-            t.Closed = closed != 0;
-            t.Reserved = reserved != 0;
-            TrackList.push_back(t);
-            continue;
-        }
-        if (key != "capacity" && key != "closed-sessions" && key != "finalized" && key != "formatted" &&
-            key != "recorded-end" && key != "needs-format" && key != "unfinished")
-            return bad("unknown key \"" + key + "\"");
-        if (!(fields >> a) || a > 0xFFFFFFFFull) return bad("bad value for \"" + key + "\"");
-        if (key == "capacity") CapacityBlocks = uint32_t(a);
-        else if (key == "closed-sessions") ClosedSessions = uint16_t(a);
-        else if (key == "finalized") IsFinalized = a != 0;
-        else if (key == "formatted") Formatted = a != 0;
-        else if (key == "needs-format") FormatRequired = a != 0;
-        else if (key == "unfinished") Unfinished = a != 0;
-        else HighestWritten = uint32_t(a);
+        if (const std::string why = ApplyStateLine(line, sawProfile); !why.empty()) return bad(why);
     }
     if (!sawProfile) return bad("no profile");
     if (CapacityBlocks == 0) return bad("no capacity");

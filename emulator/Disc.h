@@ -117,6 +117,8 @@ private:
     int OpenTrackIndexFor(uint32_t lba) const;
     bool SaveState(std::string& error) const;
     bool LoadState(std::string& error);
+    // One line of the state file applied; the reason when it is bad, else empty.
+    std::string ApplyStateLine(const std::string& line, bool& sawProfile);
     bool StoreSectors(uint32_t lba, uint32_t blocks, const uint8_t* data);
     void Changed();
 

@@ -47,13 +47,10 @@ constexpr uint8_t kAtipLeadInMinute = 97, kAtipLeadInSecond = 26, kAtipLeadInFra
 
 } // namespace
 
-TReply TEmulatedDrive::GetConfiguration(const TCommand& c) {
-    const uint8_t rt = c.Cdb[1] & 0x03;
-    const uint16_t start = GetBE16(c.Cdb + 2);
-    const uint32_t alloc = GetBE16(c.Cdb + 7);
-    if (rt == 3) return TReply::Check(sense::InvalidFieldInCdb);
-    const TDriveModel& m = Settings.Model;
-    const TProfile p = CurrentProfile();
+namespace {
+// The features the drive reports with the medium of profile p in it (None: no medium), in
+// feature-code order.
+std::vector<TFeature> DriveFeatures(const TDriveModel& m, TProfile p, const TDisc* disc) {
     const bool present = p != TProfile::None;
     const bool cd = present && MediumTraits(p).Cd;
     const bool cdWritable = p == TProfile::CdR || p == TProfile::CdRw;
@@ -85,7 +82,7 @@ TReply TEmulatedDrive::GetConfiguration(const TCommand& c) {
     if (m.WritesDvdRam || m.WritesDvdPlus) {
         std::vector<uint8_t> d(12, 0);
         const bool random = p == TProfile::DvdRam || p == TProfile::DvdPlusRw || p == TProfile::DvdRwRestricted;
-        PutBE32(&d[0], random && Disc ? Disc->Capacity() - 1 : 0); // last LBA
+        PutBE32(&d[0], random && disc ? disc->Capacity() - 1 : 0); // last LBA
         PutBE32(&d[4], kSectorSize);                                // logical block size
         PutBE16(&d[8], 16);                                         // blocking
         features.push_back(MakeFeature(0x0020, 0, false, random, d)); // Random Writable
@@ -112,8 +109,18 @@ TReply TEmulatedDrive::GetConfiguration(const TCommand& c) {
     if (m.Feature2FData)
         features.push_back(MakeFeature(0x002F, 1, false, dvdMinusSequential, {*m.Feature2FData, 0, 0, 0})); // DVD-R/-RW Write
 
+    return features;
+}
+} // namespace
+
+TReply TEmulatedDrive::GetConfiguration(const TCommand& c) {
+    const uint8_t rt = c.Cdb[1] & 0x03;
+    const uint16_t start = GetBE16(c.Cdb + 2);
+    const uint32_t alloc = GetBE16(c.Cdb + 7);
+    if (rt == 3) return TReply::Check(sense::InvalidFieldInCdb);
+    const TProfile p = CurrentProfile();
     std::vector<uint8_t> d(8, 0);
-    for (const auto& f : features) {
+    for (const auto& f : DriveFeatures(Settings.Model, p, Disc.get())) {
         bool wanted = rt == 2 ? f.Code == start : f.Code >= start && (rt == 0 || f.Current);
         if (wanted) d.insert(d.end(), f.Bytes.begin(), f.Bytes.end());
     }
@@ -207,84 +214,103 @@ TReply TEmulatedDrive::ReadTrackInformation(const TCommand& c) {
     return TReply::In(std::move(d), alloc);
 }
 
-TReply TEmulatedDrive::ReadTocPmaAtip(const TCommand& c) {
-    const bool msf = c.Cdb[1] & 0x02;
-    const uint8_t format = c.Cdb[2] & 0x0F;
-    const uint8_t number = c.Cdb[6];
-    const uint32_t alloc = GetBE16(c.Cdb + 7);
-    const TDisc& disc = *Disc;
-    const TProfile p = disc.Profile();
+namespace {
 
-    if (format == 4) { // ATIP
-        if (IsDvd(p)) return TReply::Check(sense::InvalidFieldInCdb);
-        if (p == TProfile::CdRom) {
-            std::vector<uint8_t> d(4, 0);
-            PutBE16(&d[0], 2); // a pressed disc has no ATIP: header only
-            return TReply::In(std::move(d), alloc);
-        }
-        const uint32_t leadOut = LbaToMsf(disc.Capacity());
-        std::vector<uint8_t> d(28, 0);
-        PutBE16(&d[0], uint16_t(d.size() - 2));           // data length
-        d[4] = 0x50 | 0x01;                               // writing power 5, reference speed 1
-        d[5] = 0x40;                                      // URU
-        d[6] = uint8_t(0x80 |                             // always one
-                       (p == TProfile::CdRw ? 0x40 : 0)); // disc type: 1 = CD-RW
-        d[8] = kAtipLeadInMinute;                         // start time of lead-in
-        d[9] = kAtipLeadInSecond;
-        d[10] = kAtipLeadInFrame;
-        d[12] = uint8_t(leadOut >> 16);                   // last possible start of lead-out
-        d[13] = uint8_t(leadOut >> 8);
-        d[14] = uint8_t(leadOut);
+// READ TOC/PMA/ATIP format 4: the ATIP of a recordable CD.
+TReply AtipReply(const TDisc& disc, uint32_t alloc) {
+    const TProfile p = disc.Profile();
+    if (IsDvd(p)) return TReply::Check(sense::InvalidFieldInCdb);
+    if (p == TProfile::CdRom) {
+        std::vector<uint8_t> d(4, 0);
+        PutBE16(&d[0], 2); // a pressed disc has no ATIP: header only
         return TReply::In(std::move(d), alloc);
     }
+    const uint32_t leadOut = LbaToMsf(disc.Capacity());
+    std::vector<uint8_t> d(28, 0);
+    PutBE16(&d[0], uint16_t(d.size() - 2));           // data length
+    d[4] = 0x50 | 0x01;                               // writing power 5, reference speed 1
+    d[5] = 0x40;                                      // URU
+    d[6] = uint8_t(0x80 |                             // always one
+                   (p == TProfile::CdRw ? 0x40 : 0)); // disc type: 1 = CD-RW
+    d[8] = kAtipLeadInMinute;                         // start time of lead-in
+    d[9] = kAtipLeadInSecond;
+    d[10] = kAtipLeadInFrame;
+    d[12] = uint8_t(leadOut >> 16);                   // last possible start of lead-out
+    d[13] = uint8_t(leadOut >> 8);
+    d[14] = uint8_t(leadOut);
+    return TReply::In(std::move(d), alloc);
+}
 
-    // The recorded tracks: those holding data (a pressed or overwritable disc is one track).
-    struct TEntry {
-        uint16_t Number;
-        uint16_t Session;
-        uint32_t Start;
-    };
-    std::vector<TEntry> entries;
-    uint32_t leadOut = disc.RecordedEnd();
+struct TTocEntry {
+    uint16_t Number;
+    uint16_t Session;
+    uint32_t Start;
+};
+
+// The recorded tracks: those holding data (a pressed or overwritable disc is one track), and
+// where the lead-out starts.
+std::vector<TTocEntry> RecordedTracks(const TDisc& disc, uint32_t& leadOut) {
+    const TProfile p = disc.Profile();
+    std::vector<TTocEntry> entries;
+    leadOut = disc.RecordedEnd();
     for (uint16_t n = 1; n <= disc.TrackCount(); ++n) {
         auto t = disc.Track(n);
         if (MediumTraits(p).Sequential && t->Empty()) continue;
         entries.push_back({n, t->Session, t->Start});
         if (MediumTraits(p).Sequential) leadOut = std::max(leadOut, t->End());
     }
-    if (entries.empty() || disc.RecordedEnd() == 0) return TReply::Check(sense::InvalidFieldInCdb);
+    return entries;
+}
 
-    if (format == 0) { // TOC
-        if (number > entries.back().Number && number != 0xAA) return TReply::Check(sense::InvalidFieldInCdb);
-        std::vector<uint8_t> d(4, 0);
-        auto add = [&](uint8_t track, uint32_t lba) {
-            uint8_t e[8] = {};
-            e[1] = 0x14;  // ADR 1, control: data track, recorded uninterrupted
-            e[2] = track; // track number
-            PutAddress(e + 4, lba, msf);
-            d.insert(d.end(), e, e + 8);
-        };
-        for (const auto& e : entries)
-            if (e.Number >= number && number != 0xAA) add(uint8_t(e.Number), e.Start);
-        add(0xAA, leadOut);
-        PutBE16(&d[0], uint16_t(d.size() - 2));   // data length
-        d[2] = uint8_t(entries.front().Number);   // first track number
-        d[3] = uint8_t(entries.back().Number);    // last track number
-        return TReply::In(std::move(d), alloc);
-    }
-    if (format == 1) { // session information: the first track of the last session
-        const TEntry* last = &entries.front();
-        for (const auto& e : entries)
-            if (e.Session >= last->Session && e.Session != last->Session) last = &e;
-        std::vector<uint8_t> d(12, 0);
-        PutBE16(&d[0], 10);                  // data length
-        d[2] = 1;                            // first complete session
-        d[3] = uint8_t(last->Session);       // last complete session
-        d[5] = 0x14;                         // ADR 1, data track
-        d[6] = uint8_t(last->Number);        // first track in the last session
-        PutAddress(&d[8], last->Start, msf); // its start address
-        return TReply::In(std::move(d), alloc);
-    }
+// Format 0: the TOC from track number on (0xAA: the lead-out alone).
+TReply TocReply(const std::vector<TTocEntry>& entries, uint32_t leadOut, uint8_t number, bool msf, uint32_t alloc) {
+    if (number > entries.back().Number && number != 0xAA) return TReply::Check(sense::InvalidFieldInCdb);
+    std::vector<uint8_t> d(4, 0);
+    auto add = [&](uint8_t track, uint32_t lba) {
+        uint8_t e[8] = {};
+        e[1] = 0x14;  // ADR 1, control: data track, recorded uninterrupted
+        e[2] = track; // track number
+        PutAddress(e + 4, lba, msf);
+        d.insert(d.end(), e, e + 8);
+    };
+    for (const auto& e : entries)
+        if (e.Number >= number && number != 0xAA) add(uint8_t(e.Number), e.Start);
+    add(0xAA, leadOut);
+    PutBE16(&d[0], uint16_t(d.size() - 2)); // data length
+    d[2] = uint8_t(entries.front().Number); // first track number
+    d[3] = uint8_t(entries.back().Number);  // last track number
+    return TReply::In(std::move(d), alloc);
+}
+
+// Format 1: session information, the first track of the last session.
+TReply SessionInfoReply(const std::vector<TTocEntry>& entries, bool msf, uint32_t alloc) {
+    const TTocEntry* last = &entries.front();
+    for (const auto& e : entries)
+        if (e.Session >= last->Session && e.Session != last->Session) last = &e;
+    std::vector<uint8_t> d(12, 0);
+    PutBE16(&d[0], 10);                  // data length
+    d[2] = 1;                            // first complete session
+    d[3] = uint8_t(last->Session);       // last complete session
+    d[5] = 0x14;                         // ADR 1, data track
+    d[6] = uint8_t(last->Number);        // first track in the last session
+    PutAddress(&d[8], last->Start, msf); // its start address
+    return TReply::In(std::move(d), alloc);
+}
+
+} // namespace
+
+TReply TEmulatedDrive::ReadTocPmaAtip(const TCommand& c) {
+    const bool msf = c.Cdb[1] & 0x02;
+    const uint8_t format = c.Cdb[2] & 0x0F;
+    const uint8_t number = c.Cdb[6];
+    const uint32_t alloc = GetBE16(c.Cdb + 7);
+    const TDisc& disc = *Disc;
+    if (format == 4) return AtipReply(disc, alloc);
+    uint32_t leadOut = 0;
+    const std::vector<TTocEntry> entries = RecordedTracks(disc, leadOut);
+    if (entries.empty() || disc.RecordedEnd() == 0) return TReply::Check(sense::InvalidFieldInCdb);
+    if (format == 0) return TocReply(entries, leadOut, number, msf, alloc);
+    if (format == 1) return SessionInfoReply(entries, msf, alloc);
     return TReply::Check(sense::InvalidFieldInCdb);
 }
 
