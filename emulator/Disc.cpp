@@ -186,11 +186,6 @@ uint16_t TDisc::FirstTrackInLastSession() const {
 
 uint16_t TDisc::LastTrackInLastSession() const { return TrackCount(); }
 
-std::vector<TTrack> TDisc::Tracks() const {
-    std::lock_guard lock(Mutex);
-    return TrackList;
-}
-
 std::optional<TTrack> TDisc::Track(uint16_t number) const {
     std::lock_guard lock(Mutex);
     if (!MediumTraits(Medium).Sequential) {

@@ -65,7 +65,6 @@ public:
     uint16_t FirstTrackInLastSession() const;
     uint16_t LastTrackInLastSession() const;
     bool Finalized() const { return IsFinalized; }
-    std::vector<TTrack> Tracks() const;
     // Track descriptors as READ TRACK INFORMATION shows them (pressed and overwritable media
     // have one track over the whole disc).
     std::optional<TTrack> Track(uint16_t number) const;

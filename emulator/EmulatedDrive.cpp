@@ -197,11 +197,6 @@ TDriveConfig TEmulatedDrive::Config() const {
     return Settings;
 }
 
-void TEmulatedDrive::Reconfigure(const TDriveConfig& config) {
-    std::lock_guard lock(Mutex);
-    Settings = config;
-}
-
 std::shared_ptr<TDisc> TEmulatedDrive::Medium() const {
     std::lock_guard lock(Mutex);
     // A drive that is still there finishes its erase on its own, whether asked or not.

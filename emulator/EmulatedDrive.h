@@ -80,7 +80,6 @@ public:
     TReadFaults& ReadFaults() { return ReadFaultList; }
     TDriveConfig Config() const;
     // Changes the model or the timings of a drive already on the bus (the log keeps its limit).
-    void Reconfigure(const TDriveConfig& config);
     // The write parameters page as last accepted (page code byte first).
     std::vector<uint8_t> WriteParametersPage() const;
     bool TestWriteActive() const;

@@ -63,7 +63,6 @@ public:
         return true;
     }
     // Narrows the view to [0, n) when a reply's own length field declares fewer bytes.
-    TByteReader Limit(size_t n) const { return TByteReader(Data, n < Size ? n : Size); }
 
 private:
     const uint8_t* Data;

@@ -279,7 +279,6 @@ static_assert(IsSorted(), "the additional sense table must stay sorted and free 
 
 } // namespace
 
-std::span<const TAdditionalSense> AdditionalSenseTable() { return kAdditionalSense; }
 
 const char* AdditionalSenseText(uint8_t asc, uint8_t ascq) {
     auto less = [](const TAdditionalSense& e, uint16_t key) { return ((e.Asc << 8) | e.Ascq) < key; };

@@ -2,7 +2,6 @@
 // The SCSI status and sense texts of the engine's message table, keyed by request status,
 // host-adapter status, target status, sense key and (ASC, ASCQ).
 #include <cstdint>
-#include <span>
 
 #include "engine/device/Messages.h"
 #include "engine/transport/Srb.h"
@@ -18,7 +17,6 @@ struct TAdditionalSense {
 };
 
 // The 256 known (ASC, ASCQ) pairs in ascending order.
-std::span<const TAdditionalSense> AdditionalSenseTable();
 // The text of a pair, or nullptr when the pair has none.
 const char* AdditionalSenseText(uint8_t asc, uint8_t ascq);
 

@@ -1,5 +1,5 @@
-// The directory extents of both trees written into the header stream, and the assembly of the
-// header: in memory whole, or up to the directory extents for a job that streams them.
+// The assembly of the header from its writers: in memory whole, or up to the directory
+// extents for a job that streams them.
 #include <vector>
 
 #include "engine/image/IsoFormat.h"
@@ -7,31 +7,8 @@
 #include "engine/image/IsoLib.h"
 #include "engine/image/UdfFormat.h"
 #include "engine/image/IsoImage.h"
-#include "platform/Time.h"
 
 namespace tarnwick {
-
-namespace {
-
-// Writes the extents of one tree, one per directory in Compilation.DirTable order.
-void WriteTree(TIsoImage& e, bool joliet, int32_t dirArea, int32_t firstFile) {
-    uint8_t now[7];
-    const TDateTime at = e.ImageNow();
-    EncodeRecordDate(at, RecordZoneOffset(at), now);
-    std::vector<uint8_t> extent;
-    for (int32_t i = 0; i < e.Compilation.DirCount; ++i) {
-        EncodeDirectoryExtent(e, e.Compilation.DirTable[size_t(i)], joliet, dirArea, firstFile, now, extent);
-        e.HeaderStream.Write(extent.data(), extent.size());
-    }
-}
-
-} // namespace
-
-void TIsoImage::WriteIsoDirectories(int32_t DirArea, int32_t FirstFile) { WriteTree(*this, false, DirArea, FirstFile); }
-
-void TIsoImage::WriteJolietDirectories(int32_t DirArea, int32_t FirstFile) {
-    WriteTree(*this, true, DirArea, FirstFile);
-}
 
 std::vector<TIsoImage::THeaderWriter> TIsoImage::HeaderWriters() {
     std::vector<THeaderWriter> w;

@@ -101,8 +101,6 @@ public:
     void WriteTerminator();
     void WriteIsoPathTable(int32_t BaseSector, bool BigEndian);
     void WriteJolietPathTable(int32_t BaseSector, bool BigEndian);
-    void WriteIsoDirectories(int32_t DirArea, int32_t FirstFile);
-    void WriteJolietDirectories(int32_t DirArea, int32_t FirstFile);
     bool HeaderImageOnly = true; // kept with the job's settings by BeginImageHeader
     TDEntry* HeaderDir = nullptr;
 

@@ -24,8 +24,6 @@ public:
 
     const std::string& Error() const { return Reader.Error(); }
     uint64_t Compared() const { return FCompared; }
-    uint64_t Differing() const { return FDiffering; }
-    int64_t FirstDifference() const { return FFirst; }
 
 private:
     TVornBurner& Engine;

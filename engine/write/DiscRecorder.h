@@ -69,8 +69,6 @@ public:
     void Close();
 
     uint16_t DiscType() const { return FDiscType; }
-    uint8_t TrackNumber() const { return FTrack; }
-    uint16_t Speed() const { return FSpeed; }
 
 private:
     bool AbortRequested() const;

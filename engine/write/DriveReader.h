@@ -32,7 +32,6 @@ public:
     struct TRange {
         uint32_t First, Last;
     };
-    const std::vector<TRange>& SkippedRanges() const { return FRanges; }
 
 private:
     enum class TResult { Ok, Failed, Fatal };
