@@ -127,6 +127,8 @@ namespace {
 
 // What NextBlock gives on an abort or an error.
 constexpr int32_t kStop = -2;
+// The longest a stopped job waits for its cache to end (a read in progress has its own time-out).
+constexpr uint32_t kCacheEndWaitMs = 30000;
 
 // Takes the cache's next block, waiting while it has none: its bytes, 0 at the end of the
 // data, or kStop.
@@ -180,6 +182,12 @@ void EndJob(TVornBurner& Engine, TCacheThread& cache) {
     Engine.Job().CurrentFile = cache.CurrentFileName.Get();
     const std::string error = cache.LastError.Get();
     Engine.UnlockDevice();
+    // A job that stopped early can leave the cache inside a read of the source drive: it
+    // ends before the job reports, so no command of this job comes after its end.
+    if (!cache.Ended() && (cache.Remaining() != 0 || !error.empty())) {
+        cache.Abort();
+        cache.WaitForEnd(kCacheEndWaitMs);
+    }
     if (Engine.OnWriteDone) {
         Engine.Job().LastWriteError = error;
         platform::Synchronize([&Engine] { Engine.DoWriteDone(); });
