@@ -3,6 +3,7 @@
 // are trimmed of blanks, a value in matching double or single quotes loses them, and lines
 // starting with ';' are comments. The file is read fresh on every call (it is read-only).
 #include "platform/Profile.h"
+#include "platform/Text.h"
 
 #include <cctype>
 #include <fstream>
@@ -13,25 +14,6 @@
 #endif
 
 namespace platform {
-
-namespace {
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
-    return s.substr(b, e - b);
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-} // namespace
 
 std::optional<std::string> ParseProfileString(const std::string& text, const std::string& section,
                                               const std::string& key) {

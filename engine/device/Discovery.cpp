@@ -6,6 +6,7 @@
 #include "engine/transport/Aspi.h"
 #include "engine/transport/Spti.h"
 #include "platform/PassThrough.h"
+#include "platform/Text.h"
 
 namespace tarnwick {
 
@@ -17,11 +18,6 @@ std::string HaField(const uint8_t* p) {
     return std::string(reinterpret_cast<const char*>(p), n);
 }
 
-std::string TrimSpaces(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 } // namespace
 
 bool TSCSIDevice::InitializeASPI(bool PreferSPTI, const std::string& LibraryPath) {
@@ -50,7 +46,7 @@ void TSCSIDevice::ScanDevices() {
     for (int h = 0; h < adapters; ++h) {
         HostAdapterInquiry(uint8_t(h));
         if (FDoDebug)
-            DebugMessage(">>> " + HaField(HAInquiry.HA_ManagerId) + " (" + TrimSpaces(HaField(HAInquiry.HA_Identifier)) +
+            DebugMessage(">>> " + HaField(HAInquiry.HA_ManagerId) + " (" + platform::Trim(HaField(HAInquiry.HA_Identifier), " ") +
                              ")",
                          1);
         for (int target = 0; target < 8; ++target) {

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "platform/Text.h"
+
 namespace tarnwick::ident {
 
 namespace {
@@ -19,7 +21,6 @@ std::string Trim(std::string s) {
     return s.substr(b, e - b);
 }
 
-bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 } // namespace
 
 std::string DeviceString(uint8_t ha, uint8_t target, uint8_t lun, char letter, const uint8_t* inq) {
@@ -50,7 +51,7 @@ TModelFlags ModelFlagsFor(const uint8_t* inq) {
     f.ForceLSV = product == "CRX175E" || product == "CD-RW  CRX800E";
     // These two report ready while still settling after a load; compared with the padding.
     f.ExtraReadyWait = product16 == "DVD-RW  DVR-103 " || product16 == "DVD-RW  DVR-104 ";
-    f.ExtraReadyWaitVendor = StartsWith(product, "UJDA") || (vendor.size() >= 3 && StartsWith(vendor, "TDK"));
+    f.ExtraReadyWaitVendor = platform::StartsWith(product, "UJDA") || (vendor.size() >= 3 && platform::StartsWith(vendor, "TDK"));
     // This model rejects an immediate close of the session.
     f.ImmediateClose = product != "CDRW321040X";
     return f;

@@ -5,24 +5,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 
 #include "platform/Library.h"
+#include "platform/Text.h"
 
 namespace platform {
 
 namespace {
 
 std::atomic<unsigned> CurrentErrorMode{0};
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 } // namespace
 
@@ -32,8 +23,8 @@ std::string SharedObjectName(const std::string& name) {
     const size_t slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (EndsWith(Lower(base), ".dll")) {
-        base = Lower(base.substr(0, base.size() - 4));
+    if (EndsWith(LowerCase(base), ".dll")) {
+        base = LowerCase(base.substr(0, base.size() - 4));
         if (base.compare(0, 3, "lib") != 0) base = "lib" + base;
         base += ".so";
     }
