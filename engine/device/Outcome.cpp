@@ -30,6 +30,10 @@ TCommandOutcome OutcomeOf(const SRB_ExecSCSICmd& Request, bool readSense) {
     o.TargetStatus = Request.SRB_TargStat;
     const uint8_t* sense = Request.SenseArea;
     const uint8_t code = sense[0] & 0x7F;
+    if (readSense && o.Status != SS_COMP) {
+        o.ReturnedCode = sense[0];
+        o.ReturnedAsc = sense[12];
+    }
     // Sense data belongs to a CHECK CONDITION; with any other status it is stale.
     const bool failed = readSense && o.Status != SS_COMP && o.TargetStatus == STATUS_CHKCOND;
     if (failed && (code == 0x70 || code == 0x71)) {

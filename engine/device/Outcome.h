@@ -17,8 +17,13 @@ struct TCommandOutcome {
     // The block the command addressed (READ/WRITE 10/12, VERIFY 10), or else the sense data's
     // valid information field.
     std::optional<uint32_t> Lba;
+    // The sense area's response code and byte 12 as returned by a failed command, whatever
+    // their format or status: what the engine's retry decisions read (engine/device/Decisions.h).
+    uint8_t ReturnedCode = 0, ReturnedAsc = 0;
 
     bool Completed() const { return Status == SS_COMP; }
+    // The drive answered BUSY.
+    bool Busy() const { return Status == SS_ERR && HostStatus == HASTAT_OK && TargetStatus == STATUS_BUSY; }
 };
 
 // The outcome of a finished request; its sense area only when readSense (the transport is done

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/JobState.h"
+#include "engine/device/Decisions.h"
 #include "engine/device/ScsiDevice.h"
 #include "platform/Clock.h"
 
@@ -21,7 +22,8 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
     // A step of 0 would never use up the budget.
     const int64_t step = Step > 0 ? Step : 1;
     int64_t remaining = Budget;
-    auto lastAsc = [this] { return LastSense[12]; };
+    // The last command says the drive is still becoming ready.
+    auto notReady = [this] { return Decide(TDecisionPoint::UnitReady, LastOutcome) == TDecision::Wait; };
     // A job's abort ends the wait (the recorder decides what an abort means while closing).
     auto aborted = [] { return JobState().WaitsAborted(); };
 
@@ -35,7 +37,7 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
             if (remaining < 0) break;
             if (aborted()) return false;
             TestUnitReady(kPollTimeOut);
-        } while (lastAsc() == kAscNotReady);
+        } while (notReady());
     }
 
     if (JobState().DiscType == dtDVDRAM) {
@@ -48,7 +50,7 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
             UpdateDiscInformation();
             remaining -= step;
             if (remaining < 0) return false;
-        } while (lastAsc() == kAscNotReady);
+        } while (notReady());
     }
 
     if (TestUnitReady(kPollTimeOut) && rs[12] == 0) return true;
@@ -59,7 +61,7 @@ bool TSCSIDevice::WaitUnitReady(int32_t Budget, int32_t Step) {
         if (remaining < 0) return false;
         if (aborted()) return false;
         TestUnitReady(kPollTimeOut);
-    } while (lastAsc() == kAscNotReady);
+    } while (notReady());
 
     do {
         rs.fill(0);

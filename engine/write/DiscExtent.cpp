@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/Bytes.h"
+#include "engine/device/Decisions.h"
 #include "engine/device/Messages.h"
 #include "engine/device/Reading.h"
 #include "engine/write/VornBurner.h"
@@ -14,7 +15,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr uint8_t kAscNoMedium = 0x3A;
 constexpr uint32_t kReadyStepMs = 500;
 constexpr uint32_t kReadyBudgetMs = 30000;
 // UDF: the anchor volume descriptor pointer sits at sector 256; the main volume descriptor
@@ -69,11 +69,12 @@ bool WaitDriveReadyToRead(TVornBurner& e, uint32_t BudgetMs, const std::function
             return false;
         }
         if (e.TestUnitReady(10000)) return true;
-        if (e.LastSense[12] == kAscNoMedium) {
+        const TDecision decision = Decide(TDecisionPoint::ReadyToRead, e.LastOutcome);
+        if (decision == TDecision::NoDisc) {
             Error = msg::NoDisc;
             return false;
         }
-        if (!e.TargetBusy && e.LastSense[0] == 0) {
+        if (decision == TDecision::Fail) {
             Error = DriveFailure(e);
             return false;
         }

@@ -5,6 +5,7 @@
 
 #include "engine/Bytes.h"
 #include "engine/JobState.h"
+#include "engine/device/Decisions.h"
 #include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Clock.h"
@@ -14,8 +15,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr uint8_t kAscNotReady = 0x04;
-constexpr uint8_t kAscNone = 0x00;
 constexpr uint8_t kSrbDataOutNotify = 0x50;
 constexpr int32_t kPollEvery = 5;
 
@@ -87,7 +86,7 @@ bool TDiscRecorder::WaitAborted() {
 }
 
 bool TDiscRecorder::LastFailureUnanswered() const {
-    return !Engine.TargetBusy && Engine.LastSense[0] == 0;
+    return Unanswered(Engine.LastOutcome);
 }
 
 bool TDiscRecorder::DriveGone() {
@@ -180,16 +179,16 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
         }
         if (Engine.Write10(Lba, uint16_t(Bytes / kSectorSize), Data, Bytes, kSrbDataOutNotify)) return true;
 
-        const uint8_t asc = Engine.LastSense[12];
         if (WantsFormat(Lba)) {
             if (!FormatForFirstUse()) return false;
             continue;
         }
-        if (!Engine.TargetBusy && asc != kAscNotReady && asc != kAscNone) {
+        const TDecision decision = Decide(TDecisionPoint::Write, Engine.LastOutcome);
+        if (decision == TDecision::Fail) {
             FailWrite(msg::Bracketed(msg::WriterError, Engine.LastCommandError));
             return false;
         }
-        if (LastFailureUnanswered()) {
+        if (decision == TDecision::CheckDrive) {
             std::string writeError = Engine.LastCommandError;
             if (DriveGone()) {
                 if (++unanswered >= kMaxUnansweredRetries) {
@@ -269,8 +268,7 @@ bool TDiscRecorder::CloseCd(const std::function<bool()>& close) {
     uint32_t retries = 0;
     for (;;) {
         if (close()) return true;
-        const bool busy = Engine.TargetBusy || Engine.LastSense[12] == kAscNotReady;
-        if (!busy) {
+        if (Decide(TDecisionPoint::Close, Engine.LastOutcome) == TDecision::OneMoreTry) {
             // Some drives refuse the first close after a long write; one more try, then go on.
             return close();
         }
@@ -335,11 +333,15 @@ bool TDiscRecorder::WaitClosed() {
     // for the end of the closing instead.
     const uint64_t start = platform::Clock().NowMs();
     while (!Engine.UpdateDiscInformation()) {
-        if (LastFailureUnanswered() && DriveGone()) {
-            Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
-            return false;
+        TDecision decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome);
+        if (decision == TDecision::CheckDrive) {
+            if (DriveGone()) {
+                Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
+                return false;
+            }
+            decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome); // the drive's answer to the check
         }
-        if (Engine.LastSense[12] != kAscNotReady && !Engine.TargetBusy) return true; // not a wait: go on
+        if (decision == TDecision::GoOn) return true; // not a wait: go on
         if (platform::Clock().NowMs() - start >= kCloseWaitMs) return true;
         platform::Clock().SleepMs(kFlushPollMs);
         // The closing is under way and the drive finishes it alone: an abort only ends the wait.

@@ -2,16 +2,13 @@
 
 #include <cstring>
 
+#include "engine/device/Decisions.h"
 #include "engine/device/Messages.h"
 #include "engine/device/Reading.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Clock.h"
 
 namespace tarnwick {
-
-namespace {
-constexpr uint8_t kAscNoMedium = 0x3A;
-} // namespace
 
 TDriveReader::TDriveReader(TVornBurner& AEngine, TReadPolicy APolicy) : Engine(AEngine), Policy(APolicy) {}
 
@@ -26,14 +23,14 @@ TDriveReader::TResult TDriveReader::ReadRetried(uint32_t Lba, uint32_t Count, ui
         }
         if (reading::ReadSectors(Engine, Lba, Count, Dest)) return TResult::Ok;
         const std::string failure = Engine.LastCommandError;
-        if (Engine.LastSense[12] == kAscNoMedium) {
+        const TDecision decision = Decide(TDecisionPoint::Read, Engine.LastOutcome);
+        if (decision == TDecision::NoDisc) {
             FError = msg::NoDisc;
             return TResult::Fatal;
         }
         // No sense and no BUSY: the request reached no drive. A drive that does not answer
         // TEST UNIT READY either is gone; retrying it sector by sector would only take long.
-        if (!Engine.TargetBusy && Engine.LastSense[0] == 0 && !Engine.TestUnitReady(5000) && !Engine.TargetBusy &&
-            Engine.LastSense[0] == 0) {
+        if (decision == TDecision::CheckDrive && !Engine.TestUnitReady(5000) && Unanswered(Engine.LastOutcome)) {
             FError = msg::BracketedOrNoDevice(msg::ReaderError, failure);
             return TResult::Fatal;
         }
