@@ -85,6 +85,37 @@ std::optional<TReply> TEmulatedDrive::Answer(const TCommand& cmd, bool& timedOut
     return reply;
 }
 
+// The reply into the request as the pass-through hands it back: the data moved (and logged),
+// the status, and the sense data where there is room for it (else kept for REQUEST SENSE).
+// requested and senseRoom are the buffer sizes the request came with.
+uint32_t TEmulatedDrive::Deliver(const TReply& reply, platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request,
+                                 uint32_t requested, size_t senseRoom, TCommandRecord& record) {
+    auto& spt = request.spt;
+    uint32_t transferred = 0;
+    if (reply.Status == kStatusGood && !reply.Data.empty()) {
+        transferred = std::min<uint32_t>({uint32_t(reply.Data.size()), reply.AllocationLength, requested});
+        if (transferred) std::memcpy(spt.DataBuffer, reply.Data.data(), transferred); // no buffer when nothing is asked for
+        record.Data.assign(reply.Data.begin(), reply.Data.begin() + std::min<size_t>(transferred, CommandLog.DataLimitBytes()));
+    } else if (reply.Status == kStatusGood && reply.OutTransferred) {
+        transferred = std::min(reply.OutTransferred, requested);
+    }
+    if (spt.DataIn == SCSI_IOCTL_DATA_OUT && requested) {
+        const auto* out = static_cast<const uint8_t*>(spt.DataBuffer);
+        record.Data.assign(out, out + std::min<size_t>(requested, CommandLog.DataLimitBytes()));
+    }
+    spt.DataTransferLength = transferred;
+    spt.ScsiStatus = reply.Status;
+    if (reply.Status == kStatusCheckCondition) {
+        uint8_t senseData[kFixedSenseLength];
+        BuildFixedSense(reply.Sense, senseData);
+        size_t n = std::min(senseRoom, sizeof senseData);
+        std::memcpy(request.ucSenseBuf, senseData, n);
+        spt.SenseInfoLength = uint8_t(n);
+        if (n == 0) PendingSense = reply.Sense;
+    }
+    return transferred;
+}
+
 bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request) {
     std::lock_guard lock(Mutex);
     auto& spt = request.spt;
@@ -123,28 +154,7 @@ bool TEmulatedDrive::Execute(platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& req
     if (!answer) return fail(timedOut);
     const TReply& reply = *answer;
 
-    uint32_t transferred = 0;
-    if (reply.Status == kStatusGood && !reply.Data.empty()) {
-        transferred = std::min<uint32_t>({uint32_t(reply.Data.size()), reply.AllocationLength, requested});
-        if (transferred) std::memcpy(spt.DataBuffer, reply.Data.data(), transferred); // no buffer when nothing is asked for
-        record.Data.assign(reply.Data.begin(), reply.Data.begin() + std::min<size_t>(transferred, CommandLog.DataLimitBytes()));
-    } else if (reply.Status == kStatusGood && reply.OutTransferred) {
-        transferred = std::min(reply.OutTransferred, requested);
-    }
-    if (spt.DataIn == SCSI_IOCTL_DATA_OUT && requested) {
-        const auto* out = static_cast<const uint8_t*>(spt.DataBuffer);
-        record.Data.assign(out, out + std::min<size_t>(requested, CommandLog.DataLimitBytes()));
-    }
-    spt.DataTransferLength = transferred;
-    spt.ScsiStatus = reply.Status;
-    if (reply.Status == kStatusCheckCondition) {
-        uint8_t senseData[kFixedSenseLength];
-        BuildFixedSense(reply.Sense, senseData);
-        size_t n = std::min(senseRoom, sizeof senseData);
-        std::memcpy(request.ucSenseBuf, senseData, n);
-        spt.SenseInfoLength = uint8_t(n);
-        if (n == 0) PendingSense = reply.Sense;
-    }
+    const uint32_t transferred = Deliver(reply, request, requested, senseRoom, record);
     record.Transferred = transferred;
     record.Status = reply.Status;
     record.Sense = reply.Sense;

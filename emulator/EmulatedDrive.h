@@ -100,6 +100,8 @@ private:
     // The drive's reply to one command (faults applied), or none when no answer comes: gone,
     // or (timedOut) the host waits out its time-out.
     std::optional<TReply> Answer(const TCommand& cmd, bool& timedOut);
+    uint32_t Deliver(const TReply& reply, platform::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER& request,
+                     uint32_t requested, size_t senseRoom, TCommandRecord& record);
     // forTestUnitReady: an immediate flush or close under way leaves TEST UNIT READY GOOD, as
     // drives answer; the disc's queries report the operation instead.
     std::optional<TSenseCode> ReadinessFailure(bool consume, bool forTestUnitReady = false);

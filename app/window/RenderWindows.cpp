@@ -32,22 +32,40 @@ bool Save(QWidget* w, const QString& path) {
     return true;
 }
 
+// The desktop icon is the window's start picture, at the sizes the icon themes use.
+bool RenderIcons(const QString& base) {
+    bool ok = true;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        const QString folder = base + QString("/%1x%1").arg(size);
+        QDir().mkpath(folder);
+        const QPixmap icon = tarnwick::app::StartPicture(size);
+        ok = icon.save(folder + "/tarnwick.png") && ok;
+    }
+    return ok;
+}
+
+// A small DVD folder in temp as the emulated DVD-ROM E:, and a blank DVD-R in F:.
+bool PrepareDrives(QDir& temp) {
+    temp.removeRecursively();
+    temp.mkpath("disc/VIDEO_TS");
+    const std::string root = temp.path().toStdString();
+    std::ofstream(root + "/disc/VIDEO_TS/VIDEO_TS.IFO") << std::string(10000, 'x');
+    std::ofstream(root + "/disc/VIDEO_TS/VTS_01_1.VOB") << std::string(24 * 1048576, 'v');
+    std::string error;
+    if (!emulator::RegisterVirtualDriveDefinition("E=dvd-rom:" + root + "/disc", error) ||
+        !emulator::RegisterVirtualDriveDefinition("F=dvd-r", error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Tarnwick");
-    if (argc == 3 && std::string(argv[1]) == "--icons") {
-        // The desktop icon is the window's start picture, at the sizes the icon themes use.
-        bool ok = true;
-        for (int size : {16, 32, 48, 64, 128, 256}) {
-            const QString folder = QString::fromLocal8Bit(argv[2]) + QString("/%1x%1").arg(size);
-            QDir().mkpath(folder);
-            const QPixmap icon = tarnwick::app::StartPicture(size);
-            ok = icon.save(folder + "/tarnwick.png") && ok;
-        }
-        return ok ? 0 : 1;
-    }
+    if (argc == 3 && std::string(argv[1]) == "--icons") return RenderIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     if (argc != 2) {
         std::fprintf(stderr, "usage: tarnwick-render-windows [--icons] OUTPUT_FOLDER\n");
         return 2;
@@ -58,17 +76,7 @@ int main(int argc, char** argv) {
 
     // A fixed folder, so the pictures show the same paths on every run.
     QDir temp(QDir::tempPath() + "/tarnwick-render");
-    temp.removeRecursively();
-    temp.mkpath("disc/VIDEO_TS");
-    const std::string root = temp.path().toStdString();
-    std::ofstream(root + "/disc/VIDEO_TS/VIDEO_TS.IFO") << std::string(10000, 'x');
-    std::ofstream(root + "/disc/VIDEO_TS/VTS_01_1.VOB") << std::string(24 * 1048576, 'v');
-    std::string error;
-    if (!emulator::RegisterVirtualDriveDefinition("E=dvd-rom:" + root + "/disc", error) ||
-        !emulator::RegisterVirtualDriveDefinition("F=dvd-r", error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    if (!PrepareDrives(temp)) return 1;
 
     tarnwick::app::InstallQtSynchronize();
     // Confirms the job-start notice that the copy below opens.
