@@ -2,9 +2,9 @@
 // Erases a CD-RW or DVD-RW (BLANK) or formats a DVD+RW or DVD-RAM, following the drive's own
 // progress. A write-once disc is refused by the drive, and the job says so in its words.
 #include <chrono>
-#include <cstdio>
 #include <memory>
 
+#include "app/common/ProgressText.h"
 #include "cli/Command.h"
 #include "cli/DeviceLookup.h"
 #include "cli/EraseRun.h"
@@ -14,19 +14,9 @@
 
 namespace tarnwick::cli {
 
-std::string EraseProgressText(int32_t progress, double seconds) {
-    char buf[64];
-    const int s = int(seconds);
-    if (progress < 0)
-        std::snprintf(buf, sizeof buf, "Erasing  ...  %d:%02d", s / 60, s % 60);
-    else
-        std::snprintf(buf, sizeof buf, "Erasing  %.1f%%  %d:%02d", progress * 100.0 / 65536, s / 60, s % 60);
-    return buf;
-}
-
 int RunErase(TVornBurner& engine, TConsole& console, bool full) {
     const int code = RunJob(engine, console, [&] { engine.EraseDisc(full); },
-                            [&](double seconds) { return EraseProgressText(engine.EraseProgress(), seconds); });
+                            [&](double seconds) { return progress::EraseLine(engine.EraseProgress(), seconds); });
     // The report comes from inside the erase thread: a job started next (burn --blank) must
     // wait until that thread has left the drive.
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -15,9 +15,6 @@ namespace tarnwick::cli {
 
 class TConsole;
 
-// "Erasing  42.3%  1:05" from the drive's progress (0..65536, -1 unknown) and the seconds.
-std::string EraseProgressText(int32_t progress, double seconds);
-
 // Erases the disc in the engine's selected drive; returns the exit code. A used disc is
 // pointed to the way out by the caller.
 int RunErase(TVornBurner& engine, TConsole& console, bool full);

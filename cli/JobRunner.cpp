@@ -1,5 +1,7 @@
 #include "cli/JobRunner.h"
 
+#include "app/common/ProgressText.h"
+
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -38,20 +40,6 @@ void TConsole::Error(const std::string& text) {
     ClearLine();
     std::fflush(stdout);
     std::fprintf(stderr, "tarnwick-cli: %s\n", text.c_str());
-}
-
-std::string ProgressText(int64_t done, int64_t total, double seconds) {
-    const double percent = total > 0 ? 100.0 * double(done) / double(total) : 0.0;
-    const double rate = seconds > 0 ? double(done) / seconds : 0.0; // bytes per second
-    char buf[96];
-    if (rate > 0 && done < total) {
-        const auto left = int64_t(double(total - done) / rate + 0.5);
-        std::snprintf(buf, sizeof buf, "%5.1f%%  %7.1f MB/s  %lld:%02lld left", percent, rate / 1e6,
-                      static_cast<long long>(left / 60), static_cast<long long>(left % 60));
-    } else {
-        std::snprintf(buf, sizeof buf, "%5.1f%%  %7.1f MB/s", percent, rate / 1e6);
-    }
-    return buf;
 }
 
 void TConsole::ProgressLine(const std::string& text, double seconds) {
@@ -110,7 +98,7 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
             break;
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        std::string text = progressText ? progressText(seconds) : ProgressText(engine.BytesWritten(), total, seconds);
+        std::string text = progressText ? progressText(seconds) : progress::ImageLine(engine.BytesWritten(), total, seconds);
         // A drive that keeps the job waiting is named, so a long wait never looks frozen.
         const std::string waiting = engine.Job().WaitStatus.Get();
         if (!waiting.empty()) text += "  " + waiting;

@@ -33,13 +33,10 @@ private:
     double LastPlain = -1;
 };
 
-// Formats "42.3%  118.2 MB/s  0:37 left" (exposed for tests).
-std::string ProgressText(int64_t done, int64_t total, double seconds);
-
 // Prints the engine's messages through console for the life of the job.
 void AttachConsole(TVornBurner& engine, TConsole& console);
 
-// Makes the progress text from the seconds since the start (replaces ProgressText).
+// Makes the progress text from the seconds since the start (in place of the image line).
 using TProgressText = std::function<std::string(double seconds)>;
 
 // start() begins the job (CreateImageFile, BurnImageFile, ...). Returns the exit code.

@@ -47,6 +47,9 @@ struct TJobState {
     // The drive's progress through an erase or format, 0 to 65536; -1 before the first report.
     std::atomic<int32_t> EraseProgress{-1};
     TGuardedString CurrentFile;
+    // The job's first error: its cache, its writer and its recorder all put theirs here, and
+    // the first one stays. Emptied when a job starts its cache.
+    TGuardedString Error;
     std::string LastWriteError; // written by the write thread before it reports the end
     // Sectors written as zeros by the last read job (SkipUnreadable).
     std::atomic<int64_t> UnreadableSectors{0};

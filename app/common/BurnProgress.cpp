@@ -1,7 +1,8 @@
 #include "app/common/BurnProgress.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "app/common/ProgressText.h"
 
 namespace tarnwick {
 
@@ -44,25 +45,8 @@ int TBurnProgress::BufferFillPercent() const {
     return int((uint64_t(BufSize - freeBytes) * 100 + BufSize / 2) / BufSize);
 }
 
-std::string TBurnProgress::FormatDuration(int64_t Seconds) {
-    if (Seconds < 0) return "--:--";
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", (long long)(Seconds / 3600),
-                  (long long)(Seconds / 60 % 60), (long long)(Seconds % 60));
-    return text;
-}
-
 std::string TBurnProgress::Line() const {
-    char text[128];
-    int fill = BufferFillPercent();
-    char buffer[16];
-    if (fill < 0)
-        std::snprintf(buffer, sizeof buffer, " --");
-    else
-        std::snprintf(buffer, sizeof buffer, "%3d%%", fill);
-    std::snprintf(text, sizeof text, "%5.1f%%  %7.1f MB/s  left %s  drive buffer %s", Percent(),
-                  BytesPerSecond() / 1e6, FormatDuration(SecondsLeft()).c_str(), buffer);
-    return text;
+    return progress::BurnLine(Percent(), BytesPerSecond(), SecondsLeft(), BufferFillPercent());
 }
 
 } // namespace tarnwick

@@ -25,8 +25,6 @@ public:
     // " 42.3%   12.3 MB/s   left 0:01:23   drive buffer  87%"
     std::string Line() const;
 
-    static std::string FormatDuration(int64_t Seconds);
-
 private:
     struct TPoint {
         uint64_t Ms;

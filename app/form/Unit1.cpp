@@ -1,10 +1,10 @@
 #include "app/form/Unit1.h"
 
 #include <chrono>
-#include <cstdio>
 
 #include "app/common/DriveLetters.h"
 #include "app/common/JobSteps.h"
+#include "app/common/ProgressText.h"
 #include "app/common/Settings.h"
 #include "app/common/UdfChoice.h"
 #include "app/common/UsedDisc.h"
@@ -314,7 +314,7 @@ void TForm1::StatusTimerTick() {
     if (FErasing) {
         const int32_t progress = vorn->EraseProgress();
         if (progress >= 0) View.SetProgressValue(int(int64_t(progress >= 65536 ? 65536 : progress) * 100 / 65536));
-        View.SetStatusText(EraseStatusText(progress));
+        View.SetStatusText(progress::EraseStatusLine(progress));
         return;
     }
     // BytesWritten and the buffer figures are atomics that the write thread keeps current;
@@ -331,42 +331,11 @@ void TForm1::StatusTimerTick() {
         RateSinceMs = now;
         RateSinceBytes = written;
     }
-    std::string text = StatusText(written, total, LastRate, bufferSize, freeBuffer);
+    std::string text = progress::StatusLine(written, total, LastRate, bufferSize, freeBuffer);
     // A drive that keeps the job waiting is named, so a long wait never looks frozen.
     const std::string waiting = vorn->Job().WaitStatus.Get();
     if (!waiting.empty()) text += " - " + waiting;
     View.SetStatusText(text);
-}
-
-std::string TForm1::StatusText(int64_t written, int64_t total, double bytesPerSecond, uint32_t bufferSize,
-                               uint32_t freeBuffer) {
-    char buf[160];
-    const double mb = 1000000.0;
-    int n;
-    if (total > 0)
-        n = std::snprintf(buf, sizeof buf, "%.1f MB of %.1f MB written (%d%%)", double(written) / mb,
-                          double(total) / mb, int(written >= total ? 100 : written * 100 / total));
-    else
-        n = std::snprintf(buf, sizeof buf, "%.1f MB written", double(written) / mb);
-    std::string text(buf, size_t(n));
-    if (bytesPerSecond >= 0) {
-        n = std::snprintf(buf, sizeof buf, ", %.1f MB/s", bytesPerSecond / mb);
-        text.append(buf, size_t(n));
-    }
-    if (bufferSize > 0) {
-        const uint32_t used = freeBuffer >= bufferSize ? 0 : bufferSize - freeBuffer;
-        n = std::snprintf(buf, sizeof buf, ", drive buffer %u%%", unsigned(uint64_t(used) * 100 / bufferSize));
-        text.append(buf, size_t(n));
-    }
-    return text;
-}
-
-std::string TForm1::EraseStatusText(int32_t progress) {
-    if (progress < 0) return "Erasing the disc ...";
-    char buf[64];
-    const int n = std::snprintf(buf, sizeof buf, "Erasing the disc: %.1f%%",
-                                double(progress >= 65536 ? 65536 : progress) * 100.0 / 65536);
-    return std::string(buf, size_t(n));
 }
 
 // ---- Buttons and closing --------------------------------------------------------------------

@@ -56,10 +56,6 @@ public:
     void DrainLog();
     // The status-line timer: bytes written of the total, MB/s, the drive's buffer fill.
     void StatusTimerTick();
-    static std::string StatusText(int64_t written, int64_t total, double bytesPerSecond, uint32_t bufferSize,
-                                  uint32_t freeBuffer);
-    // The status line while the disc is erased: the drive's progress (0..65536, -1 unknown).
-    static std::string EraseStatusText(int32_t progress);
 
     // From the start click until the end handling of the job is done, and while the engine's
     // threads of the previous job have not ended.

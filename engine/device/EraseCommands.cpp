@@ -60,12 +60,13 @@ TSCSIDevice::TLongWait TSCSIDevice::WaitLongOperation(uint32_t DeadlineMs, uint3
             Progress = kProgressDone;
             return TLongWait::Done;
         }
-        if (rec::OperationInProgress(LastSense.data(), LastSense.size())) {
+        const TCommandOutcome& o = LastOutcome;
+        if (rec::OperationInProgress(o)) {
             unanswered = 0;
-            if (auto p = rec::SenseProgress(LastSense.data(), LastSense.size())) Progress = int32_t(*p);
-        } else if (TargetBusy) {
+            if (o.Progress) Progress = int32_t(*o.Progress);
+        } else if (o.Busy()) {
             unanswered = 0;
-        } else if (LastSense[0] == 0) {
+        } else if (o.ReturnedCode == 0) {
             // No sense and no BUSY: the command reached no drive.
             if (++unanswered >= kMaxUnanswered) return TLongWait::Gone;
         } else {

@@ -62,10 +62,9 @@ std::optional<uint16_t> SenseProgress(const uint8_t* sense, size_t length) {
     return GetBE16(&sense[16]);
 }
 
-bool OperationInProgress(const uint8_t* sense, size_t length) {
-    if (length < 14 || (sense[0] & 0x7E) != 0x70) return false;
-    if ((sense[2] & 0x0F) != kSenseKeyNotReady || sense[12] != kAscNotReady) return false;
-    const uint8_t q = sense[13];
+bool OperationInProgress(const TCommandOutcome& o) {
+    if (o.SenseKey != kSenseKeyNotReady || o.Asc != kAscNotReady) return false;
+    const uint8_t q = o.Ascq;
     return q == 0x01 || q == 0x04 || q == 0x07 || q == 0x08;
 }
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/device/Outcome.h"
+
 namespace tarnwick::rec {
 
 // READ FORMAT CAPACITIES: a 4-byte header (byte 3 = list length), the current/maximum
@@ -38,10 +40,10 @@ std::array<uint8_t, 12> FormatParameterList(const TFormatDescriptor& d, bool imm
 // 65536); nullopt when the sense carries none.
 std::optional<uint16_t> SenseProgress(const uint8_t* sense, size_t length);
 
-// True when the sense says the drive is still busy with a long operation: NOT READY with
-// format in progress (04/04), operation in progress (04/07), long write (04/08) or becoming
-// ready (04/01).
-bool OperationInProgress(const uint8_t* sense, size_t length);
+// True when a command's outcome says the drive is still busy with a long operation: NOT
+// READY with format in progress (04/04), operation in progress (04/07), long write (04/08)
+// or becoming ready (04/01).
+bool OperationInProgress(const TCommandOutcome& o);
 
 // The longest an erase or format may take on a disc type (full or minimal blank), with room
 // for the slowest drives; an overrun means the drive is stuck.

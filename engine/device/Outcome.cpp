@@ -1,6 +1,7 @@
 #include "engine/device/Outcome.h"
 
 #include "engine/Bytes.h"
+#include "engine/device/Erasing.h"
 
 namespace tarnwick {
 
@@ -42,6 +43,7 @@ TCommandOutcome OutcomeOf(const SRB_ExecSCSICmd& Request, bool readSense) {
         o.Asc = sense[12];
         o.Ascq = sense[13];
         if (sense[0] & 0x80) o.Lba = GetBE32(sense + 3);
+        o.Progress = rec::SenseProgress(sense, sizeof(Request.SenseArea));
     } else if (failed && (code == 0x72 || code == 0x73)) {
         // Descriptor format: key, ASC and ASCQ in bytes 1-3.
         o.SenseKey = sense[1] & 0x0F;

@@ -20,6 +20,8 @@ struct TCommandOutcome {
     // The sense area's response code and byte 12 as returned by a failed command, whatever
     // their format or status: what the engine's retry decisions read (engine/device/Decisions.h).
     uint8_t ReturnedCode = 0, ReturnedAsc = 0;
+    // The progress indication of a long operation (out of 65536), when the sense carries one.
+    std::optional<uint16_t> Progress;
 
     bool Completed() const { return Status == SS_COMP; }
     // The drive answered BUSY.

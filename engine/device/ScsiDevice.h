@@ -75,11 +75,6 @@ public:
     bool DoDebug() const { return FDoDebug; }
     void SetDoDebug(bool v) { FDoDebug = v; }
 
-    // ---- The engine's one lock --------------------------------------------------------
-    std::recursive_mutex WriteLock;
-    void LockDevice() { WriteLock.lock(); }
-    void UnlockDevice() { WriteLock.unlock(); }
-
     // ---- Transport, discovery and selection --------------------------------------------
     TDeviceChangedEvent OnDeviceChange;
     bool InitializeASPI(bool PreferSPTI, const std::string& LibraryPath);

@@ -18,8 +18,10 @@ std::vector<TIsoImage::THeaderWriter> TIsoImage::HeaderWriters() {
     if (Options.Joliet) w.push_back({"Joliet volume descriptor", 1, [this] { WriteJolietDescriptor(); }});
     w.push_back({"terminator", 1, [this] { WriteTerminator(); }});
     if (Options.UdfOn()) {
-        // Recognition sequence, descriptor sequences and the first anchor, up to sector 256.
-        const int64_t at = iso::kSystemAreaSectors + (Options.Joliet ? 3 : 2);
+        // Recognition sequence, descriptor sequences and the first anchor, up to sector 256,
+        // from where the pieces before it end.
+        int64_t at = 0;
+        for (const THeaderWriter& before : w) at += before.Sectors;
         w.push_back({"UDF volume structures", udf::kAnchorSector + 1 - at, [this] { WriteUdfVolumeStructures(); }});
     }
     const int64_t isoTable = BytesToSectors(Layout.PathTableSize);
@@ -49,6 +51,10 @@ void TIsoImage::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
 
 void TIsoImage::BuildImageHeader(bool ImageOnly, TDEntry* Dir) {
     BeginImageHeader(ImageOnly, Dir);
+    AppendDirectoryExtents();
+}
+
+void TIsoImage::AppendDirectoryExtents() {
     TDirectoryEncoder directories(*this);
     HeaderStream.Reserve(size_t(HeaderStream.Size() + directories.Size()));
     std::vector<uint8_t> chunk(65536);

@@ -16,6 +16,7 @@ struct TImageLayout {
     int32_t FirstFileSector = 0;
     int64_t FileSectors = 0;
     int64_t EndLBA = 0; // the sector after the image
+    int64_t ImageSectors() const { return EndLBA - StartLBA; }
     // The UDF bridge (zero without it).
     int32_t UdfArea = 0;        // absolute sector of the file set descriptor
     int64_t UdfSectors = 0;     // sectors of the UDF tree

@@ -96,6 +96,8 @@ public:
     void BeginImageHeader(bool ImageOnly, TDEntry* Dir);
     // The whole header in memory: BeginImageHeader and the directory extents.
     void BuildImageHeader(bool ImageOnly, TDEntry* Dir);
+    // Encodes the directory extents (and the padding after them) onto the end of HeaderStream.
+    void AppendDirectoryExtents();
     void WritePrimaryDescriptor();
     void WriteJolietDescriptor();
     void WriteTerminator();

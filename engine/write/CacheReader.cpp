@@ -21,13 +21,7 @@ void TCacheThread::QueueReader() {
         Free = FBlockSize - c;
         Produced += c;
         if (AbortRequested) AbortCleanUp();
-        int32_t q;
-        {
-            std::lock_guard lock(WriteLock);
-            Busy = false;
-            QueueCurrent();
-            q = int32_t(Blocks.size());
-        }
+        const int32_t q = QueueCurrent();
         r -= c;
         SetLevel(q < FMaxBlocks / 4 ? 3 : q < FMaxBlocks / 2 ? 2 : 1);
         WaitWhileFull(true);

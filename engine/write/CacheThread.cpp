@@ -35,13 +35,11 @@ platform::TThreadPriority PriorityOfLevel(int level) {
 
 } // namespace
 
-TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, int32_t ABlockSize,
-                           bool APadToMinimum, int64_t ATotalBytes, TMemoryStream* AHeaderStream,
-                           const std::string& AImageFileName, const std::vector<TFEntry*>* AFiles,
-                           int32_t AFileCount, std::unique_ptr<TDirectoryEncoder> ADirectories,
-                           std::unique_ptr<ICacheSource> AReader)
-    : WriteLock(AWriteLock),
-      // Blocks hold whole sectors and at most the transfer buffer's 65536 bytes.
+TCacheThread::TCacheThread(int32_t CacheSize, int32_t ABlockSize, bool APadToMinimum, int64_t ATotalBytes,
+                           TMemoryStream* AHeaderStream, const std::string& AImageFileName,
+                           const std::vector<TFEntry*>* AFiles, int32_t AFileCount,
+                           std::unique_ptr<TDirectoryEncoder> ADirectories, std::unique_ptr<ICacheSource> AReader)
+    : // Blocks hold whole sectors and at most the transfer buffer's 65536 bytes.
       FBlockSize(std::clamp(ABlockSize / kSectorSize * kSectorSize, kSectorSize, kMaxBlockBytes)),
       // At least two, so that the "full" mark (MaxBlocks - 1) leaves room for one block.
       FMaxBlocks(std::max<int32_t>(2, CacheSize / FBlockSize)),
@@ -61,11 +59,12 @@ TCacheThread::TCacheThread(int32_t CacheSize, std::recursive_mutex& AWriteLock, 
 
 TCacheThread::~TCacheThread() {
     {
-        std::lock_guard lock(SignalMutex);
+        std::lock_guard lock(Lock);
         Destroying = true;
         AbortRequested = true;
     }
-    Changed.notify_all();
+    RoomOrAbort.notify_all();
+    DataOrEnd.notify_all();
     if (Thread.joinable()) {
         if (Thread.get_id() == std::this_thread::get_id())
             Thread.detach();
@@ -74,44 +73,79 @@ TCacheThread::~TCacheThread() {
     }
 }
 
-void TCacheThread::Signal() {
-    {
-        std::lock_guard lock(SignalMutex);
-        ++ChangeCount;
-    }
-    // A wake-up per block costs a system call; most of the time nobody sleeps.
-    if (Waiters.load() > 0) Changed.notify_all();
+bool TCacheThread::ConsumerMayGo() const {
+    // Not an abort by itself: the producer answers it with the end (Finished), and a consumer
+    // woken before that would only look in vain.
+    if (Finished || FEnded || Destroying) return true;
+    if (Blocks.empty()) return false;
+    // A quarter of the queue, so that the two threads do not hand over block by block; less
+    // when no more is coming soon.
+    return Blocks.size() >= size_t(std::max(1, FMaxBlocks / 4)) || AllQueued ||
+           Waiting == TProducerWait::Room || Waiting == TProducerWait::Spare;
 }
 
-void TCacheThread::WaitForChange(uint32_t ms) {
-    std::unique_lock lock(SignalMutex);
-    const uint64_t seen = ChangeCount;
-    ++Waiters;
-    Changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return ChangeCount != seen || Destroying.load(); });
-    --Waiters;
+void TCacheThread::WaitForBlock(uint32_t ms) {
+    std::unique_lock lock(Lock);
+    ++ConsumersWaiting;
+    DataOrEnd.wait_for(lock, std::chrono::milliseconds(ms), [this] { return ConsumerMayGo(); });
+    --ConsumersWaiting;
+}
+
+bool TCacheThread::WaitForReady(uint32_t ms) {
+    std::unique_lock lock(Lock);
+    DataOrEnd.wait_for(lock, std::chrono::milliseconds(ms), [this] { return Ready || Finished || FEnded; });
+    return Ready;
 }
 
 bool TCacheThread::WaitForEnd(uint32_t ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!FEnded) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        WaitForChange(10);
-    }
-    return true;
+    std::unique_lock lock(Lock);
+    return DataOrEnd.wait_for(lock, std::chrono::milliseconds(ms), [this] { return FEnded.load(); });
 }
 
 int32_t TCacheThread::QueuedBlocks() {
-    std::lock_guard lock(WriteLock);
+    std::lock_guard lock(Lock);
     return int32_t(Blocks.size());
 }
 
 void TCacheThread::Abort() {
-    AbortRequested = true;
-    Signal();
+    {
+        std::lock_guard lock(Lock);
+        AbortRequested = true;
+    }
+    RoomOrAbort.notify_all();
+    DataOrEnd.notify_all();
 }
 
 void TCacheThread::SetLevel(int Level) {
     if (FPriorityLevel.exchange(Level) != Level) platform::SetCurrentThreadPriority(PriorityOfLevel(Level));
+}
+
+bool TCacheThread::ProducerMayGo(TProducerWait What) const {
+    if (AbortRequested) return true;
+    switch (What) {
+    case TProducerWait::Room: return !Full();
+    case TProducerWait::Spare: return !Spare.empty();
+    case TProducerWait::Drain: return FRemaining == 0;
+    default: return true;
+    }
+}
+
+bool TCacheThread::ProducerWaits(std::unique_lock<std::mutex>& lock, TProducerWait What) {
+    // The bound only re-checks; the consumer and Abort wake the producer themselves.
+    constexpr auto kRecheck = std::chrono::milliseconds(200);
+    Waiting = What;
+    // A consumer that waits for a quarter of the queue is told that no more comes for now.
+    if (ConsumersWaiting > 0 && What != TProducerWait::Drain) DataOrEnd.notify_all();
+    while (!ProducerMayGo(What)) RoomOrAbort.wait_for(lock, kRecheck);
+    Waiting = TProducerWait::None;
+    return !AbortRequested;
+}
+
+void TCacheThread::StopLocked(const std::string& Error) {
+    // The first error of a job is the one reported (the writer may have set its own).
+    FJob->Error.SetIfEmpty(Error);
+    Finished = true;
+    DataOrEnd.notify_all();
 }
 
 void TCacheThread::QueueCompilation() {
@@ -129,7 +163,7 @@ void TCacheThread::QueueCompilation() {
 }
 
 void TCacheThread::QueueMinimumPadding() {
-    std::lock_guard lock(WriteLock);
+    std::lock_guard lock(Lock);
     int64_t z = kMinimumImageBytes - TotalBytes;
     FRemaining += z;
     while (z > 0) {
@@ -143,21 +177,19 @@ void TCacheThread::QueueMinimumPadding() {
 }
 
 void TCacheThread::Drain() {
-    // Wait until the consumer has taken everything.
-    while (FRemaining > 0) {
-        if (AbortRequested) {
-            Busy = true; // a consumer that looks now gets the end
-            LastError.SetIfEmpty(msg::OperationAborted);
-            Finished = true;
-            throw TStop{};
-        }
-        WaitForChange(10);
+    std::unique_lock lock(Lock);
+    // Everything is queued: Ready and the last blocks reach a consumer that waits.
+    Ready = true;
+    AllQueued = true;
+    DataOrEnd.notify_all();
+    if (!ProducerWaits(lock, TProducerWait::Drain)) {
+        lock.unlock();
+        AbortCleanUp();
     }
     Finished = true;
-    Signal();
+    DataOrEnd.notify_all();
     // Lingers a moment so a consumer that looks again still finds the thread alive.
-    std::unique_lock lock(SignalMutex);
-    Changed.wait_for(lock, std::chrono::milliseconds(1000), [&] { return Destroying.load(); });
+    RoomOrAbort.wait_for(lock, std::chrono::milliseconds(1000), [this] { return Destroying.load(); });
 }
 
 void TCacheThread::Execute() {
@@ -178,25 +210,25 @@ void TCacheThread::Execute() {
         // finish or spill past the image's end.
         if (Produced != TotalBytes) Fail(msg::InternalError0006);
         if (PadToMinimum && ImageFileName.empty() && !Reader) QueueMinimumPadding();
-        Ready = true;
-        Signal();
         Drain();
     } catch (TStop&) {
     } catch (const std::bad_alloc&) {
         // A cache larger than the machine can give ends the job with its reason, not the
         // process.
         {
-            std::lock_guard lock(WriteLock);
-            LastError.SetIfEmpty(std::string(kCacheNoMemory) + " (" + std::to_string(int64_t(FMaxBlocks) * FBlockSize) +
-                                 " BYTES)");
-            Finished = true;
+            std::lock_guard lock(Lock);
+            StopLocked(std::string(kCacheNoMemory) + " (" + std::to_string(int64_t(FMaxBlocks) * FBlockSize) +
+                       " BYTES)");
         }
         Source.reset();
     }
     FreeBlockList();
     Headroom.Release();
-    FEnded = true;
-    Signal();
+    {
+        std::lock_guard lock(Lock);
+        FEnded = true;
+    }
+    DataOrEnd.notify_all();
 }
 
 void TCacheThread::QueueHeader() {
@@ -213,10 +245,7 @@ void TCacheThread::QueueHeader() {
         Staged = c;
         Free = FBlockSize - c;
         Produced += c;
-        if (c == FBlockSize) {
-            std::lock_guard lock(WriteLock);
-            QueueCurrent();
-        }
+        if (c == FBlockSize) QueueCurrent();
         h -= c;
         WaitWhileFull(false);
     }
@@ -267,13 +296,7 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
         Free -= p;
         Produced += p;
         if (AbortRequested) AbortCleanUp();
-        int32_t q;
-        {
-            std::lock_guard lock(WriteLock);
-            Busy = false;
-            if (Free == 0 || (Last && r == c)) QueueCurrent();
-            q = int32_t(Blocks.size());
-        }
+        const int32_t q = (Free == 0 || (Last && r == c)) ? QueueCurrent() : QueuedBlocks();
         r -= c;
         SetLevel(q < FMaxBlocks / 4 ? 3 : q < FMaxBlocks / 2 ? 2 : 1);
         WaitWhileFull(true);
@@ -281,13 +304,13 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
     // The layout placed the file with its listed size, so only that much is read; a file that
     // grew meanwhile is named, since the image holds it as it was.
     if (Src.Bytes > 0 && Source->GetSize() > Src.Bytes) {
-        std::lock_guard lock(WriteLock);
+        std::lock_guard lock(Lock);
         FGrown.push_back(Src.Path);
     }
 }
 
 std::vector<std::string> TCacheThread::GrownFiles() {
-    std::lock_guard lock(WriteLock);
+    std::lock_guard lock(Lock);
     return FGrown;
 }
 
@@ -311,57 +334,58 @@ void TCacheThread::QueueBytes(const std::vector<uint8_t>& Bytes) {
     }
 }
 
-// Appends the block being filled (takes WriteLock itself; it is re-entrant).
-void TCacheThread::QueueCurrent() {
-    std::lock_guard lock(WriteLock);
-    Current->Count = Staged;
-    Blocks.push_back(std::move(Current));
-    FPeakBlocks = std::max<int32_t>(FPeakBlocks, int32_t(Blocks.size()));
-    Staged = 0;
-    Free = 0;
-    // A consumer that ran dry is woken once a quarter of the queue is there (it looks by
-    // itself every millisecond anyway), so the two threads do not hand over block by block.
-    if (Blocks.size() >= size_t(std::max(1, FMaxBlocks / 4))) Signal();
+int32_t TCacheThread::QueueCurrent() {
+    bool wake;
+    int32_t queued;
+    {
+        std::lock_guard lock(Lock);
+        Current->Count = Staged;
+        Blocks.push_back(std::move(Current));
+        queued = int32_t(Blocks.size());
+        FPeakBlocks = std::max<int32_t>(FPeakBlocks, queued);
+        Staged = 0;
+        Free = 0;
+        wake = ConsumersWaiting > 0 && ConsumerMayGo();
+    }
+    if (wake) DataOrEnd.notify_all();
+    return queued;
 }
 
 void TCacheThread::WaitWhileFull(bool Idle) {
-    bool counted = false;
-    while (QueuedBlocks() >= FMaxBlocks - 1) {
-        if (Idle) SetLevel(0);
-        if (AbortRequested) AbortCleanUp();
-        if (!Ready.exchange(true)) Signal();
-        if (!std::exchange(counted, true)) ++FFullWaits;
-        WaitForChange(1);
+    std::unique_lock lock(Lock);
+    if (!Full()) return;
+    ++FFullWaits;
+    if (!Ready.exchange(true)) DataOrEnd.notify_all();
+    if (Idle) SetLevel(0);
+    if (!ProducerWaits(lock, TProducerWait::Room)) {
+        lock.unlock();
+        AbortCleanUp();
     }
 }
 
 void TCacheThread::AbortCleanUp() {
-    Busy = true;
-    // A consumer takes its block under WriteLock: once the lock is held here, none is halfway.
+    // A consumer takes its block under the lock: once it is held here, none is halfway, and
+    // the next one to look finds the end.
     {
-        std::lock_guard lock(WriteLock);
+        std::lock_guard lock(Lock);
         Blocks.clear();
-        LastError.SetIfEmpty(msg::OperationAborted);
-        Finished = true;
+        StopLocked(msg::OperationAborted);
     }
     Source.reset();
-    Busy = false;
     throw TStop{};
 }
 
 void TCacheThread::Fail(const std::string& Error) {
     {
-        std::lock_guard lock(WriteLock);
-        // The first error of a job is the one reported (the writer may have set its own).
-        LastError.SetIfEmpty(Error);
-        Finished = true;
+        std::lock_guard lock(Lock);
+        StopLocked(Error);
     }
     Source.reset();
     throw TStop{};
 }
 
 void TCacheThread::FreeBlockList() {
-    std::lock_guard lock(WriteLock);
+    std::lock_guard lock(Lock);
     Blocks.clear();
     Spare.clear();
     Current.reset();
@@ -369,7 +393,7 @@ void TCacheThread::FreeBlockList() {
 
 std::unique_ptr<TCacheThread::TBlock> TCacheThread::NewBlock() {
     {
-        std::lock_guard lock(WriteLock);
+        std::lock_guard lock(Lock);
         if (!Spare.empty()) {
             std::unique_ptr<TBlock> b = std::move(Spare.back());
             Spare.pop_back();
@@ -388,23 +412,21 @@ std::unique_ptr<TCacheThread::TBlock> TCacheThread::NewBlock() {
     // back from the writer.
     FBoundBlocks = FAllocated.load();
     if (FMaxBlocks > FBoundBlocks) FMaxBlocks = FBoundBlocks.load();
-    for (;;) {
-        {
-            std::lock_guard lock(WriteLock);
-            if (!Spare.empty()) {
-                std::unique_ptr<TBlock> b = std::move(Spare.back());
-                Spare.pop_back();
-                return b;
-            }
-        }
-        if (AbortRequested) AbortCleanUp();
-        if (!Ready.exchange(true)) Signal();
-        WaitForChange(1);
+    std::unique_lock lock(Lock);
+    if (!Ready.exchange(true)) DataOrEnd.notify_all();
+    if (!ProducerWaits(lock, TProducerWait::Spare)) {
+        lock.unlock();
+        AbortCleanUp();
     }
+    std::unique_ptr<TBlock> b = std::move(Spare.back());
+    Spare.pop_back();
+    return b;
 }
 
-void TCacheThread::Recycle(std::unique_ptr<TBlock> Block) {
-    if (Block && !Finished && Spare.size() < size_t(FMaxBlocks)) Spare.push_back(std::move(Block));
+bool TCacheThread::Recycle(std::unique_ptr<TBlock> Block) {
+    if (!Block || Finished || Spare.size() >= size_t(FMaxBlocks)) return false;
+    Spare.push_back(std::move(Block));
+    return Waiting == TProducerWait::Spare;
 }
 
 int32_t TCacheThread::ReadBlock(void* Buffer) {
@@ -412,39 +434,41 @@ int32_t TCacheThread::ReadBlock(void* Buffer) {
     const int32_t n = TakeBlock(block);
     if (n > 0) {
         std::memcpy(Buffer, block->Data, size_t(n));
-        std::lock_guard lock(WriteLock);
-        Recycle(std::move(block));
+        bool wake;
+        {
+            std::lock_guard lock(Lock);
+            wake = Recycle(std::move(block));
+        }
+        if (wake) RoomOrAbort.notify_all();
     }
     return n;
 }
 
 int32_t TCacheThread::TakeBlock(std::unique_ptr<TBlock>& Block) {
-    if ((FRemaining == 0 && Finished) || FEnded) return 0;
-    bool refill;
+    bool wake;
+    int32_t count;
     {
-        std::lock_guard lock(WriteLock);
+        std::lock_guard lock(Lock);
+        if ((FRemaining == 0 && Finished) || FEnded) return 0;
         if (Blocks.empty()) {
             if (Finished) return 0;
-            if (!std::exchange(FDry, true)) ++FEmptyReads;
+            // With every byte taken the producer is only ending: that is no run on empty.
+            if (FRemaining > 0 && !std::exchange(FDry, true)) ++FEmptyReads;
             return -1;
         }
-    }
-    // The producer is clearing the queue after an abort: nothing more will come.
-    if (Busy) return 0;
-    {
-        std::lock_guard lock(WriteLock);
-        if (Blocks.empty()) return Finished ? 0 : -1;
-        Recycle(std::move(Block));
+        wake = Recycle(std::move(Block));
         Block = std::move(Blocks.front());
         Blocks.pop_front();
         FDry = false;
-        FRemaining -= Block->Count;
-        // The producer is woken once the queue is down to half, not for every block taken:
-        // it then refills in one run instead of trading a context switch for each block.
-        refill = Blocks.size() <= size_t(FMaxBlocks / 2);
+        count = Block->Count;
+        FRemaining -= count;
+        // A producer waiting for room is woken once the queue is down to half, not for every
+        // block taken: it then refills in one run instead of a context switch for each block.
+        if (Waiting == TProducerWait::Room) wake = wake || Blocks.size() <= size_t(FMaxBlocks / 2);
+        if (Waiting == TProducerWait::Drain) wake = wake || FRemaining == 0;
     }
-    if (refill) Signal();
-    return Block->Count;
+    if (wake) RoomOrAbort.notify_all();
+    return count;
 }
 
 } // namespace tarnwick

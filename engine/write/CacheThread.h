@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/GuardedString.h"
+#include "engine/JobState.h"
 #include "engine/MemoryStream.h"
 #include "engine/image/DirectoryEncoder.h"
 #include "engine/image/Entries.h"
@@ -23,7 +24,6 @@
 namespace tarnwick {
 
 class TFileStreamEx;
-struct TJobState;
 class TCacheThread {
 public:
     static constexpr int32_t kMaxBlockBytes = 65536;
@@ -40,9 +40,10 @@ public:
     // read); Files[0 .. FileCount-1] are the compilation's entries (not owned; the stream, the
     // entries and the compilation the encoder reads must outlive the thread). A non-empty
     // ImageFileName streams that file instead; a Reader (CacheReader.cpp) streams its bytes
-    // instead of both.
-    TCacheThread(int32_t CacheSize, std::recursive_mutex& WriteLock, int32_t BlockSize, bool PadToMinimum,
-                 int64_t TotalBytes, TMemoryStream* HeaderStream, const std::string& ImageFileName,
+    // instead of both. The thread works for the job bound on the calling thread (JobState())
+    // and puts its errors there.
+    TCacheThread(int32_t CacheSize, int32_t BlockSize, bool PadToMinimum, int64_t TotalBytes,
+                 TMemoryStream* HeaderStream, const std::string& ImageFileName,
                  const std::vector<TFEntry*>* Files = nullptr, int32_t FileCount = 0,
                  std::unique_ptr<TDirectoryEncoder> Directories = nullptr,
                  std::unique_ptr<ICacheSource> Reader = nullptr);
@@ -60,15 +61,21 @@ public:
     // block it held before (the one written last) goes back to the thread for refilling.
     int32_t TakeBlock(std::unique_ptr<TBlock>& Block);
     void Abort();
-    void Lock() { WriteLock.lock(); }
-    void Unlock() { WriteLock.unlock(); }
 
-    // Waits up to ms for something to change (a block queued or taken, the thread ending).
-    void WaitForChange(uint32_t ms);
+    // A consumer that found the queue empty waits here, up to ms, until it is worth looking
+    // again: a quarter of the queue filled, the last block queued, the producer waiting for
+    // room, or the end of the thread's work.
+    void WaitForBlock(uint32_t ms);
+    // Waits up to ms for the queue to be full or to hold all the data; true when it is. It
+    // also returns (false) once the thread has stopped.
+    bool WaitForReady(uint32_t ms);
     // True once the thread body has returned and the queue is released.
     bool Ended() const { return FEnded.load(); }
     // Waits up to ms for the thread to end; true when it has.
     bool WaitForEnd(uint32_t ms);
+
+    // The job this thread works for: its error text is the job's.
+    TJobState& Job() const { return *FJob; }
 
     int32_t BlockSize() const { return FBlockSize; }
     int32_t MaxBlocks() const { return FMaxBlocks; }
@@ -89,12 +96,10 @@ public:
     // Sources that were longer when read than when listed (their listed size went in).
     std::vector<std::string> GrownFiles();
 
+    // Set once the queue first ran full or holds all the data, and once no more will come.
     std::atomic<bool> Ready{false};
     std::atomic<bool> Finished{false};
-    std::atomic<bool> AbortRequested{false};
-    std::atomic<bool> Busy{false};
     TGuardedString CurrentFileName;
-    TGuardedString LastError;
 
 private:
     struct TSource {
@@ -102,6 +107,8 @@ private:
         int64_t Bytes; // data bytes to read; the source yields them padded to whole sectors
     };
     struct TStop {}; // unwinds Execute after the abort clean-up or a failure
+    // What the producer waits for, so that the consumer wakes it only when that has come.
+    enum class TProducerWait { None, Room, Spare, Drain };
 
     void Execute();
     void QueueHeader();
@@ -115,22 +122,37 @@ private:
     // Queues bytes held in memory after the files (whole sectors).
     void QueueBytes(const std::vector<uint8_t>& Bytes);
     void QueueReader();
-    void QueueCurrent();
+    // Appends the block being filled; returns the blocks now queued.
+    int32_t QueueCurrent();
     void WaitWhileFull(bool Idle);
+    // The producer's wait for what (under Lock; false when an abort came first).
+    bool ProducerWaits(std::unique_lock<std::mutex>& Lock, TProducerWait What);
+    bool ProducerMayGo(TProducerWait What) const;
+    // True when a waiting consumer should look again (under Lock).
+    bool ConsumerMayGo() const;
+    // Ends the thread's work with the job's first error (under Lock), waking every waiter.
+    void StopLocked(const std::string& Error);
     [[noreturn]] void AbortCleanUp();
     [[noreturn]] void Fail(const std::string& Error);
     void SetLevel(int Level);
     void FreeBlockList();
     // A block to fill: a spare one when there is one, else a new one.
     std::unique_ptr<TBlock> NewBlock();
-    // Keeps a written block for refilling (under WriteLock).
-    void Recycle(std::unique_ptr<TBlock> Block);
-    void Signal();
+    // Keeps a written block for refilling (under Lock); true when the producer waits for one.
+    bool Recycle(std::unique_ptr<TBlock> Block);
+    bool Full() const { return Blocks.size() >= size_t(FMaxBlocks - 1); }
 
-    std::recursive_mutex& WriteLock;
-    std::deque<std::unique_ptr<TBlock>> Blocks; // under WriteLock
+    // The one lock of the queue: the blocks, the spare blocks, the grown list and every state
+    // the two condition variables wait on.
+    mutable std::mutex Lock;
+    std::condition_variable RoomOrAbort; // the producer waits on it
+    std::condition_variable DataOrEnd;   // consumers wait on it
+    TProducerWait Waiting = TProducerWait::None; // under Lock
+    int ConsumersWaiting = 0;                    // under Lock
+    bool AllQueued = false;                      // under Lock: the last block is in the queue
+    std::deque<std::unique_ptr<TBlock>> Blocks; // under Lock
     // Written blocks kept for refilling, so the steady state allocates nothing and touches no
-    // fresh memory (under WriteLock; never more than the queue holds).
+    // fresh memory (under Lock; never more than the queue holds).
     std::vector<std::unique_ptr<TBlock>> Spare;
     std::unique_ptr<TBlock> Current; // the block being filled (the staging area)
     int32_t Staged = 0;              // S: bytes staged in Current
@@ -144,7 +166,7 @@ private:
     TMemoryStream* HeaderStream;
     std::unique_ptr<TDirectoryEncoder> Directories;
     std::vector<uint8_t> Tail; // after the files, taken from Directories
-    std::vector<std::string> FGrown; // under WriteLock
+    std::vector<std::string> FGrown; // under Lock
     int64_t FilesStart = 0;    // where the file data begins (the header's size)
     std::unique_ptr<ICacheSource> Reader;
     std::string ImageFileName;
@@ -162,12 +184,8 @@ private:
     bool FDry = false; // the consumer's: its last look found the queue empty
     std::atomic<int32_t> FAllocated{0};
     std::atomic<bool> FEnded{false};
-    std::atomic<bool> Destroying{false};
-
-    std::mutex SignalMutex;
-    std::condition_variable Changed;
-    uint64_t ChangeCount = 0;        // under SignalMutex
-    std::atomic<int> Waiters{0};     // threads inside WaitForChange: wake-ups only when needed
+    std::atomic<bool> AbortRequested{false}; // set under Lock
+    std::atomic<bool> Destroying{false};     // set under Lock
 
     // The job the thread works for: the one bound on the thread that made it.
     TJobState* FJob;

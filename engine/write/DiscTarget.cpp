@@ -1,5 +1,5 @@
 // The disc target of the write thread: the recording sequence of TDiscRecorder, with the
-// job's cache thread holding the error text.
+// job state holding the error text.
 #include "engine/write/CacheThread.h"
 #include "engine/write/DiscComparer.h"
 #include "engine/write/DiscRecorder.h"
@@ -24,14 +24,14 @@ public:
     void Close() override {
         Recorder.Close();
         // A test write records nothing that could be compared.
-        if (Engine.VerifyAfterBurn() && !Engine.TestWrite() && Cache.LastError.Empty())
-            Cache.LastError.SetIfEmpty(VerifyBurnedDisc(Engine, Engine.Job().BurnedImageName, Engine.Job().ImageSectors));
+        if (Engine.VerifyAfterBurn() && !Engine.TestWrite() && Engine.Job().Error.Empty())
+            Engine.Job().Error.SetIfEmpty(VerifyBurnedDisc(Engine, Engine.Job().BurnedImageName, Engine.Job().ImageSectors));
     }
 
 private:
-    std::string JobError() override { return Cache.LastError.Get(); }
-    void SetJobError(const std::string& text) override { Cache.LastError.Set(text); }
-    void SetJobErrorIfEmpty(const std::string& text) override { Cache.LastError.SetIfEmpty(text); }
+    std::string JobError() override { return Engine.Job().Error.Get(); }
+    void SetJobError(const std::string& text) override { Engine.Job().Error.Set(text); }
+    void SetJobErrorIfEmpty(const std::string& text) override { Engine.Job().Error.SetIfEmpty(text); }
     void StopReader() override { Cache.Abort(); }
 
     TVornBurner& Engine;

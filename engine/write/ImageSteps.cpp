@@ -13,21 +13,20 @@ bool TVornBurner::ClearCompilation(int32_t NewMaxFiles, int32_t NewMaxDirs) {
 bool TVornBurner::LayoutCompilation(bool, TDEntry*) {
     if (CompilationInUse()) return false;
     SetDoDebug(false);
-    if (FImage.LayoutCompilation()) FJob.ImageSectors = FImage.Layout.EndLBA - FImage.Layout.StartLBA;
+    if (FImage.LayoutCompilation()) FJob.ImageSectors = FImage.Layout.ImageSectors();
     return true;
 }
 
 void TVornBurner::BeginImageHeader(bool ImageOnly, TDEntry* Dir) {
     FImage.BeginImageHeader(ImageOnly, Dir);
-    FJob.ImageSectors = FImage.Layout.EndLBA - FImage.Layout.StartLBA;
+    FJob.ImageSectors = FImage.Layout.ImageSectors();
     SetDoDebug(true);
 }
 
 bool TVornBurner::BuildImageHeader(bool ImageOnly, TDEntry* Dir) {
     if (CompilationInUse()) return false;
-    FImage.BuildImageHeader(ImageOnly, Dir);
-    FJob.ImageSectors = FImage.Layout.EndLBA - FImage.Layout.StartLBA;
-    SetDoDebug(true);
+    BeginImageHeader(ImageOnly, Dir);
+    FImage.AppendDirectoryExtents();
     return true;
 }
 

@@ -56,11 +56,12 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     job.CurrentWriter.reset(); // the previous job's threads have ended (checked by the caller)
     job.CurrentCache.reset();
     job.CurrentEraser.reset();
+    job.Error.Set(std::string());
     // A copy of a disc is never padded: the image holds the disc's sectors and no more.
     const bool pad = WritePostGap() && !Reader;
     std::shared_ptr<TCacheThread> cache;
     try {
-        cache = std::make_shared<TCacheThread>(CacheSize(), WriteLock, BlockSize, pad, FJob.ImageSectors * kSectorSize,
+        cache = std::make_shared<TCacheThread>(CacheSize(), BlockSize, pad, FJob.ImageSectors * kSectorSize,
                                                &FImage.HeaderStream, ImageFileName, &FCompilation.FileTable, FCompilation.FileCount,
                                                std::move(Directories), std::move(Reader));
     } catch (const std::exception&) { // no thread or no memory for one
@@ -69,19 +70,18 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     }
     job.CurrentCache = cache;
     for (;;) {
-        if (!cache->LastError.Empty()) {
+        if (!job.Error.Empty()) {
             FJob.CurrentFile = cache->CurrentFileName.Get();
-            if (OnWriteDone) OnWriteDone(this, cache->LastError.Get());
+            if (OnWriteDone) OnWriteDone(this, job.Error.Get());
             return false;
         }
-        if (cache->Ready) {
+        if (cache->WaitForReady(kReadyPollMs)) {
             if (const int32_t bound = cache->BoundBlocks())
                 DebugMessage(">>> CACHE LIMITED TO " + std::to_string(int64_t(bound) * cache->BlockSize()) +
                                  " BYTES: NOT ENOUGH MEMORY FOR " + std::to_string(CacheSize()),
                              1);
             return true;
         }
-        cache->WaitForChange(kReadyPollMs);
     }
 }
 

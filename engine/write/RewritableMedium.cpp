@@ -30,7 +30,7 @@ bool TDiscRecorder::AcceptsMedium() {
 
 bool TDiscRecorder::WantsFormat(uint32_t Lba) const {
     if (FFormatTried || !Overwritable(FDiscType) || Lba != uint32_t(Engine.Layout().StartLBA)) return false;
-    const uint8_t asc = Engine.LastSense[12], ascq = Engine.LastSense[13];
+    const uint8_t asc = Engine.LastOutcome.Asc, ascq = Engine.LastOutcome.Ascq;
     return (asc == kAscIncompatibleMedium && ascq == kAscqNotFormatted) || asc == kAscFormatCorrupted;
 }
 

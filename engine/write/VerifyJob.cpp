@@ -31,9 +31,9 @@ public:
         return true;
     }
     void Close() override {
-        if (!Cache.LastError.Empty()) return;
+        if (!Engine.Job().Error.Empty()) return;
         const std::string result = Comparer.Finish();
-        if (!result.empty()) Cache.LastError.SetIfEmpty(result);
+        if (!result.empty()) Engine.Job().Error.SetIfEmpty(result);
     }
 
 private:
@@ -41,7 +41,7 @@ private:
         return [] { return JobState().AbortFlag.load(); };
     }
     bool Failed(const std::string& error) {
-        Cache.LastError.SetIfEmpty(error);
+        Engine.Job().Error.SetIfEmpty(error);
         Cache.Abort();
         return false;
     }

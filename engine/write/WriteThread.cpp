@@ -37,12 +37,12 @@ public:
             if (Handle == platform::kInvalidFileHandle) WorkName.clear();
         }
         if (Handle == platform::kInvalidFileHandle) {
-            Cache.LastError.SetIfEmpty(msg::Format(msg::CantCreateFile, FileName));
+            Engine.Job().Error.SetIfEmpty(msg::Format(msg::CantCreateFile, FileName));
             Cache.Abort();
             return false;
         }
         Stream = std::make_unique<THandleStreamEx>(Handle);
-        if (!Cache.LastError.Empty()) {
+        if (!Engine.Job().Error.Empty()) {
             Discard();
             return false;
         }
@@ -66,7 +66,7 @@ public:
         Handle = platform::kInvalidFileHandle;
         Stream.reset();
         if (WorkName.empty()) return;
-        if (Cache.LastError.Empty() && Cache.Remaining() == 0) {
+        if (Engine.Job().Error.Empty() && Cache.Remaining() == 0) {
             if (!platform::FileRename(WorkName, FileName)) {
                 Failed();
                 KeepPartial();
@@ -79,7 +79,7 @@ public:
 
 private:
     bool Failed() {
-        Cache.LastError.SetIfEmpty(msg::Format(msg::CantWriteFile, FileName));
+        Engine.Job().Error.SetIfEmpty(msg::Format(msg::CantWriteFile, FileName));
         Cache.Abort();
         return false;
     }
@@ -129,6 +129,8 @@ namespace {
 constexpr int32_t kStop = -2;
 // The longest a stopped job waits for its cache to end (a read in progress has its own time-out).
 constexpr uint32_t kCacheEndWaitMs = 30000;
+// The longest one wait for a block lasts before the job's abort flag is looked at again.
+constexpr uint32_t kDryWaitMs = 50;
 
 // Takes the cache's next block, waiting while it has none: its bytes, 0 at the end of the
 // data, or kStop.
@@ -136,16 +138,14 @@ int32_t NextBlock(TVornBurner& Engine, TCacheThread& cache, std::unique_ptr<TCac
     TJobState& job = Engine.Job();
     for (;;) {
         if (job.AbortFlag) {
-            cache.LastError.SetIfEmpty(msg::OperationAborted);
+            job.Error.SetIfEmpty(msg::OperationAborted);
             cache.Abort();
             return kStop;
         }
-        Engine.LockDevice();
         const int32_t n = cache.TakeBlock(block);
-        Engine.UnlockDevice();
-        if (!cache.LastError.Empty()) return kStop;
+        if (!job.Error.Empty()) return kStop;
         if (n != -1) return n;
-        cache.WaitForChange(1);
+        cache.WaitForBlock(kDryWaitMs);
     }
 }
 
@@ -153,9 +153,7 @@ void WriteBlocks(TVornBurner& Engine, IWriteTarget& target, TCacheThread& cache)
     // Each block is taken from the queue as it is and written from where it was read into.
     std::unique_ptr<TCacheThread::TBlock> block;
     int64_t written = 0; // W: sectors written
-    Engine.LockDevice();
     int32_t n = cache.TakeBlock(block);
-    Engine.UnlockDevice();
     const int64_t trackBytes = Engine.GetTrackSectors() * kSectorSize;
     while (n != 0) {
         if (n != -1) {
@@ -178,10 +176,8 @@ void EndJob(TVornBurner& Engine, TCacheThread& cache) {
         Engine.DebugMessage(">>> " + msg::Format(msg::FileGrew, path), 4);
     const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
     Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
-    Engine.LockDevice();
     Engine.Job().CurrentFile = cache.CurrentFileName.Get();
-    const std::string error = cache.LastError.Get();
-    Engine.UnlockDevice();
+    const std::string error = Engine.Job().Error.Get();
     // A job that stopped early can leave the cache inside a read of the source drive: it
     // ends before the job reports, so no command of this job comes after its end.
     if (!cache.Ended() && (cache.Remaining() != 0 || !error.empty())) {
@@ -221,7 +217,7 @@ void TThWrite::Execute() {
         WriteBlocks(Engine, *target, cache);
         target->Close();
         // Every byte the cache announced must have reached the target.
-        if (cache.Remaining() != 0) cache.LastError.SetIfEmpty(msg::InternalError0006);
+        if (cache.Remaining() != 0) Engine.Job().Error.SetIfEmpty(msg::InternalError0006);
     }
     EndJob(Engine, cache);
     FEnded = true;

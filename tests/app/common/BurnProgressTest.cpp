@@ -1,4 +1,5 @@
 #include "app/common/BurnProgress.h"
+#include "app/common/ProgressText.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,6 @@ TEST(BurnProgress, BufferFillAndLine) {
     p.Sample(600, 4096, 2'000'000, 4'000'000); // a free figure above the size reads as empty
     EXPECT_EQ(p.BufferFillPercent(), 0);
     EXPECT_DOUBLE_EQ(p.Percent(), 100.0);
-    EXPECT_EQ(TBurnProgress::FormatDuration(3725), "1:02:05");
-    EXPECT_EQ(TBurnProgress::FormatDuration(-1), "--:--");
+    EXPECT_EQ(tarnwick::progress::HoursMinutesSeconds(3725), "1:02:05");
+    EXPECT_EQ(tarnwick::progress::HoursMinutesSeconds(-1), "--:--");
 }

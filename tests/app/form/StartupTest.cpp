@@ -2,6 +2,7 @@
 // the gauge, the status line and the buttons.
 #include <thread>
 
+#include "app/common/ProgressText.h"
 #include "app/common/Version.h"
 #include "tests/app/form/FormFixture.h"
 
@@ -169,13 +170,13 @@ TEST_F(FormTest, AbortAsksTheEngineAndDisablesTheButton) {
 }
 
 TEST_F(FormTest, StatusLineShowsBytesRateAndDriveBuffer) {
-    EXPECT_EQ(TForm1::StatusText(0, 0, -1, 0, 0), "0.0 MB written");
-    EXPECT_EQ(TForm1::StatusText(1500000, 10000000, -1, 0, 0), "1.5 MB of 10.0 MB written (15%)");
-    EXPECT_EQ(TForm1::StatusText(10000000, 10000000, 2750000, 0, 0), "10.0 MB of 10.0 MB written (100%), 2.8 MB/s");
-    EXPECT_EQ(TForm1::StatusText(5000000, 10000000, 1000000, 4 * 1048576, 1048576),
+    EXPECT_EQ(progress::StatusLine(0, 0, -1, 0, 0), "0.0 MB written");
+    EXPECT_EQ(progress::StatusLine(1500000, 10000000, -1, 0, 0), "1.5 MB of 10.0 MB written (15%)");
+    EXPECT_EQ(progress::StatusLine(10000000, 10000000, 2750000, 0, 0), "10.0 MB of 10.0 MB written (100%), 2.8 MB/s");
+    EXPECT_EQ(progress::StatusLine(5000000, 10000000, 1000000, 4 * 1048576, 1048576),
               "5.0 MB of 10.0 MB written (50%), 1.0 MB/s, drive buffer 75%");
     // A drive reporting more free space than its size counts as empty, not as a wrap-around.
-    EXPECT_EQ(TForm1::StatusText(0, 2048, -1, 100, 200), "0.0 MB of 0.0 MB written (0%), drive buffer 0%");
+    EXPECT_EQ(progress::StatusLine(0, 2048, -1, 100, 200), "0.0 MB of 0.0 MB written (0%), drive buffer 0%");
 }
 
 TEST_F(FormTest, StatusTimerReadsTheEngineAndLeavesTheDesignedControlsAlone) {

@@ -5,6 +5,7 @@
 #include <random>
 #include <set>
 
+#include "app/common/ProgressText.h"
 #include "emulator/Opcodes.h"
 #include "emulator/VirtualDriveDefinition.h"
 #include "platform/Clock.h"
@@ -226,11 +227,11 @@ TEST_F(UsedDiscTest, AbortDuringTheEraseEndsTheJobWithoutABurnAndSaysTheDiscMust
 }
 
 TEST_F(UsedDiscTest, EraseStatusTextShowsTheDrivesFractionOrThatItIsUnknown) {
-    EXPECT_EQ(TForm1::EraseStatusText(-1), "Erasing the disc ...");
-    EXPECT_EQ(TForm1::EraseStatusText(0), "Erasing the disc: 0.0%");
-    EXPECT_EQ(TForm1::EraseStatusText(32768), "Erasing the disc: 50.0%");
-    EXPECT_EQ(TForm1::EraseStatusText(65536), "Erasing the disc: 100.0%");
-    EXPECT_EQ(TForm1::EraseStatusText(900000), "Erasing the disc: 100.0%");
+    EXPECT_EQ(progress::EraseStatusLine(-1), "Erasing the disc ...");
+    EXPECT_EQ(progress::EraseStatusLine(0), "Erasing the disc: 0.0%");
+    EXPECT_EQ(progress::EraseStatusLine(32768), "Erasing the disc: 50.0%");
+    EXPECT_EQ(progress::EraseStatusLine(65536), "Erasing the disc: 100.0%");
+    EXPECT_EQ(progress::EraseStatusLine(900000), "Erasing the disc: 100.0%");
 }
 
 } // namespace

@@ -3,10 +3,12 @@
 // sense data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/device/Cdb.h"
 #include "engine/device/Erasing.h"
+#include "engine/device/Outcome.h"
 #include "engine/device/ScsiDevice.h"
 
 using namespace tarnwick;
@@ -159,13 +161,26 @@ TEST(EraseProgress, TheIndicationIsReadOnlyWhenTheSenseCarriesIt) {
 }
 
 TEST(EraseProgress, OnlyNotReadyWithALongOperationMeansTheDriveIsStillAtWork) {
-    for (uint8_t q : {0x01, 0x04, 0x07, 0x08}) EXPECT_TRUE(rec::OperationInProgress(Sense(0x02, 0x04, q).data(), 18)) << int(q);
-    // No medium, manual intervention, another key with the same codes, a short transfer.
-    EXPECT_FALSE(rec::OperationInProgress(Sense(0x02, 0x3A, 0x00).data(), 18));
-    EXPECT_FALSE(rec::OperationInProgress(Sense(0x02, 0x04, 0x03).data(), 18));
-    EXPECT_FALSE(rec::OperationInProgress(Sense(0x05, 0x04, 0x08).data(), 18));
-    EXPECT_FALSE(rec::OperationInProgress(Sense(0x02, 0x04, 0x08).data(), 13));
-    EXPECT_FALSE(rec::OperationInProgress(B(18, 0).data(), 18));
+    // The outcome of a TEST UNIT READY that ended with the given sense and target status.
+    const auto Outcome = [](const B& sense, uint8_t targetStatus = STATUS_CHKCOND) {
+        SRB_ExecSCSICmd r{};
+        r.SRB_Status = SS_ERR;
+        r.SRB_HaStat = HASTAT_OK;
+        r.SRB_TargStat = targetStatus;
+        std::copy(sense.begin(), sense.end(), r.SenseArea);
+        return OutcomeOf(r);
+    };
+    for (uint8_t q : {0x01, 0x04, 0x07, 0x08}) EXPECT_TRUE(rec::OperationInProgress(Outcome(Sense(0x02, 0x04, q)))) << int(q);
+    // No medium, manual intervention, another key with the same codes, no sense at all.
+    EXPECT_FALSE(rec::OperationInProgress(Outcome(Sense(0x02, 0x3A, 0x00))));
+    EXPECT_FALSE(rec::OperationInProgress(Outcome(Sense(0x02, 0x04, 0x03))));
+    EXPECT_FALSE(rec::OperationInProgress(Outcome(Sense(0x05, 0x04, 0x08))));
+    EXPECT_FALSE(rec::OperationInProgress(Outcome(B(18, 0))));
+    // Sense left over beside a status other than CHECK CONDITION says nothing.
+    EXPECT_FALSE(rec::OperationInProgress(Outcome(Sense(0x02, 0x04, 0x08), STATUS_BUSY)));
+    // The progress figure travels with the outcome.
+    EXPECT_EQ(Outcome(Sense(0x02, 0x04, 0x04, 0x4000)).Progress, std::optional<uint16_t>(0x4000));
+    EXPECT_FALSE(Outcome(Sense(0x02, 0x04, 0x04)).Progress);
 }
 
 TEST(EraseProgress, DeadlinesFitTheMediumAndTheChoice) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/image/Entries.h"
+#include "engine/JobState.h"
 #include "engine/write/CacheThread.h"
 
 namespace tarnwick::test {
@@ -82,6 +83,13 @@ struct TFileList {
 
 inline int64_t Sectors(int64_t bytes) { return (bytes + 2047) / 2048; }
 
+// A job of its own for a cache made outside an engine: the cache puts its error there, so
+// each cache of a test starts with none.
+struct TOwnJob {
+    TJobState State;
+    TJobBinding Binding{State};
+};
+
 // Takes blocks until ReadBlock says 0 (or the bound passes); returns all bytes taken.
 inline std::vector<uint8_t> Drain(TCacheThread& cache, std::vector<int32_t>* counts = nullptr,
                                   std::chrono::seconds bound = std::chrono::seconds(60)) {
@@ -89,16 +97,14 @@ inline std::vector<uint8_t> Drain(TCacheThread& cache, std::vector<int32_t>* cou
     std::vector<uint8_t> buffer(65536);
     const auto deadline = std::chrono::steady_clock::now() + bound;
     for (;;) {
-        cache.Lock();
         const int32_t n = cache.ReadBlock(buffer.data());
-        cache.Unlock();
         if (n == 0) break;
         if (n < 0) {
             if (std::chrono::steady_clock::now() > deadline) {
                 ADD_FAILURE() << "cache never finished";
                 break;
             }
-            cache.WaitForChange(1);
+            cache.WaitForBlock(50);
             continue;
         }
         if (counts) counts->push_back(n);

@@ -68,7 +68,9 @@ TEST(SgIoRequest, DirectionFollowsDataInAndLength) {
         sg_io_hdr_t hdr;
         ASSERT_TRUE(sgio::BuildHeader(r, hdr));
         EXPECT_EQ(hdr.dxfer_direction, c.direction) << int(c.dataIn) << " " << c.length;
-        if (c.length == 0) EXPECT_EQ(hdr.dxferp, nullptr);
+        if (c.length == 0) {
+            EXPECT_EQ(hdr.dxferp, nullptr);
+        }
     }
 }
 
