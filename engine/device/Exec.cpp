@@ -24,6 +24,16 @@ uint8_t LoadStatus(SRB_ExecSCSICmd& r) {
     return std::atomic_ref<uint8_t>(r.SRB_Status).load(std::memory_order_acquire);
 }
 
+// Addresses the request to At; the LUN goes into the CDB as well, as older drives read it there.
+void AddressRequest(SRB_ExecSCSICmd& Request, const TDeviceAddress& At) {
+    Request.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    Request.SRB_HaId = At.HaId;
+    Request.SRB_Target = At.Target;
+    Request.SRB_Lun = At.Lun;
+    Request.SRB_SenseLen = 24;
+    Request.CDBByte[1] = uint8_t((Request.CDBByte[1] & 0x1F) | ((At.Lun & 0x07) << 5));
+}
+
 } // namespace
 
 int32_t TSCSIDevice::ExecSCSICommandAt(const TDeviceAddress& At, SRB_ExecSCSICmd& Request, int32_t TimeOut) {
@@ -44,12 +54,7 @@ int32_t TSCSIDevice::ExecSCSICommandAt(const TDeviceAddress& At, SRB_ExecSCSICmd
     if (Request.SRB_Flags & SRB_EVENT_NOTIFY) event = std::make_unique<platform::TEvent>();
     Request.SRB_PostProc = event.get();
 
-    Request.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    Request.SRB_HaId = At.HaId;
-    Request.SRB_Target = At.Target;
-    Request.SRB_Lun = At.Lun;
-    Request.SRB_SenseLen = 24;
-    Request.CDBByte[1] = uint8_t((Request.CDBByte[1] & 0x1F) | ((At.Lun & 0x07) << 5));
+    AddressRequest(Request, At);
     const uint32_t waitMs = uint32_t(std::max(TimeOut, kMinTimeOutMs));
 
     // The pass-through gives the request to the OS with a time-out of its own; it must not

@@ -65,6 +65,30 @@ std::string Joined(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+// Whether a folder's entry is listed: a file or a folder, a link to a file read as that file.
+// Anything else is named in a warning and left out.
+bool Listable(int fd, const std::string& folder, const std::string& name, struct stat& st) {
+    if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        Warn("CANNOT READ \"" + Joined(folder, name) + "\": " + std::strerror(errno));
+        return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        if (fstatat(fd, name.c_str(), &st, 0) != 0) {
+            Warn("CANNOT READ \"" + Joined(folder, name) + "\": " + std::strerror(errno));
+            return false;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            Warn("LINK TO A FOLDER NOT FOLLOWED: \"" + Joined(folder, name) + "\"");
+            return false;
+        }
+    }
+    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+        Warn("NOT A REGULAR FILE: \"" + Joined(folder, name) + "\"");
+        return false;
+    }
+    return true;
+}
+
 // Reads a whole folder; false with errno set when it cannot be opened.
 bool ReadFolder(const std::string& folder, std::vector<TSearchRec>& out) {
     int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -84,25 +108,7 @@ bool ReadFolder(const std::string& folder, std::vector<TSearchRec>& out) {
         std::string name = de->d_name;
         if (name == "." || name == "..") continue; // listed once, below, in Windows' place
         struct stat st {};
-        if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            Warn("CANNOT READ \"" + Joined(folder, name) + "\": " + std::strerror(errno));
-            continue;
-        }
-        if (S_ISLNK(st.st_mode)) {
-            if (fstatat(fd, name.c_str(), &st, 0) != 0) {
-                Warn("CANNOT READ \"" + Joined(folder, name) + "\": " + std::strerror(errno));
-                continue;
-            }
-            if (S_ISDIR(st.st_mode)) {
-                Warn("LINK TO A FOLDER NOT FOLLOWED: \"" + Joined(folder, name) + "\"");
-                continue;
-            }
-        }
-        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
-            Warn("NOT A REGULAR FILE: \"" + Joined(folder, name) + "\"");
-            continue;
-        }
-        entries.push_back(FromStat(name, st));
+        if (Listable(fd, folder, name, st)) entries.push_back(FromStat(name, st));
     }
     closedir(d);
     std::sort(entries.begin(), entries.end(), [](const TSearchRec& a, const TSearchRec& b) { return a.Name < b.Name; });

@@ -39,6 +39,26 @@ bool IsDeviceName(const std::wstring& path) {
            base[3] <= L'9';
 }
 
+// The names after the root, without "." and "..": the extended form takes them literally.
+std::vector<std::wstring> ResolvedNames(const std::wstring& rest) {
+    std::vector<std::wstring> names;
+    size_t at = 0;
+    while (at < rest.size()) {
+        while (at < rest.size() && IsSep(rest[at])) ++at;
+        size_t end = at;
+        while (end < rest.size() && !IsSep(rest[end])) ++end;
+        std::wstring name = rest.substr(at, end - at);
+        at = end;
+        if (name.empty() || name == L".") continue;
+        if (name == L"..") {
+            if (!names.empty()) names.pop_back();
+            continue;
+        }
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
 } // namespace
 
 std::wstring ExtendedPath(const std::wstring& path) {
@@ -80,22 +100,7 @@ std::wstring ExtendedPath(const std::wstring& path) {
         if (base.empty() || (IsSep(rest[0]) && base.size() != 2)) return path; // no drive to stand on
         return ExtendedPath(base + L"\\" + rest);
     }
-    // The names after the root, without "." and "..": the extended form takes them literally.
-    std::vector<std::wstring> names;
-    size_t at = 0;
-    while (at < rest.size()) {
-        while (at < rest.size() && IsSep(rest[at])) ++at;
-        size_t end = at;
-        while (end < rest.size() && !IsSep(rest[end])) ++end;
-        std::wstring name = rest.substr(at, end - at);
-        at = end;
-        if (name.empty() || name == L".") continue;
-        if (name == L"..") {
-            if (!names.empty()) names.pop_back();
-            continue;
-        }
-        names.push_back(std::move(name));
-    }
+    const std::vector<std::wstring> names = ResolvedNames(rest);
     std::wstring out = root;
     for (const std::wstring& name : names) out += L"\\" + name;
     // A trailing delimiter is kept: "C:\" names the root, "dir\" a folder.

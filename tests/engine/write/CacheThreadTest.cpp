@@ -299,7 +299,7 @@ TEST(CacheThread, FullAndEmptyAreCountedOncePerWaitHoweverLongItLasts) {
         TMemoryStream header = Header(3000); // 6 MB through a 2 MB queue
         TCacheThread cache(kCache, 65536, false, 3000 * 2048, &header, "", nullptr, 0);
         ASSERT_TRUE(WaitUntil([&] { return cache.Ready.load(); }, std::chrono::seconds(30)));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // dozens of looks at a full queue
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a long wait at a full queue
         EXPECT_EQ(cache.FullWaits(), 1);
         EXPECT_EQ(Drain(cache).size(), size_t(3000 * 2048));
         EXPECT_GE(cache.FullWaits(), 1);
