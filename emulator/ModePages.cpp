@@ -15,7 +15,7 @@ constexpr uint8_t kPageCapabilities = 0x2A;
 constexpr uint8_t kPageVendor30 = 0x30;
 constexpr uint8_t kPageAll = 0x3F;
 
-constexpr uint8_t kPageControlCurrent = 0;
+// Page control (byte 2 bits 7-6): 0, the current values, is what every other value is not.
 constexpr uint8_t kPageControlChangeable = 1;
 constexpr uint8_t kPageControlDefault = 2;
 constexpr uint8_t kPageControlSaved = 3;
