@@ -130,7 +130,7 @@ bool TCacheThread::ProducerMayGo(TProducerWait What) const {
     }
 }
 
-bool TCacheThread::ProducerWaits(std::unique_lock<std::mutex>& lock, TProducerWait What) {
+void TCacheThread::ProducerWaits(std::unique_lock<std::mutex>& lock, TProducerWait What) {
     // The bound only re-checks; the consumer and Abort wake the producer themselves.
     constexpr auto kRecheck = std::chrono::milliseconds(200);
     Waiting = What;
@@ -138,7 +138,10 @@ bool TCacheThread::ProducerWaits(std::unique_lock<std::mutex>& lock, TProducerWa
     if (ConsumersWaiting > 0 && What != TProducerWait::Drain) DataOrEnd.notify_all();
     while (!ProducerMayGo(What)) RoomOrAbort.wait_for(lock, kRecheck);
     Waiting = TProducerWait::None;
-    return !AbortRequested;
+    if (AbortRequested) {
+        lock.unlock();
+        AbortCleanUp();
+    }
 }
 
 void TCacheThread::StopLocked(const std::string& Error) {
@@ -182,10 +185,7 @@ void TCacheThread::Drain() {
     Ready = true;
     AllQueued = true;
     DataOrEnd.notify_all();
-    if (!ProducerWaits(lock, TProducerWait::Drain)) {
-        lock.unlock();
-        AbortCleanUp();
-    }
+    ProducerWaits(lock, TProducerWait::Drain);
     Finished = true;
     DataOrEnd.notify_all();
     // Lingers a moment so a consumer that looks again still finds the thread alive.
@@ -357,10 +357,7 @@ void TCacheThread::WaitWhileFull(bool Idle) {
     ++FFullWaits;
     if (!Ready.exchange(true)) DataOrEnd.notify_all();
     if (Idle) SetLevel(0);
-    if (!ProducerWaits(lock, TProducerWait::Room)) {
-        lock.unlock();
-        AbortCleanUp();
-    }
+    ProducerWaits(lock, TProducerWait::Room);
 }
 
 void TCacheThread::AbortCleanUp() {
@@ -414,10 +411,7 @@ std::unique_ptr<TCacheThread::TBlock> TCacheThread::NewBlock() {
     if (FMaxBlocks > FBoundBlocks) FMaxBlocks = FBoundBlocks.load();
     std::unique_lock lock(Lock);
     if (!Ready.exchange(true)) DataOrEnd.notify_all();
-    if (!ProducerWaits(lock, TProducerWait::Spare)) {
-        lock.unlock();
-        AbortCleanUp();
-    }
+    ProducerWaits(lock, TProducerWait::Spare);
     std::unique_ptr<TBlock> b = std::move(Spare.back());
     Spare.pop_back();
     return b;

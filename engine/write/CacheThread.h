@@ -125,8 +125,9 @@ private:
     // Appends the block being filled; returns the blocks now queued.
     int32_t QueueCurrent();
     void WaitWhileFull(bool Idle);
-    // The producer's wait for what (under Lock; false when an abort came first).
-    bool ProducerWaits(std::unique_lock<std::mutex>& Lock, TProducerWait What);
+    // The producer's wait for what (under Lock); an abort that comes first ends the thread's
+    // work through AbortCleanUp.
+    void ProducerWaits(std::unique_lock<std::mutex>& Lock, TProducerWait What);
     bool ProducerMayGo(TProducerWait What) const;
     // True when a waiting consumer should look again (under Lock).
     bool ConsumerMayGo() const;
