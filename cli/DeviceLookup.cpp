@@ -19,9 +19,8 @@ std::optional<std::string> FindDevice(const std::vector<std::string>& devices, c
         for (char c = 'A'; c <= 'Z'; ++c)
             if (platform::RealDriveDevice(c) == wanted) letter = c;
     if (!letter) return std::nullopt;
-    const std::string tag = std::string(",") + *letter + ":";
     for (const auto& d : devices)
-        if (d.find(tag) != std::string::npos) return d;
+        if (app::DeviceDriveLetter(d) == letter) return d;
     return std::nullopt;
 }
 

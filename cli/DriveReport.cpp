@@ -5,6 +5,7 @@
 
 #include "engine/Bytes.h"
 #include "engine/device/Cdb.h"
+#include "engine/device/DeviceEntry.h"
 #include "engine/device/Identity.h"
 #include "engine/device/ScsiDevice.h"
 #include "platform/Drives.h"
@@ -19,24 +20,6 @@ std::string InquiryField(const uint8_t* inquiry, size_t at, size_t width) {
     return s;
 }
 } // namespace
-
-bool ParseDeviceAddress(const std::string& s, uint8_t& ha, uint8_t& target, uint8_t& lun, char& letter) {
-    unsigned v[3] = {};
-    size_t i = 0;
-    for (int part = 0; part < 3; ++part) {
-        const size_t start = i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - start < 3) v[part] = v[part] * 10 + unsigned(s[i++] - '0');
-        if (i == start || v[part] > 255) return false;
-        const char sep = part < 2 ? ':' : ',';
-        if (i >= s.size() || s[i] != sep) return false;
-        ++i;
-    }
-    ha = uint8_t(v[0]);
-    target = uint8_t(v[1]);
-    lun = uint8_t(v[2]);
-    letter = i < s.size() && s[i] != '?' ? s[i] : 0;
-    return true;
-}
 
 namespace {
 // Reads the disc state after GetSessionCount has left the disc information in the shared
@@ -69,11 +52,12 @@ void ReadDiscState(TSCSIDevice& dev, TDriveReport& r) {
 TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     TDriveReport r;
     r.DeviceString = deviceString;
-    uint8_t ha = 0, t = 0, l = 0;
-    if (!ParseDeviceAddress(deviceString, ha, t, l, r.Letter)) return r;
-    dev.HaId = ha;
-    dev.Target = t;
-    dev.Lun = l;
+    const auto entry = ParseDeviceString(deviceString);
+    if (!entry) return r;
+    r.Letter = entry->Letter;
+    dev.HaId = entry->Address.HaId;
+    dev.Target = entry->Address.Target;
+    dev.Lun = entry->Address.Lun;
     // The model adjustments first, so that the capabilities read below include ForceBUF as a
     // recording would see them.
     ident::TModelFlags flags;

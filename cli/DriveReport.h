@@ -31,8 +31,6 @@ struct TDriveReport {
     std::vector<std::string> Adjustments; // model adjustments the engine applies to this drive
 };
 
-// h:t:l of a device string ("1:0:0,E: ..."), multi-digit numbers allowed.
-bool ParseDeviceAddress(const std::string& s, uint8_t& ha, uint8_t& target, uint8_t& lun, char& letter);
 // Queries the drive named by a device string on an engine whose transport is loaded.
 TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString);
 // Media names for a set of capability flags: reads (writes = false) or writes.

@@ -1,10 +1,13 @@
 #include "app/common/DriveLetters.h"
 
+#include "engine/device/DeviceEntry.h"
+
 namespace tarnwick::app {
 
 std::optional<char> DeviceDriveLetter(const std::string& device) {
-    if (device.size() < 7) return std::nullopt;
-    return device[6];
+    const auto entry = ParseDeviceString(device);
+    if (!entry || !entry->Letter) return std::nullopt;
+    return entry->Letter;
 }
 
 std::optional<char> ParseDriveName(const std::string& text, TDriveNameForms forms) {

@@ -6,8 +6,8 @@
 
 namespace tarnwick::app {
 
-// The letter a device string names: its 7th character ("0:1:0,E: ..."); none in a shorter
-// string.
+// The letter a device string names ("0:1:0,E: ..." gives E); none where it has none ("?") or
+// is no device string.
 std::optional<char> DeviceDriveLetter(const std::string& device);
 
 // Which spellings of a drive name count beside "E:".

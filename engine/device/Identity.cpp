@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "engine/device/DeviceEntry.h"
 #include "platform/Text.h"
 
 namespace tarnwick::ident {
@@ -24,12 +25,12 @@ std::string Trim(std::string s) {
 } // namespace
 
 std::string DeviceString(uint8_t ha, uint8_t target, uint8_t lun, char letter, const uint8_t* inq) {
-    std::string s = std::to_string(ha) + ":" + std::to_string(target) + ":" + std::to_string(lun) + ",";
-    s += letter ? std::string(1, letter) : std::string("?");
-    s += ": ";
-    s += Field(inq + kVendor, kVendorLen) + Field(inq + kProduct, kProductLen) + Field(inq + kRevision, kRevisionLen);
-    if (inq[0] == kTypeWriteOnce) s += " (not supported)";
-    return s;
+    TDeviceEntry e;
+    e.Address = {ha, target, lun};
+    e.Letter = letter;
+    e.Identity = Field(inq + kVendor, kVendorLen) + Field(inq + kProduct, kProductLen) + Field(inq + kRevision, kRevisionLen);
+    e.NotSupported = inq[0] == kTypeWriteOnce;
+    return FormatDeviceString(e);
 }
 
 void SanitizeIdentity(uint8_t* inq) {

@@ -1,29 +1,10 @@
 // Making one listed device the current one, with its identity and model adjustments.
+#include "engine/device/DeviceEntry.h"
 #include "engine/device/Identity.h"
 #include "engine/device/Messages.h"
 #include "engine/device/ScsiDevice.h"
 
 namespace tarnwick {
-
-namespace {
-// A decimal address part (0 to 255) at i, followed by the separator (none: whatever follows);
-// i moves past both.
-bool PartAt(const std::string& s, size_t& i, char separator, uint8_t& v) {
-    unsigned n = 0;
-    size_t digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && digits < 3) {
-        n = n * 10 + unsigned(s[i++] - '0');
-        ++digits;
-    }
-    if (digits == 0 || n > 255) return false;
-    if (separator) {
-        if (i >= s.size() || s[i] != separator) return false;
-        ++i;
-    }
-    v = uint8_t(n);
-    return true;
-}
-} // namespace
 
 void TSCSIDevice::SelectDevice(const std::string& S) {
     auto clear = [this] {
@@ -43,13 +24,11 @@ void TSCSIDevice::SelectDevice(const std::string& S) {
         return;
     }
     try {
-        // "h:t:l,X: ...": host numbers pass 9 when drives are plugged in again.
-        uint8_t h = 0, t = 0, l = 0;
-        size_t i = 0;
-        if (!PartAt(S, i, ':', h) || !PartAt(S, i, ':', t) || !PartAt(S, i, 0, l)) return reject();
-        HaId = h;
-        Target = t;
-        Lun = l;
+        const auto entry = ParseDeviceString(S);
+        if (!entry) return reject();
+        HaId = entry->Address.HaId;
+        Target = entry->Address.Target;
+        Lun = entry->Address.Lun;
         SelectedDevice = S;
         ReadDeviceIdentity();
         if (!ident::IsListedType(InquiryData[0])) return reject();

@@ -64,6 +64,8 @@ TEST(JobSteps, CompileSourceAddsLaysOutAndStopsAtARefusedStep) {
 TEST(JobSteps, DriveNamesAndDeviceStrings) {
     EXPECT_EQ(DeviceDriveLetter("0:1:0,E: VIRTUAL DVD-ROM"), 'E');
     EXPECT_EQ(DeviceDriveLetter("0:1:0,"), std::nullopt);
+    EXPECT_EQ(DeviceDriveLetter("10:1:0,E: VIRTUAL DVD-ROM"), 'E');
+    EXPECT_EQ(DeviceDriveLetter("0:1:0,?: VIRTUAL DVD-ROM"), std::nullopt);
     EXPECT_EQ(ParseDriveName("e:", {}), 'E');
     EXPECT_EQ(ParseDriveName("E", {}), std::nullopt);
     EXPECT_EQ(ParseDriveName("E", {.Bare = true}), 'E');

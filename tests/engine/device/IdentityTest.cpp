@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/device/DeviceEntry.h"
 #include "engine/device/Identity.h"
 
 using namespace tarnwick;
@@ -74,4 +75,30 @@ TEST(Identity, ModelFlags) {
     EXPECT_FALSE(blank.ExtraReadyWait);
     EXPECT_FALSE(blank.ExtraReadyWaitVendor);
     EXPECT_TRUE(blank.ImmediateClose);
+}
+
+// The one parser reads back what the scan lists, also past host number 9, where the letter no
+// longer sits at a fixed column.
+TEST(DeviceEntry, ParsesWhatTheScanListsAtAnyAddress) {
+    const auto q = Inquiry(5, "TARNWICK", "VIRTUAL DVD-R   ", "1.00");
+    for (const auto& [ha, letter] : {std::pair<uint8_t, char>{0, 'E'}, {12, 'R'}, {255, 0}}) {
+        const std::string listed = ident::DeviceString(ha, 1, 0, letter, q.data());
+        const auto e = ParseDeviceString(listed);
+        ASSERT_TRUE(e) << listed;
+        EXPECT_EQ(e->Address, (TDeviceAddress{ha, 1, 0}));
+        EXPECT_EQ(e->Letter, letter);
+        EXPECT_EQ(e->Identity, "TARNWICKVIRTUAL DVD-R   1.00");
+        EXPECT_EQ(FormatDeviceString(*e), listed);
+    }
+    const auto worm = ident::DeviceString(1, 0, 0, 'F', Inquiry(4, "OLDWORM ", "WRITE ONCE      ", "0001").data());
+    ASSERT_TRUE(ParseDeviceString(worm));
+    EXPECT_TRUE(ParseDeviceString(worm)->NotSupported);
+    EXPECT_EQ(FormatDeviceString(*ParseDeviceString(worm)), worm);
+}
+
+TEST(DeviceEntry, RefusesWhatIsNoAddress) {
+    for (const char* s : {"", "E:", "0:1", "256:0:0,E:", "0:x:0,E:", "a:1:0"}) EXPECT_FALSE(ParseDeviceString(s)) << s;
+    // The selection always took the address alone.
+    ASSERT_TRUE(ParseDeviceString("0:1:0"));
+    EXPECT_EQ(ParseDeviceString("0:1:0")->Letter, 0);
 }
