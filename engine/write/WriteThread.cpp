@@ -27,12 +27,18 @@ public:
         if (platform::IsSpecialFile(FileName)) {
             Handle = platform::FileCreate(FileName);
         } else {
-            // A name no other job holds: created exclusively, numbered until one is free.
+            // A name no other job holds: created exclusively, numbered until one is free. A
+            // running job holds its working file; one that no job holds was left by a job
+            // that was killed, and is taken over instead of left lying about.
             for (int n = 1; n < 1000 && Handle == platform::kInvalidFileHandle; ++n) {
                 WorkName = FileName + ".writing" + std::to_string(n);
                 Handle = platform::FileCreateNew(WorkName);
-                if (Handle == platform::kInvalidFileHandle && platform::FileExists(WorkName)) continue;
-                break;
+                if (Handle != platform::kInvalidFileHandle) {
+                    platform::FileTryLock(Handle);
+                    break;
+                }
+                if (!platform::FileExists(WorkName)) break;
+                Handle = TakeOverLeftBehind(WorkName);
             }
             if (Handle == platform::kInvalidFileHandle) WorkName.clear();
         }
@@ -78,6 +84,15 @@ public:
     }
 
 private:
+    // The working file of a killed job, emptied for this one; invalid when a job holds it.
+    static platform::TFileHandle TakeOverLeftBehind(const std::string& Name) {
+        platform::TFileHandle h = platform::FileOpen(Name, 2 | 0x10); // read and write, no sharing
+        if (h == platform::kInvalidFileHandle) return h;
+        if (platform::FileTryLock(h) && platform::FileSeek(h, 0, 0) == 0 && platform::FileSetEndOfFile(h)) return h;
+        platform::FileClose(h);
+        return platform::kInvalidFileHandle;
+    }
+
     bool Failed() {
         Engine.Job().Error.SetIfEmpty(msg::Format(msg::CantWriteFile, FileName));
         Cache.Abort();
