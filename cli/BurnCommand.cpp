@@ -3,6 +3,7 @@
 // does: the settings file first, then the options given here; at the end the drive's cache is
 // flushed, the tray unlocked and the disc ejected.
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -100,7 +101,8 @@ int RunBurn(const TBurnOptions& o) {
         sub.add_flag("--underrun-protection,!--no-underrun-protection", o->UnderrunProtection,
                      "Buffer-underrun protection (settings key UnderrunProtection; on unless the settings say 0)");
         sub.add_option("--cache-size", o->CacheSize,
-                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)");
+                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)")
+            ->check(CLI::Range(kMinimumCacheSize, std::numeric_limits<int32_t>::max()));
         sub.add_option("--settings", o->SettingsFile,
                        std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
                            ", a path is read as it is");
