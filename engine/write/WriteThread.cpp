@@ -7,6 +7,7 @@
 #include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteTarget.h"
+#include "platform/Console.h"
 #include "platform/Threads.h"
 
 namespace tarnwick {
@@ -17,14 +18,16 @@ namespace {
 // file the output's name only when the job succeeded. An existing image of that name is
 // never touched by a job that fails, two jobs on one output never write into one file, and
 // a failed job's partial file keeps a name that says so. A device or FIFO given as the
-// output is written directly.
+// output, and standard output, are written directly.
 class TImageFileTarget : public IWriteTarget {
 public:
     TImageFileTarget(TVornBurner& AEngine, std::string AFileName, TCacheThread& ACache)
         : Engine(AEngine), FileName(std::move(AFileName)), Cache(ACache) {}
 
     bool Prepare() override {
-        if (platform::IsSpecialFile(FileName)) {
+        // Standard output sent to a file is written there too: a working file renamed over
+        // /dev/stdout would replace the link itself.
+        if (platform::IsSpecialFile(FileName) || platform::IsStandardOutput(FileName)) {
             Handle = platform::FileCreate(FileName);
         } else {
             // A name no other job holds: created exclusively, numbered until one is free. A
