@@ -126,8 +126,12 @@ TEST_F(JobEnds, VerifyRefusesAnEmptyImageCountsSectorsPastTheDiscAndNamesABlankD
 // Before: the partial of a failed read was not named (its name ends in .incomplete); a disc
 // that is not blank was waited for without a word.
 TEST_F(JobEnds, CopyKeepsAFailedReadAndNamesADiscThatIsNotBlank) {
-    auto failed = Cli(Pressed("+unreadable=600") + " " + Recorder("disc.bin"),
+    // A disc larger than the cache, so that the read fails after the writer has begun.
+    T.File("config/ZKT_CDDVDBurn.ini", "[Options]\nCacheSize=2097152\n");
+    T.File("big.iso", Bytes + Bytes + Bytes);
+    auto failed = Cli("--virtual " + Quote("E=dvd-rom+unreadable=1800:" + T.Path("big.iso")) + " " + Recorder("disc.bin"),
                       "copy -q E -d R --retries 0 --temp-folder " + Quote(T.Path("temp")));
+    fs::remove(T.Path("config/ZKT_CDDVDBurn.ini"));
     EXPECT_EQ(failed.Code, 1) << failed.Output;
     ASSERT_EQ(std::distance(fs::directory_iterator(T.Path("temp")), {}), 1);
     const fs::path kept = fs::directory_iterator(T.Path("temp"))->path();
