@@ -38,10 +38,10 @@ protected:
         return Env + Quote(CliPath()) + " --virtual " + Quote("R=" + kind + ":" + T.Path("disc.bin"));
     }
     TToolRun Burn(const std::string& kind, const std::string& image, const std::string& args = "") {
-        return RunTool(Cli(kind) + " burn -q --no-eject " + Quote(T.Path(image)) + " --device R: " + args);
+        return RunTool(Cli(kind) + " burn --no-eject " + Quote(T.Path(image)) + " --device R: " + args);
     }
     TToolRun Blank(const std::string& kind, const std::string& args = "") {
-        return RunTool(Cli(kind) + " blank -q --device R: " + args);
+        return RunTool(Cli(kind) + " blank --device R: " + args);
     }
     std::string Disc() const {
         std::ifstream f(T.Path("disc.bin"), std::ios::binary);
