@@ -109,7 +109,7 @@ int RunBurn(const TBurnOptions& o) {
         sub.add_flag("--no-eject", o->NoEject, "Leave the disc in the drive at the end");
         sub.add_flag("--verify", o->Verify,
                      "Read the disc back after the burn and compare it with the image (settings key Verify)");
-        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress and no information lines (warnings and errors stay)");
         sub.add_flag("--blank", o->BlankFirst, "Erase the disc first when it is a used CD-RW or DVD-RW");
         sub.add_flag("--full-blank", o->FullBlank, "With --blank: erase the whole disc (much slower)");
         return [o] { return RunBurn(*o); };

@@ -176,7 +176,7 @@ int RunImage(const TImageOptions& o) {
         sub.add_option("--copyright-file", o->CopyrightFile, "Copyright file identifier");
         sub.add_option("--abstract-file", o->AbstractFile, "Abstract file identifier");
         sub.add_option("--bibliographic-file", o->BibliographicFile, "Bibliographic file identifier");
-        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress and no information lines (warnings and errors stay)");
         return [o] { return RunImage(*o); };
     });
 

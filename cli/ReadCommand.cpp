@@ -184,7 +184,7 @@ void AddCommon(CLI::App& sub, TReadOptions& o) {
     sub.add_option("--settings", o.SettingsFile,
                    std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
                        ", a path is read as it is");
-    sub.add_flag("-q,--quiet", o.Quiet, "No progress display");
+    sub.add_flag("-q,--quiet", o.Quiet, "No progress and no information lines (warnings and errors stay)");
 }
 
 void AddReading(CLI::App& sub, TReadOptions& o) {
