@@ -48,7 +48,7 @@ int RunBlank(const TBlankOptions& o) {
                        "Recorder: a device string as 'devices' lists it, a drive letter (E or E:), or /dev/srN")
             ->required();
         sub.add_flag("--full", o->Full, "Erase the whole disc, not only what makes it blank again (much slower)");
-        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress and no information lines (warnings and errors stay)");
         return [o] { return RunBlank(*o); };
     });
 

@@ -3,6 +3,7 @@
 // does: the settings file first, then the options given here; at the end the drive's cache is
 // flushed, the tray unlocked and the disc ejected.
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -100,14 +101,15 @@ int RunBurn(const TBurnOptions& o) {
         sub.add_flag("--underrun-protection,!--no-underrun-protection", o->UnderrunProtection,
                      "Buffer-underrun protection (settings key UnderrunProtection; on unless the settings say 0)");
         sub.add_option("--cache-size", o->CacheSize,
-                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)");
+                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)")
+            ->check(CLI::Range(kMinimumCacheSize, std::numeric_limits<int32_t>::max()));
         sub.add_option("--settings", o->SettingsFile,
                        std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
                            ", a path is read as it is");
         sub.add_flag("--no-eject", o->NoEject, "Leave the disc in the drive at the end");
         sub.add_flag("--verify", o->Verify,
                      "Read the disc back after the burn and compare it with the image (settings key Verify)");
-        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress and no information lines (warnings and errors stay)");
         sub.add_flag("--blank", o->BlankFirst, "Erase the disc first when it is a used CD-RW or DVD-RW");
         sub.add_flag("--full-blank", o->FullBlank, "With --blank: erase the whole disc (much slower)");
         return [o] { return RunBurn(*o); };

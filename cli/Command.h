@@ -27,6 +27,9 @@ inline constexpr const char* kExitCodesHelp =
     "7 read with unreadable sectors written as zeros, "
     "8 image written, but entries were left out or renamed.";
 
+// The smallest --cache-size (the engine's queue needs this much to keep a drive fed).
+inline constexpr int32_t kMinimumCacheSize = 2097152;
+
 // Adds the command's options to sub; returns what runs it once the command line is parsed.
 using TCommandSetup = std::function<std::function<int()>(CLI::App& sub)>;
 

@@ -2,6 +2,7 @@
 // SOURCE is a folder (its contents become the image's root) or a drive letter ("E:", the
 // disc in that drive, copied the way the main window copies a drive).
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,7 @@
 #include "cli/Command.h"
 #include "cli/DriveReport.h"
 #include "cli/JobRunner.h"
+#include "platform/Console.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
@@ -105,6 +107,8 @@ bool ResolveSource(const std::string& source, TConsole& console, TImageSource& o
 int RunImage(const TImageOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
+    // The image goes to standard output: no log line may go there with it.
+    if (platform::IsStandardOutput(o.Output)) console.LogToStandardError();
     TVornBurner engine;
     app::ReadSettings(engine);
     std::string dateError;
@@ -125,7 +129,7 @@ int RunImage(const TImageOptions& o) {
     AttachConsole(engine, console);
     // Entries the listing has to leave out (unreadable folders, special files) are named.
     auto previousHook = platform::SetListingWarningHook(
-        [&console](const std::string& warning) { console.Message("warning: " + warning); });
+        [&console](const std::string& warning) { console.Notice("warning: " + warning); });
     const app::TCompiled compiled = app::CompileSource(engine, source.Path, source.AppendSourcePath, [&](bool added) {
         platform::SetListingWarningHook(previousHook);
         if (!added) return false;
@@ -145,8 +149,8 @@ int RunImage(const TImageOptions& o) {
     if (code == ExitOk) console.Message("Image: " + o.Output);
     // Scripts must notice an image that does not hold every source entry as it is.
     if (code == ExitOk && !engine.EntryNotes().empty()) {
-        console.Message("Entries left out or renamed: " + std::to_string(engine.EntryNotes().size()));
-        for (const std::string& note : engine.EntryNotes()) console.Message("  " + note);
+        console.Notice("Entries left out or renamed: " + std::to_string(engine.EntryNotes().size()));
+        for (const std::string& note : engine.EntryNotes()) console.Notice("  " + note);
         return ExitEntriesChanged;
     }
     return code;
@@ -161,7 +165,8 @@ int RunImage(const TImageOptions& o) {
         auto* udf = sub.add_flag("--udf", o->Udf, "Add a UDF 1.02 bridge (automatic for a VIDEO_TS folder)");
         sub.add_flag("--no-udf", o->NoUdf, "No UDF bridge and no DVD-Video layout")->excludes(udf);
         sub.add_option("--cache-size", o->CacheSize,
-                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)");
+                       "Read-ahead cache in bytes (at least 2097152, rounded down to 2048)")
+            ->check(CLI::Range(kMinimumCacheSize, std::numeric_limits<int32_t>::max()));
         sub.add_option("--volume-id", o->VolumeId, "Volume identifier");
         sub.add_option("--system-id", o->SystemId, "System identifier");
         sub.add_option("--volume-set-id", o->VolumeSetId, "Volume set identifier");
@@ -171,7 +176,7 @@ int RunImage(const TImageOptions& o) {
         sub.add_option("--copyright-file", o->CopyrightFile, "Copyright file identifier");
         sub.add_option("--abstract-file", o->AbstractFile, "Abstract file identifier");
         sub.add_option("--bibliographic-file", o->BibliographicFile, "Bibliographic file identifier");
-        sub.add_flag("-q,--quiet", o->Quiet, "No progress display");
+        sub.add_flag("-q,--quiet", o->Quiet, "No progress and no information lines (warnings and errors stay)");
         return [o] { return RunImage(*o); };
     });
 

@@ -2,9 +2,11 @@
 
 #include "app/common/ProgressText.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <thread>
 
 #include "cli/Command.h"
 #include "engine/device/Messages.h"
@@ -21,24 +23,36 @@ constexpr double kPlainProgressSeconds = 5.0;
 
 TConsole::TConsole() : Terminal(platform::StdoutIsTerminal()) {}
 
+void TConsole::LogToStandardError() {
+    std::lock_guard lock(Mutex);
+    Out = stderr;
+    Terminal = platform::StderrIsTerminal();
+}
+
 void TConsole::ClearLine() {
     if (!LineShown) return;
-    std::fputs("\r\033[K", stdout);
+    std::fputs("\r\033[K", Out);
     LineShown = false;
 }
 
-void TConsole::Message(const std::string& text) {
+void TConsole::Line(const std::string& text) {
     std::lock_guard lock(Mutex);
     ClearLine();
-    std::fputs(text.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    std::fputs(text.c_str(), Out);
+    std::fputc('\n', Out);
+    std::fflush(Out);
 }
+
+void TConsole::Message(const std::string& text) {
+    if (!Quiet) Line(text);
+}
+
+void TConsole::Notice(const std::string& text) { Line(text); }
 
 void TConsole::Error(const std::string& text) {
     std::lock_guard lock(Mutex);
     ClearLine();
-    std::fflush(stdout);
+    std::fflush(Out);
     std::fprintf(stderr, "tarnwick-cli: %s\n", text.c_str());
 }
 
@@ -46,27 +60,61 @@ void TConsole::ProgressLine(const std::string& text, double seconds) {
     if (Quiet) return;
     std::lock_guard lock(Mutex);
     if (Terminal) {
-        std::fputs(("\r\033[K" + text).c_str(), stdout);
+        std::fputs(("\r\033[K" + text).c_str(), Out);
         LineShown = true;
     } else {
         if (LastPlain >= 0 && seconds - LastPlain < kPlainProgressSeconds) return;
         LastPlain = seconds;
-        std::fputs((text + "\n").c_str(), stdout);
+        std::fputs((text + "\n").c_str(), Out);
     }
-    std::fflush(stdout);
+    std::fflush(Out);
 }
 
 void TConsole::EndProgress() {
     std::lock_guard lock(Mutex);
     ClearLine();
-    std::fflush(stdout);
+    std::fflush(Out);
 }
 
 void AttachConsole(TVornBurner& engine, TConsole& console) {
-    engine.OnDebugMessage = [&console](TComponent*, const std::string& message, uint8_t) {
-        console.Message(message);
+    engine.OnDebugMessage = [&console](TComponent*, const std::string& message, uint8_t type) {
+        if (type == 1)
+            console.Message(message);
+        else
+            console.Notice(message);
     };
 }
+
+namespace {
+
+// Turns an interrupt into one AbortWrite as soon as it comes, also while the main thread is
+// held inside a job entry (the cache fill, a disc that is measured first).
+class TInterruptWatch {
+public:
+    explicit TInterruptWatch(TVornBurner& engine)
+        : Thread([this, &engine] {
+              while (!Over) {
+                  Send(engine);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
+          }) {}
+    ~TInterruptWatch() {
+        Over = true;
+        Thread.join();
+    }
+    // The one abort of an interrupt (a second would end the grace of a disc's closing).
+    void Send(TVornBurner& engine) {
+        if (platform::InterruptRequested() && !Sent.exchange(true)) engine.AbortWrite();
+    }
+    bool SentAbort() const { return Sent; }
+
+private:
+    std::atomic<bool> Over{false};
+    std::atomic<bool> Sent{false};
+    std::thread Thread;
+};
+
+} // namespace
 
 int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start,
            const TProgressText& progressText) {
@@ -77,17 +125,18 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
         ended = true;
     };
     platform::CatchInterrupts();
+    TInterruptWatch watch(engine);
     const auto t0 = std::chrono::steady_clock::now();
     start();
+    // An interrupt that came while the entry cleared the previous job's aborts.
+    if (platform::InterruptRequested() && engine.JobRunning() && !engine.Job().AbortFlag) {
+        engine.AbortWrite();
+    }
     const int64_t total = engine.GetTrackSectors() * kSectorSize;
-    bool abortSent = false;
     while (!ended) {
         platform::CheckSynchronize(100);
         if (ended) break;
-        if (platform::InterruptRequested() && !abortSent) {
-            engine.AbortWrite();
-            abortSent = true;
-        }
+        watch.Send(engine);
         if (!engine.JobRunning()) {
             // Ended without a report reaching us (a refused start): one last look.
             platform::CheckSynchronize(0);
@@ -113,7 +162,7 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
         return ExitOk;
     }
     console.Error(error);
-    if (abortSent && error == msg::OperationAborted) return ExitAborted;
+    if (watch.SentAbort() && error == msg::OperationAborted) return ExitAborted;
     if (error.rfind("VERIFY FAILED", 0) == 0) return ExitVerifyMismatch;
     return ExitJobFailed;
 }

@@ -1,5 +1,6 @@
 // tarnwick-cli: the engine's jobs from the command line.
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <map>
 
@@ -66,6 +67,17 @@ int main(int argc, char** argv) {
         return code == 0 ? ExitOk : ExitUsage;
     }
 
+    // A letter given twice would silently replace the first drive.
+    std::string letters;
+    for (const auto& drive : virtualDrives) {
+        if (drive.size() < 2 || drive[1] != '=') continue;
+        const char letter = char(std::toupper(static_cast<unsigned char>(drive[0])));
+        if (letters.find(letter) != std::string::npos) {
+            std::cerr << "tarnwick-cli: --virtual: drive letter " << letter << " is given twice\n";
+            return ExitUsage;
+        }
+        letters += letter;
+    }
     for (const auto& drive : virtualDrives) {
         std::string error;
         if (!ApplyVirtualOption(drive, error)) {

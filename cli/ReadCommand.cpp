@@ -17,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/Threads.h"
+#include "platform/virtual/VirtualBus.h"
 
 namespace tarnwick::cli {
 
@@ -25,6 +26,7 @@ namespace {
 // With one drive for both roles, the wait for a blank disc after the read.
 constexpr uint32_t kBlankDiscWaitMs = 600000;
 constexpr uint32_t kBlankDiscPollMs = 2000;
+constexpr uint32_t kInterruptPollMs = 100;
 
 struct TReadOptions {
     std::string Drive;
@@ -58,14 +60,30 @@ void ApplyReadOptions(TVornBurner& engine, const TReadOptions& o) {
     if (o.Verify) engine.SetVerifyAfterBurn(true);
 }
 
+// A virtual DVD-ROM over a folder serves the folder's files, not the sectors of a disc made
+// of them: a read of its sectors would be zeros. Its files are copied by `image`.
+bool FolderDisc(TVornBurner& engine, TConsole& console) {
+    const std::string& device = engine.SelectedDevice;
+    const size_t comma = device.find(',');
+    if (comma == std::string::npos || comma + 1 >= device.size()) return false;
+    const char letter = device[comma + 1];
+    if (platform::VirtualDriveRoot(letter).empty()) return false;
+    console.Error(std::string("the disc in ") + letter + ": is a folder (a virtual drive): it has files but no sectors to read; " +
+                  "copy its files with tarnwick-cli image " + letter + ": OUTPUT.iso");
+    return true;
+}
+
 int RunRead(const TReadOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
+    // The image goes to standard output: no log line may go there with it.
+    if (platform::IsStandardOutput(o.Output)) console.LogToStandardError();
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
     ApplyReadOptions(engine, o);
     AttachConsole(engine, console);
     if (!SelectDrive(engine, console, o.Drive)) return ExitSetupFailed;
+    if (FolderDisc(engine, console)) return ExitSourceUnreadable;
     return ReadInto(engine, console, o.Output);
 }
 
@@ -77,27 +95,35 @@ int RunVerify(const TReadOptions& o) {
     ApplyReadOptions(engine, o);
     AttachConsole(engine, console);
     if (!SelectDrive(engine, console, o.Drive)) return ExitSetupFailed;
+    if (FolderDisc(engine, console)) return ExitSourceUnreadable;
     const int code = RunJob(engine, console, [&] { engine.VerifyImageFile(o.Image); });
     Settle(engine);
     return code;
 }
 
 // One drive for both roles: out with the copied disc, wait (bounded, cancellable) for a
-// blank one.
+// blank one. A disc that is not blank is named once, and the wait goes on.
 bool WaitForBlankDisc(TVornBurner& engine, TConsole& console) {
     engine.PreventAllowRemoval(true);
     engine.LoadEject(true);
-    console.Message("Insert a blank disc into " + engine.SelectedDevice + " (waiting up to " +
-                    std::to_string(kBlankDiscWaitMs / 60000) + " minutes; Ctrl-C cancels)");
-    if (platform::StdoutIsTerminal()) console.Message("The copy starts as soon as the drive reports a blank disc.");
+    console.Notice("Insert a blank disc into " + engine.SelectedDevice + " (waiting up to " +
+                   std::to_string(kBlankDiscWaitMs / 60000) + " minutes; Ctrl-C cancels)");
+    if (platform::StdoutIsTerminal()) console.Notice("The copy starts as soon as the drive reports a blank disc.");
     auto& clock = platform::Clock();
     const uint64_t start = clock.NowMs();
+    bool told = false;
     while (clock.NowMs() - start < kBlankDiscWaitMs) {
         if (platform::InterruptRequested()) return false;
-        if (engine.TestUnitReady(10000) && engine.UpdateDiscInformation() &&
-            (DrvLibState().DiscInformation[2] & 0x03) == 0)
-            return true;
-        clock.SleepMs(kBlankDiscPollMs);
+        if (engine.TestUnitReady(10000) && engine.UpdateDiscInformation()) {
+            if ((DrvLibState().DiscInformation[2] & 0x03) == 0) return true;
+            if (!told) console.Notice("The disc in " + engine.SelectedDevice + " is not blank: insert a blank disc");
+            told = true;
+        } else {
+            told = false; // no disc now: the next one that is not blank is named again
+        }
+        // In short steps, so that Ctrl-C is seen at once.
+        for (uint32_t slept = 0; slept < kBlankDiscPollMs && !platform::InterruptRequested(); slept += kInterruptPollMs)
+            clock.SleepMs(kInterruptPollMs);
     }
     return false;
 }
@@ -114,10 +140,13 @@ int RunCopy(const TReadOptions& o) {
     const fs::path folder = o.TempFolder.empty() ? fs::temp_directory_path(ec) : fs::path(o.TempFolder);
     const fs::path temp = folder / ("tarnwick-copy-" + std::to_string(std::chrono::system_clock::now().time_since_epoch().count()) + ".iso");
     auto kept = [&](int code) {
-        if (fs::exists(temp, ec)) console.Error("the image read so far is kept at " + temp.string());
+        // A read that failed leaves its partial under the name the read job gives it.
+        for (const fs::path& image : {temp, fs::path(temp.string() + ".incomplete")})
+            if (fs::exists(image, ec)) console.Error("the image read so far is kept at " + image.string());
         return code;
     };
     if (!SelectDrive(engine, console, o.Drive)) return ExitSetupFailed;
+    if (FolderDisc(engine, console)) return ExitSourceUnreadable;
     const std::string source = engine.SelectedDevice;
     platform::CatchInterrupts();
     const int read = ReadInto(engine, console, temp.string());
@@ -155,7 +184,7 @@ void AddCommon(CLI::App& sub, TReadOptions& o) {
     sub.add_option("--settings", o.SettingsFile,
                    std::string("Settings file: a bare name is looked up like ") + app::kSettingsFileName +
                        ", a path is read as it is");
-    sub.add_flag("-q,--quiet", o.Quiet, "No progress display");
+    sub.add_flag("-q,--quiet", o.Quiet, "No progress and no information lines (warnings and errors stay)");
 }
 
 void AddReading(CLI::App& sub, TReadOptions& o) {

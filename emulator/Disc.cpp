@@ -42,6 +42,7 @@ TDisc::TDisc(TProfile profile, uint32_t capacity)
 TDisc::~TDisc() {
     std::string ignored;
     Flush(ignored);
+    if (Hold != platform::kInvalidFileHandle) platform::FileClose(Hold);
 }
 
 void TDisc::ResetBlank() {
@@ -96,6 +97,11 @@ std::shared_ptr<TDisc> TDisc::OpenBacking(const std::string& path, TProfile prof
     d->File.open(path, std::ios::in | std::ios::out | std::ios::binary);
     if (!d->File.is_open()) {
         error = "cannot open disc file \"" + path + "\"";
+        return nullptr;
+    }
+    d->Hold = platform::FileOpen(path, 0x40); // read, shared: only the hold is exclusive
+    if (d->Hold == platform::kInvalidFileHandle || !platform::FileTryLock(d->Hold)) {
+        error = "disc file \"" + path + "\" is in use by another virtual drive (in this or another program)";
         return nullptr;
     }
     if (hasState) {

@@ -14,6 +14,7 @@
 
 #include "emulator/Profiles.h"
 #include "emulator/Sense.h"
+#include "platform/Files.h"
 
 namespace emulator {
 
@@ -138,6 +139,9 @@ private:
 
     std::string Backing;
     mutable std::fstream File;
+    // Held while the disc file is in a drive: a second drive, in this process or another, is
+    // refused the file instead of writing over the first one's disc.
+    platform::TFileHandle Hold = platform::kInvalidFileHandle;
     std::map<uint32_t, std::vector<uint8_t>> MemorySectors;
 };
 

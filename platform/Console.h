@@ -1,6 +1,6 @@
 #pragma once
 // What a command-line front end needs of its console: whether output goes to a terminal, an
-// interrupt (Ctrl-C, SIGTERM) turned into a flag to poll, and file-size-limit signals turned
+// interrupt (Ctrl-C, SIGTERM, SIGHUP) turned into a flag to poll, and file-size-limit signals turned
 // into ordinary write errors.
 #include <string>
 #include <vector>
@@ -13,6 +13,10 @@ namespace platform {
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 bool StdoutIsTerminal();
+bool StderrIsTerminal();
+// True when the file at path is the process's standard output (/dev/stdout, /dev/fd/1, or the
+// file standard output was sent to), so that nothing else is written there.
+bool IsStandardOutput(const std::string& path);
 // After this, an interrupt sets a flag instead of ending the process; a second one ends it.
 void CatchInterrupts();
 bool InterruptRequested();

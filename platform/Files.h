@@ -54,6 +54,10 @@ TFileHandle FileCreateNew(const std::string& path);
 // Renames a file, replacing a file of the new name in one step.
 bool FileRename(const std::string& from, const std::string& to);
 bool FileDelete(const std::string& path);
+// Takes an exclusive hold on an open file until its handle is closed (or the process ends,
+// however it ends): a second hold on the same file, by another handle or process, is
+// refused. Advisory: reads and writes are not stopped. False when another holds it.
+bool FileTryLock(TFileHandle h);
 
 // Identity of a file: the same for every path that leads to it (links, other spellings).
 struct TFileId {

@@ -33,6 +33,8 @@ inline constexpr const char* StartingErase = "STARTING ERASE OF %s (%s)";
 inline constexpr const char* EraseDone = "ERASE DONE";
 inline constexpr const char* EraseError = "ERASE ERROR";
 inline constexpr const char* EraseTimedOut = "ERASE TIMED OUT";
+// Refused before any erase command: a disc that no erase can change.
+inline constexpr const char* NotErasable = "A %s CANNOT BE ERASED: ONLY CD-RW, DVD-RW, DVD+RW AND DVD-RAM DISCS CAN";
 // A drive cannot stop an erase it has begun: after an abort, a time-out or a lost drive the
 // disc is left half erased.
 inline constexpr const char* EraseUnfinished = "THE ERASE DID NOT FINISH: THE DISC CANNOT BE USED UNTIL IT IS ERASED AGAIN";

@@ -33,6 +33,13 @@ bool TDiscComparer::Compare(uint32_t Lba, const uint8_t* Image, int32_t Bytes, c
     return true;
 }
 
+void TDiscComparer::Missing(uint32_t Lba, uint32_t Count) {
+    if (Count == 0) return;
+    if (FFirst < 0) FFirst = Lba;
+    FDiffering += Count;
+    FCompared += Count;
+}
+
 std::string TDiscComparer::Finish() {
     if (FDiffering) {
         const std::string first = msg::Format(msg::VerifyFailed, (long long)FFirst);

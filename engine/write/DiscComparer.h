@@ -21,6 +21,8 @@ public:
     // The job's text after the last block: empty when every sector compared equal (and the
     // information line is sent), else the first differing sector and how many differ.
     std::string Finish();
+    // Count image sectors from Lba that the disc does not have: each one differs.
+    void Missing(uint32_t Lba, uint32_t Count);
 
     const std::string& Error() const { return Reader.Error(); }
     uint64_t Compared() const { return FCompared; }

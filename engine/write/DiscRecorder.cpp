@@ -1,6 +1,7 @@
 #include "engine/write/DiscRecorder.h"
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 
 #include "engine/Bytes.h"
@@ -45,11 +46,17 @@ std::string Grouped(long long n) {
 
 std::string WriteSpeedText(uint16_t speedKBs, uint16_t discType) {
     std::string factor;
-    if (IsDvdType(discType)) {
-        long long tenths = RoundScaled(speedKBs / 1385.0, 1);
+    const double x = speedKBs / (IsDvdType(discType) ? 1385.0 : 176.4);
+    if (speedKBs > 0 && x < (IsDvdType(discType) ? 0.05 : 0.5)) {
+        // Below what the usual places show: two significant digits, never "0".
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.2g", x);
+        factor = buf;
+    } else if (IsDvdType(discType)) {
+        long long tenths = RoundScaled(x, 1);
         factor = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
     } else {
-        factor = std::to_string(RoundScaled(speedKBs / 176.4, 0));
+        factor = std::to_string(RoundScaled(x, 0));
     }
     return factor + "X (" + Grouped(speedKBs) + " KB/s)";
 }

@@ -35,6 +35,8 @@ TDriveReader::TResult TDriveReader::ReadRetried(uint32_t Lba, uint32_t Count, ui
             return TResult::Fatal;
         }
         Engine.LastCommandError = failure;
+        // A sector past the end of what the disc holds stays there: no retry reads it.
+        if (Engine.LastOutcome.SenseKey == 0x05 && Engine.LastOutcome.Asc == 0x21) return TResult::Failed;
         if (attempt >= Policy.Retries || clock.NowMs() - start >= Policy.RetryDeadlineMs) return TResult::Failed;
         clock.SleepMs(Policy.RetryDelayMs);
     }

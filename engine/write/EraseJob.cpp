@@ -3,6 +3,7 @@
 #include <array>
 
 #include "engine/JobState.h"
+#include "engine/device/Decisions.h"
 #include "engine/device/Erasing.h"
 #include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
@@ -17,6 +18,30 @@ constexpr uint32_t kPollMs = 1000;
 
 std::string DiscName(uint8_t discType) { return DiscTypeNames[discType < 15 ? discType : 0]; }
 
+// The erase error with the drive's words; a drive that said nothing at all has gone, and is
+// named.
+std::string EraseFailure(TVornBurner& Engine) {
+    if (!Engine.LastCommandError.empty()) return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
+    return msg::Bracketed(msg::EraseError, "NO DEVICE: " + Engine.SelectedDevice + " DOES NOT ANSWER");
+}
+
+// Pressed and write-once discs: the drive would only refuse the BLANK.
+bool WriteOnce(uint8_t discType) {
+    switch (discType) {
+    case dtCDROM: case dtCDR: case dtDVDROM: case dtDVDR: case dtDVDPlusR: case dtDDCDROM: case dtDDCDR: return true;
+    default: return false;
+    }
+}
+
+// Why no erase is started, or empty.
+std::string RefuseErase(TVornBurner& Engine, uint8_t discType) {
+    if (WriteOnce(discType)) return msg::Format(msg::NotErasable, DiscName(discType));
+    if (discType == dtUnknown && !Engine.TestUnitReady(10000) &&
+        Decide(TDecisionPoint::ReadyToRead, Engine.LastOutcome) == TDecision::NoDisc)
+        return msg::NoDisc;
+    return std::string();
+}
+
 // The wait after the command, and its outcome as the job's error text.
 std::string Follow(TVornBurner& Engine, uint8_t discType, bool full) {
     const auto outcome = Engine.WaitLongOperation(
@@ -30,21 +55,19 @@ std::string Follow(TVornBurner& Engine, uint8_t discType, bool full) {
     case TSCSIDevice::TLongWait::Done: return std::string();
     case TSCSIDevice::TLongWait::Aborted: return unfinished(msg::OperationAborted);
     case TSCSIDevice::TLongWait::TimedOut: return unfinished(msg::EraseTimedOut);
-    case TSCSIDevice::TLongWait::Gone:
-        return unfinished(msg::BracketedOrNoDevice(msg::EraseError, Engine.LastCommandError));
+    case TSCSIDevice::TLongWait::Gone: return unfinished(EraseFailure(Engine));
     case TSCSIDevice::TLongWait::Failed: break;
     }
-    return unfinished(msg::Bracketed(msg::EraseError, Engine.LastCommandError));
+    return unfinished(EraseFailure(Engine));
 }
 
 std::string Format(TVornBurner& Engine, uint8_t discType) {
     std::array<uint8_t, rec::kFormatCapacitiesAlloc> list{};
     uint32_t valid = 0;
-    if (!Engine.ReadFormatCapacities(list.data(), uint16_t(list.size()), valid))
-        return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
+    if (!Engine.ReadFormatCapacities(list.data(), uint16_t(list.size()), valid)) return EraseFailure(Engine);
     const auto descriptor = rec::ChooseFormat(discType, list.data(), valid);
     if (!descriptor) return msg::Bracketed(msg::EraseError, "NO FORMAT FOR THIS MEDIUM");
-    if (!Engine.FormatUnit(descriptor->data(), true)) return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
+    if (!Engine.FormatUnit(descriptor->data(), true)) return EraseFailure(Engine);
     return Follow(Engine, discType, true);
 }
 
@@ -53,8 +76,9 @@ std::string Format(TVornBurner& Engine, uint8_t discType) {
 std::string EraseMedium(TVornBurner& Engine, uint8_t discType, bool full) {
     Engine.Job().EraseProgress = -1;
     if (rec::ErasedByFormat(discType)) return Format(Engine, discType);
-    // Any other disc gets BLANK: a write-once disc is refused by the drive in its own words.
-    if (!Engine.Blank(full, true)) return msg::Bracketed(msg::EraseError, Engine.LastCommandError);
+    // Any other disc gets BLANK: a disc the job did not know is refused by the drive in its
+    // own words.
+    if (!Engine.Blank(full, true)) return EraseFailure(Engine);
     return Follow(Engine, discType, full);
 }
 
@@ -79,6 +103,7 @@ void TThErase::Start() { Thread = std::thread([this] { Execute(); }); }
 std::string TThErase::Run() {
     const uint8_t discType = Engine.GetDiscType();
     JobState().DiscType = discType;
+    if (std::string refused = RefuseErase(Engine, discType); !refused.empty()) return refused;
     std::string line = msg::Format(msg::StartingErase, DiscName(discType));
     line = msg::Format(line.c_str(), std::string(FFull ? "FULL" : "MINIMAL"));
     Engine.DebugMessage(">>> " + line, 1);

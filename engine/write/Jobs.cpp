@@ -70,6 +70,9 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     }
     job.CurrentCache = cache;
     for (;;) {
+        // An abort while the cache fills ends the job here: a source that keeps failing (bad
+        // sectors, retries) could otherwise hold the caller for as long as the fill takes.
+        if (job.AbortFlag) cache->Abort();
         if (!job.Error.Empty()) {
             FJob.CurrentFile = cache->CurrentFileName.Get();
             if (OnWriteDone) OnWriteDone(this, job.Error.Get());

@@ -1,7 +1,13 @@
 // The verify job entry: an image file compared with the disc in the selected drive. The cache
 // thread reads the image file as for a burn; the write thread's target compares each block
 // with the disc instead of writing it.
+#include <algorithm>
+#include <optional>
+
 #include "engine/JobState.h"
+#include "engine/device/Reading.h"
+#include "engine/device/ScsiDevice.h"
+#include "engine/write/BurnChecks.h"
 #include "engine/device/Messages.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/DiscComparer.h"
@@ -27,7 +33,22 @@ public:
         return true;
     }
     bool WriteBlock(int64_t Lba, uint8_t* Buffer, int32_t Count) override {
-        if (!Comparer.Compare(uint32_t(Lba), Buffer, Count, Aborted())) return Failed(Comparer.Error());
+        const uint32_t first = uint32_t(Lba);
+        const uint32_t n = uint32_t(Count) / kSectorSize;
+        // Past the disc's end every image sector differs; the disc is not read there.
+        const uint32_t held = DiscEnd ? std::min(n, *DiscEnd > first ? *DiscEnd - first : 0u) : n;
+        if (held > 0 && !Comparer.Compare(first, Buffer, int32_t(held * kSectorSize), Aborted())) {
+            if (Aborted()()) return Failed(Comparer.Error());
+            // Is the disc shorter than the image, or blank? Then this is no unreadable sector.
+            const std::string error = Comparer.Error();
+            uint32_t last = 0, blockLength = 0;
+            if (Engine.UpdateDiscInformation() && (DrvLibState().DiscInformation[2] & 0x03) == 0)
+                return Failed(msg::BlankDisc);
+            if (!reading::ReadCapacity(Engine, last, blockLength) || last + 1 >= first + held) return Failed(error);
+            DiscEnd = last + 1;
+            return WriteBlock(Lba, Buffer, Count);
+        }
+        Comparer.Missing(first + held, n - held);
         return true;
     }
     void Close() override {
@@ -49,6 +70,7 @@ private:
     TVornBurner& Engine;
     TCacheThread& Cache;
     TDiscComparer Comparer;
+    std::optional<uint32_t> DiscEnd; // the sectors the disc holds, once a read past them failed
 };
 
 } // namespace
@@ -64,6 +86,11 @@ bool TVornBurner::VerifyImageFile(const std::string& FileName) {
         FJob.ImageSectors = BytesToSectors(image.GetSize());
     } catch (EFileStreamError&) {
         if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
+        return false;
+    }
+    // Nothing compared is nothing verified.
+    if (FJob.ImageSectors == 0) {
+        if (OnWriteDone) OnWriteDone(this, msg::Format(kImageEmpty, FileName));
         return false;
     }
     DebugMessage(std::string(">>> ") + msg::Format(msg::Verifying, (long long)FJob.ImageSectors), 1);

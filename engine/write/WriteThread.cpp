@@ -7,6 +7,7 @@
 #include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 #include "engine/write/WriteTarget.h"
+#include "platform/Console.h"
 #include "platform/Threads.h"
 
 namespace tarnwick {
@@ -17,22 +18,30 @@ namespace {
 // file the output's name only when the job succeeded. An existing image of that name is
 // never touched by a job that fails, two jobs on one output never write into one file, and
 // a failed job's partial file keeps a name that says so. A device or FIFO given as the
-// output is written directly.
+// output, and standard output, are written directly.
 class TImageFileTarget : public IWriteTarget {
 public:
     TImageFileTarget(TVornBurner& AEngine, std::string AFileName, TCacheThread& ACache)
         : Engine(AEngine), FileName(std::move(AFileName)), Cache(ACache) {}
 
     bool Prepare() override {
-        if (platform::IsSpecialFile(FileName)) {
+        // Standard output sent to a file is written there too: a working file renamed over
+        // /dev/stdout would replace the link itself.
+        if (platform::IsSpecialFile(FileName) || platform::IsStandardOutput(FileName)) {
             Handle = platform::FileCreate(FileName);
         } else {
-            // A name no other job holds: created exclusively, numbered until one is free.
+            // A name no other job holds: created exclusively, numbered until one is free. A
+            // running job holds its working file; one that no job holds was left by a job
+            // that was killed, and is taken over instead of left lying about.
             for (int n = 1; n < 1000 && Handle == platform::kInvalidFileHandle; ++n) {
                 WorkName = FileName + ".writing" + std::to_string(n);
                 Handle = platform::FileCreateNew(WorkName);
-                if (Handle == platform::kInvalidFileHandle && platform::FileExists(WorkName)) continue;
-                break;
+                if (Handle != platform::kInvalidFileHandle) {
+                    platform::FileTryLock(Handle);
+                    break;
+                }
+                if (!platform::FileExists(WorkName)) break;
+                Handle = TakeOverLeftBehind(WorkName);
             }
             if (Handle == platform::kInvalidFileHandle) WorkName.clear();
         }
@@ -78,6 +87,15 @@ public:
     }
 
 private:
+    // The working file of a killed job, emptied for this one; invalid when a job holds it.
+    static platform::TFileHandle TakeOverLeftBehind(const std::string& Name) {
+        platform::TFileHandle h = platform::FileOpen(Name, 2 | 0x10); // read and write, no sharing
+        if (h == platform::kInvalidFileHandle) return h;
+        if (platform::FileTryLock(h) && platform::FileSeek(h, 0, 0) == 0 && platform::FileSetEndOfFile(h)) return h;
+        platform::FileClose(h);
+        return platform::kInvalidFileHandle;
+    }
+
     bool Failed() {
         Engine.Job().Error.SetIfEmpty(msg::Format(msg::CantWriteFile, FileName));
         Cache.Abort();

@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,6 +21,13 @@ extern "C" void OnInterrupt(int sig) {
 } // namespace
 
 bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+bool IsStandardOutput(const std::string& path) {
+    struct stat out {}, named {};
+    if (::fstat(STDOUT_FILENO, &out) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+    return out.st_dev == named.st_dev && out.st_ino == named.st_ino;
+}
 
 void CatchInterrupts() {
     struct sigaction sa {};
@@ -27,6 +35,10 @@ void CatchInterrupts() {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // A closed terminal ends the job as Ctrl-C does: the disc is closed, the partial kept.
+    sigaction(SIGHUP, &sa, nullptr);
+    // A reader of the log that went away must not end the process in the middle of a burn.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 bool InterruptRequested() { return Interrupts.load() > 0; }

@@ -1,6 +1,7 @@
 // File handles on Linux: descriptors with 64-bit offsets. Sharing modes have no meaning here
 // and are ignored; drive-letter paths are resolved through the drive table first.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,6 +167,15 @@ int64_t FileSeek(TFileHandle h, int64_t offset, int origin) {
     off_t r = ::lseek(int(h), off_t(offset), whence);
     if (r < 0) return Fail();
     return int64_t(r);
+}
+
+bool FileTryLock(TFileHandle h) {
+    // flock holds per open file: two opens in one process exclude each other as well.
+    int r;
+    do {
+        r = ::flock(int(h), LOCK_EX | LOCK_NB);
+    } while (r < 0 && errno == EINTR);
+    return r == 0 ? true : (Fail(), false);
 }
 
 bool FileSetEndOfFile(TFileHandle h) {

@@ -20,6 +20,12 @@ BOOL WINAPI OnConsoleEvent(DWORD type) {
 } // namespace
 
 bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+bool IsStandardOutput(const std::string& path) {
+    // The console's own names; a file that standard output was sent to is not looked for.
+    return path == "CON" || path == "CONOUT$";
+}
 
 void CatchInterrupts() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 

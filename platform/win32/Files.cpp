@@ -131,6 +131,15 @@ int64_t FileSeek(TFileHandle h, int64_t offset, int origin) {
     return position.QuadPart;
 }
 
+bool FileTryLock(TFileHandle h) {
+    // One byte far past any data: the hold never stops this handle's own reads and writes.
+    OVERLAPPED at{};
+    at.Offset = 0xFFFFFFFEu;
+    at.OffsetHigh = 0x7FFFFFFFu;
+    return LockFileEx(ToHandle(h), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) ? true
+                                                                                                   : Fail(false);
+}
+
 bool FileSetEndOfFile(TFileHandle h) { return SetEndOfFile(ToHandle(h)) ? true : Fail(false); }
 
 // The cache manager detects sequential reads by itself; a handle would have to be opened with

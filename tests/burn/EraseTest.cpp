@@ -129,14 +129,15 @@ TEST_P(OverwritableDisc, UnformattedIsFormattedOnFirstUseThenWritten) {
 INSTANTIATE_TEST_SUITE_P(Overwrite, OverwritableDisc, ::testing::Values(TProfile::DvdPlusRw, TProfile::DvdRwRestricted),
                          [](const auto& info) { return info.param == TProfile::DvdPlusRw ? "DvdPlusRw" : "DvdRwRestricted"; });
 
-TEST(EraseRefused, WriteOnceDiscKeepsItsDataAndTheDriveSaysWhy) {
+TEST(EraseRefused, WriteOnceDiscKeepsItsDataAndIsRefusedBeforeTheErase) {
     for (TProfile p : {TProfile::CdR, TProfile::DvdR}) {
         TBurnRig rig(p, 40000);
         ASSERT_EQ(rig.Burn(rig.MakeImage(kImageBytes, 7)).Error, "");
         const uint8_t status = rig.Disc->DiscStatus();
         const auto erased = Erase(rig, true);
-        EXPECT_EQ(erased.Error.rfind("ERASE ERROR [", 0), 0u) << erased.Error;
-        EXPECT_NE(erased.Error.find("INCOMPATIBLE"), std::string::npos) << erased.Error;
+        EXPECT_EQ(erased.Error, msg::Format(msg::NotErasable, std::string(p == TProfile::CdR ? "CD-R" : "DVD-R")));
+        EXPECT_TRUE(rig.CommandsWith(op::Blank).empty());
+        EXPECT_FALSE(Logged(rig, "STARTING ERASE"));
         EXPECT_EQ(rig.Disc->DiscStatus(), status);
         EXPECT_EQ(rig.DiscBytes(kImageBytes), rig.Image);
         EXPECT_TRUE(ReportedProgress(rig).empty());
@@ -174,6 +175,14 @@ TEST(EraseFaults, VanishedDriveLeavesADiscThatMustBeErasedAgain) {
     EXPECT_TRUE(rig.Disc->OperationUnfinished());
     EXPECT_EQ(rig.Disc->DiscStatus(), 1);
     EXPECT_TRUE(rig.Disc->CheckWrite(0, 1).has_value());
+
+    // Gone at the BLANK itself: the error names the drive (it once read "ERASE ERROR []").
+    TBurnRig gone(TProfile::CdRw, 40000);
+    ASSERT_EQ(gone.Burn(gone.MakeImage(kImageBytes, 8)).Error, "");
+    gone.Drive->Faults().Arm(emulator::TFault::Disappear().OnlyOpcode(op::Blank));
+    const auto g = Erase(gone);
+    EXPECT_NE(g.Error.find(gone.Engine.SelectedDevice), std::string::npos) << g.Error;
+    EXPECT_EQ(g.Error.find("[]"), std::string::npos) << g.Error;
 }
 
 TEST(EraseFaults, NotReadyAndDeadlineOverrunEndCleanly) {

@@ -19,7 +19,8 @@ TEST(SpeedText, DvdInTenthsOfDvdSpeedCdInWholeCdSpeedWithGroupedKBs) {
     for (uint16_t t : {dtUnknown, dtCDROM, dtCDRW, dtDVDROM, dtDDCDR})
         EXPECT_EQ(WriteSpeedText(2770, t), "16X (2,770 KB/s)") << t;
     // Rounding half away from zero, as the picture formats do.
-    EXPECT_EQ(WriteSpeedText(88, dtCDR), "0X (88 KB/s)");     // 0.499
+    EXPECT_EQ(WriteSpeedText(88, dtCDR), "0.5X (88 KB/s)");   // 0.499: never "0X"
+    EXPECT_EQ(WriteSpeedText(1, dtDVDR), "0.00072X (1 KB/s)");
     EXPECT_EQ(WriteSpeedText(265, dtCDR), "2X (265 KB/s)");   // 1.502
     EXPECT_EQ(WriteSpeedText(2008, dtDVDR), "1.4X (2,008 KB/s)"); // 1.4498
     EXPECT_EQ(WriteSpeedText(2147, dtDVDR), "1.6X (2,147 KB/s)"); // 1.5502

@@ -28,7 +28,7 @@ protected:
     }
     TToolRun Burn(const std::string& kind, const std::string& args) {
         return RunTool(Env + Quote(CliPath()) + " --virtual " + Quote("R=" + kind + ":" + T.Path("disc.bin")) +
-                       " burn -q " + Quote(T.Path("image.iso")) + " " + args);
+                       " burn " + Quote(T.Path("image.iso")) + " " + args);
     }
     std::string State() {
         std::ifstream f(T.Path("disc.bin.state"));

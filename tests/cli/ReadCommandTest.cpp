@@ -55,12 +55,12 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 } // namespace
 
 TEST_F(ReadCli, ReadCopiesThePressedDiscAndVerifyComparesItWithAnImage) {
-    auto r = Cli(Pressed(), "read -q E " + Quote(T.Path("copy.iso")));
+    auto r = Cli(Pressed(), "read E " + Quote(T.Path("copy.iso")));
     ASSERT_EQ(r.Code, 0) << r.Output;
     EXPECT_TRUE(Has(r.Output, ">>> READING 640 SECTORS")) << r.Output;
     EXPECT_TRUE(Same(T.Path("image.iso"), T.Path("copy.iso")));
 
-    auto same = Cli(Pressed(), "verify -q " + Quote(T.Path("copy.iso")) + " --device E");
+    auto same = Cli(Pressed(), "verify " + Quote(T.Path("copy.iso")) + " --device E");
     EXPECT_EQ(same.Code, 0) << same.Output;
     EXPECT_TRUE(Has(same.Output, ">>> VERIFIED 640 SECTORS")) << same.Output;
 
@@ -80,7 +80,7 @@ TEST_F(ReadCli, UnreadableSectorsStopTheReadOrAreSkippedWithExitCode7) {
     EXPECT_TRUE(Has(stopped.Output, "UNREADABLE SECTOR 200")) << stopped.Output;
 
     auto skipped =
-        Cli(Pressed("+unreadable=200-202"), "read -q E " + Quote(T.Path("skip.iso")) + " --retries 1 --skip-unreadable");
+        Cli(Pressed("+unreadable=200-202"), "read E " + Quote(T.Path("skip.iso")) + " --retries 1 --skip-unreadable");
     EXPECT_EQ(skipped.Code, 7) << skipped.Output;
     EXPECT_TRUE(Has(skipped.Output, "UNREADABLE SECTORS 200-202 WRITTEN AS ZEROS")) << skipped.Output;
     const std::string image = Read(T.Path("skip.iso"));
@@ -97,7 +97,7 @@ TEST_F(ReadCli, UnreadableSectorsStopTheReadOrAreSkippedWithExitCode7) {
 
 TEST_F(ReadCli, CopyBurnsTheDiscOntoTheRecorderVerifiesAndDeletesItsTemporaryImage) {
     const std::string drives = Pressed() + " --virtual " + Quote("R=dvd-r:" + T.Path("disc.bin"));
-    auto r = Cli(drives, "copy -q E --device R --verify --temp-folder " + Quote(T.Path("temp")));
+    auto r = Cli(drives, "copy E --device R --verify --temp-folder " + Quote(T.Path("temp")));
     ASSERT_EQ(r.Code, 0) << r.Output;
     EXPECT_TRUE(Has(r.Output, ">>> VERIFIED 640 SECTORS")) << r.Output;
     EXPECT_TRUE(Same(T.Path("image.iso"), T.Path("disc.bin")));
@@ -149,7 +149,7 @@ TEST_F(ReadCli, WithOneDriveTheCopyBurnsTheBlankDiscPutInAfterTheEject) {
               0);
     // The user takes the copied disc out and puts a blank one in three seconds later.
     auto r = Cli("--virtual " + Quote("R=dvd-r+swap=3000:" + T.Path("disc.bin")),
-                 "copy -q R --device R --verify --temp-folder " + Quote(T.Path("temp")));
+                 "copy R --device R --verify --temp-folder " + Quote(T.Path("temp")));
     ASSERT_EQ(r.Code, 0) << r.Output;
     EXPECT_TRUE(Has(r.Output, "Insert a blank disc into 1:0:0,R: ")) << r.Output;
     EXPECT_TRUE(Has(r.Output, ">>> VERIFIED 640 SECTORS")) << r.Output;

@@ -146,6 +146,16 @@ TEST_F(DiscFileTest, BadBackingFilesAreRefusedWithAReason) {
     EXPECT_FALSE(TDisc::OpenBacking(other, TProfile::DvdR, error));
     EXPECT_EQ(ReadFile(other).size(), 8u);
     EXPECT_FALSE(TDisc::OpenBacking((Dir / "no-such-dir" / "x.bin").string(), TProfile::DvdR, error));
+
+    // A disc file in a drive is refused to a second one until the first lets it go.
+    std::filesystem::remove(Backing + ".state");
+    std::filesystem::remove(Backing);
+    {
+        auto first = Open(TProfile::DvdR);
+        EXPECT_FALSE(TDisc::OpenBacking(Backing, TProfile::DvdR, error));
+        EXPECT_NE(error.find("is in use"), std::string::npos) << error;
+    }
+    EXPECT_TRUE(TDisc::OpenBacking(Backing, TProfile::DvdR, error)) << error;
 }
 
 TEST_F(DiscFileTest, PressedDiscFromAnImageReadsItsSectors) {

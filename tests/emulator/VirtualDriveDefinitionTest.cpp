@@ -112,6 +112,11 @@ TEST_F(SpecTest, BackingFileKeepsTheBurnForTheNextRegistration) {
     auto info = DiscInfo(*e);
     EXPECT_EQ(info.Data[2] & 3, 1);
     EXPECT_EQ(info.Data[4], 2);
+    // While E holds the disc file no other drive gets it; once E is gone, its state tells.
+    EXPECT_FALSE(RegisterVirtualDriveDefinition("F=dvd+r:" + disc, error));
+    EXPECT_NE(error.find("is in use"), std::string::npos) << error;
+    e.reset();
+    ResetVirtualDrives();
     EXPECT_FALSE(RegisterVirtualDriveDefinition("F=cd-r:" + disc, error));
     EXPECT_NE(error.find("holds a dvd+r disc"), std::string::npos) << error;
     EXPECT_FALSE(platform::VirtualDrive('F'));

@@ -101,7 +101,7 @@ protected:
     fs::path Image(const fs::path& dvd, const std::string& volume, std::string* output = nullptr) {
         const fs::path iso = Root / (dvd.filename().string() + ".iso");
         int rc = 0;
-        const std::string log = Shell(std::string(TARNWICK_BINARY_DIR) + "/cli/tarnwick-cli image -q --volume-id " +
+        const std::string log = Shell(std::string(TARNWICK_BINARY_DIR) + "/cli/tarnwick-cli image --volume-id " +
                                           volume + " '" + dvd.string() + "' '" + iso.string() + "'",
                                       &rc);
         EXPECT_EQ(rc, 0) << log;
