@@ -106,7 +106,8 @@ int RunImage(const TImageOptions& o) {
     TConsole console;
     console.Quiet = o.Quiet;
     TVornBurner engine;
-    app::ReadSettings(engine);
+    app::TSettingsWarnings settingsWarnings = app::ReadSettings(engine);
+    for (const auto& w : settingsWarnings) console.Error("warning: " + w);
     std::string dateError;
     if (!app::ApplySourceDateEpoch(engine, dateError)) {
         console.Error(dateError);
@@ -129,7 +130,9 @@ int RunImage(const TImageOptions& o) {
     const app::TCompiled compiled = app::CompileSource(engine, source.Path, source.AppendSourcePath, [&](bool added) {
         platform::SetListingWarningHook(previousHook);
         if (!added) return false;
-        std::optional<bool> udf = app::ReadUdfSetting();
+        app::TSettingsWarnings udfWarnings;
+        std::optional<bool> udf = app::ReadUdfSetting(app::kSettingsFileName, &udfWarnings);
+        for (const auto& w : udfWarnings) console.Error("warning: " + w);
         if (o.Udf) udf = true;
         if (o.NoUdf) udf = false;
         const std::string udfLine = app::ApplyUdfChoice(engine, udf);

@@ -51,8 +51,8 @@ int ReadInto(TVornBurner& engine, TConsole& console, const std::string& output) 
     return code;
 }
 
-void ApplyReadOptions(TVornBurner& engine, const TReadOptions& o) {
-    app::ReadSettings(engine, o.SettingsFile);
+void ApplyReadOptions(TVornBurner& engine, TConsole& console, const TReadOptions& o) {
+    ShowSettingsWarnings(app::ReadSettings(engine, o.SettingsFile), console);
     if (o.SkipUnreadable) engine.SetSkipUnreadable(true);
     if (o.Retries) engine.SetReadRetries(*o.Retries);
     if (o.Verify) engine.SetVerifyAfterBurn(true);
@@ -63,7 +63,7 @@ int RunRead(const TReadOptions& o) {
     console.Quiet = o.Quiet;
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
-    ApplyReadOptions(engine, o);
+    ApplyReadOptions(engine, console, o);
     AttachConsole(engine, console);
     if (!SelectDrive(engine, console, o.Drive)) return ExitSetupFailed;
     return ReadInto(engine, console, o.Output);
@@ -74,7 +74,7 @@ int RunVerify(const TReadOptions& o) {
     console.Quiet = o.Quiet;
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
-    ApplyReadOptions(engine, o);
+    ApplyReadOptions(engine, console, o);
     AttachConsole(engine, console);
     if (!SelectDrive(engine, console, o.Drive)) return ExitSetupFailed;
     const int code = RunJob(engine, console, [&] { engine.VerifyImageFile(o.Image); });
@@ -108,7 +108,7 @@ int RunCopy(const TReadOptions& o) {
     console.Quiet = o.Quiet;
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
-    ApplyReadOptions(engine, o);
+    ApplyReadOptions(engine, console, o);
     AttachConsole(engine, console);
     std::error_code ec;
     const fs::path folder = o.TempFolder.empty() ? fs::temp_directory_path(ec) : fs::path(o.TempFolder);
