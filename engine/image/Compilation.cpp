@@ -380,13 +380,17 @@ bool TCompilation::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, co
         f = existing;
         reindex = UpperCase(f->LongName) != UpperCase(longName);
         if (reindex) UnindexChild(Dir, f);
-    } else if (existing) {
+    } else if (existing && (existing->LongName == longName || existing->SourcePath == SourcePath)) {
         // Already present: silent when it is the same source added again; a different file
-        // of the same name (letter case differs on a case-sensitive file system) is reported.
+        // of the very same name is reported.
         if (existing->SourcePath != SourcePath)
             NoteEntry(msg::Format(msg::DuplicateName, SourcePath));
         return false;
     } else {
+        // New, or a name that differs from a present one in letter case only (a case-sensitive
+        // file system): the Joliet and UDF trees hold both, the layout makes the ISO 9660 name
+        // unique. Lookups by name find the first.
+
         f = NewFileEntry();
         if (!f) return false;
         AppendChild(Dir, f);

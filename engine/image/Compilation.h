@@ -108,6 +108,7 @@ private:
     std::unordered_set<TChildRef, TChildHash, TChildEqual> FChildIndex;
     bool FListingReports = false; // listing warnings of the running folder scan go to the log
     bool FFilesRefused = false;   // a folder add lost files to the full file table
+    bool FScannedEmptyFolder = false; // the folder ScanFolder just scanned was empty at its source
     std::unordered_set<std::string> FNoted; // lines of EntryNotes, and the notes logged once
 
     enum class TScan { Continue, Stop };
