@@ -296,11 +296,17 @@ void TCompilation::RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std
     }
 }
 
-TDEntry* TCompilation::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR) {
+TDEntry* TCompilation::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR, bool KeepCase) {
     if (!Parent) return nullptr;
     std::string path = Parent->FullPath + "\\" + SR.Name;
     if (path.compare(0, 2, "\\\\") == 0) path = path.substr(1);
-    if (TDEntry* existing = FindDir(path)) return existing;
+    if (TDEntry* existing = FindDir(path)) {
+        if (!KeepCase) return existing;
+        // The same folder listed again is the one present; one of another case (or inside
+        // such a folder, whose path is the same) is new.
+        for (TFEntry* c = Parent->FirstChild; c; c = c->Next)
+            if (IsDirEntry(c) && c->Dir->LongName == SR.Name) return c->Dir;
+    }
     if (DirCount >= MaxDirs) {
         DebugMessage(">>> " + msg::Format(msg::MaxDirectories, MaxDirs), 3);
         return nullptr;

@@ -45,7 +45,9 @@ public:
     TFEntry* NewFileEntry();
     TDEntry* FindDir(const std::string& Path);
     TFEntry* FindFile(TDEntry* Dir, const std::string& LongName);
-    TDEntry* AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR);
+    // KeepCase (a folder scan): a listed folder whose name differs only in letter case from
+    // one present (a case-sensitive file system) becomes a folder of its own, not merged.
+    TDEntry* AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR, bool KeepCase = false);
     TDEntry* CreateDir(TDEntry* Parent, const std::string& Name, int32_t Attr);
     TDEntry* ForceDir(const std::string& Path);
     bool AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, const std::string& SourcePath);

@@ -156,7 +156,7 @@ TCompilation::TScan TCompilation::ScanSubfolders(TDEntry* Dir, const std::string
             NoteEntry(msg::Format(msg::FolderTooDeep, SourcePath + entry.Name));
             continue;
         }
-        TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing));
+        TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing), true);
         if (!sub) return TScan::Stop;
         if (sub->Level == 9 && FNoted.insert(msg::FoldersDeep).second) DebugMessage(msg::FoldersDeep, 0);
         if (entry.Name == "Installer") platform::MessageBeep(0);

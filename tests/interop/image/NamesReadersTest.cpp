@@ -1,5 +1,5 @@
-// Names the trees of long names cannot hold as they are, names differing only in case, a
-// dotless name and an empty folder, read back through 7-Zip's UDF reader, bsdtar and isoinfo
+// Names the trees of long names cannot hold as they are, file and folder names differing only
+// in case, a dotless name and an empty folder, read back through 7-Zip's UDF reader, bsdtar and isoinfo
 // (Joliet), and isoinfo's ISO 9660 listing; and the ISO 9660 volume label of a UTF-8 label.
 #include <gtest/gtest.h>
 
@@ -25,6 +25,11 @@ std::set<std::string> Paths(const std::string& root) {
     return out;
 }
 
+std::string Text(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
 const std::string kEmoji = "emoji \xF0\x9F\x98\x80.txt";   // U+1F600
 const std::string kCjkB = "cjk \xF0\xA0\x80\x80.txt";      // U+20000, CJK extension B
 const std::string kLatin1 = "caf\xE9.txt";                 // Latin-1, not UTF-8
@@ -41,6 +46,8 @@ TEST(NamesReaders, RenamedNamesAreReportedCaseVariantsAndEmptyFoldersKept) {
     t.File("src/MIXED.txt", "3");
     t.File("src/z0", "dotless");
     t.Dir("src/empty folder");
+    t.File("src/Dir/Sub/a.txt", "upper");
+    t.File("src/dir/Sub/a.txt", "lower");
     const std::string image = t.Path("names.iso");
     auto r = RunTool("LC_ALL=C.UTF-8 " + Quote(CliPath()) + " image --udf --volume-id NAMES " + Quote(t.Path("src")) +
                      " " + Quote(image));
@@ -52,12 +59,15 @@ TEST(NamesReaders, RenamedNamesAreReportedCaseVariantsAndEmptyFoldersKept) {
     EXPECT_FALSE(Has(r.Output, "DUPLICATE NAME")) << r.Output;
 
     const std::set<std::string> expected{"emoji _.txt", "cjk _.txt", "caf_.txt",    "Mixed.txt",
-                                         "mixed.txt",   "MIXED.txt", "z0",          "empty folder/"};
+                                         "mixed.txt",   "MIXED.txt", "z0",          "empty folder/",
+                                         "Dir/",        "Dir/Sub/",  "Dir/Sub/a.txt", "dir/",
+                                         "dir/Sub/",    "dir/Sub/a.txt"};
     // The UDF tree alone (7-Zip puts it into a folder named after the volume).
     ASSERT_EQ(RunTool("LC_ALL=C.UTF-8 7z x -y -tudf -o" + Quote(t.Path("udf")) + " " + Quote(image)).Code, 0);
     std::string udf = t.Path("udf");
     if (fs::is_directory(udf + "/NAMES") && !fs::exists(udf + "/z0")) udf += "/NAMES";
     EXPECT_EQ(Paths(udf), expected);
+    EXPECT_EQ(Text(udf + "/dir/Sub/a.txt"), "lower");
     // Joliet through libarchive: "z0" without a trailing dot.
     fs::create_directories(t.Path("joliet"));
     ASSERT_EQ(RunTool("LC_ALL=C.UTF-8 bsdtar -x -C " + Quote(t.Path("joliet")) + " -f " + Quote(image)).Code, 0);
@@ -69,7 +79,7 @@ TEST(NamesReaders, RenamedNamesAreReportedCaseVariantsAndEmptyFoldersKept) {
     // ISO 9660: the three case variants under unique upper-case names; a dotless name keeps
     // the dot the standard asks for.
     auto iso = RunTool("isoinfo -l -i " + Quote(image));
-    for (const char* n : {" MIXED.TXT;1", " MIXED~1.TXT;1", " MIXED~2.TXT;1", " Z0.;1", " EMPTYF~1 "})
+    for (const char* n : {" MIXED.TXT;1", " MIXED~1.TXT;1", " MIXED~2.TXT;1", " Z0.;1", " EMPTYF~1 ", " DIR ", " DIR~1 "})
         EXPECT_TRUE(Has(iso.Output, n)) << n << "\n" << iso.Output;
 }
 
