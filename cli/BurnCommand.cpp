@@ -50,7 +50,7 @@ int RunBurn(const TBurnOptions& o) {
     console.Quiet = o.Quiet;
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
-    app::ReadSettings(engine, o.SettingsFile);
+    ShowSettingsWarnings(app::ReadSettings(engine, o.SettingsFile), console);
     if (o.TestWrite) engine.SetTestWrite(true);
     if (o.CloseDisc) engine.SetFinalizeDisc(true);
     if (o.Opc) engine.SetPerformOPC(true);

@@ -110,7 +110,8 @@ int RunImage(const TImageOptions& o) {
     // The image goes to standard output: no log line may go there with it.
     if (platform::IsStandardOutput(o.Output)) console.LogToStandardError();
     TVornBurner engine;
-    app::ReadSettings(engine);
+    app::TSettingsWarnings settingsWarnings = app::ReadSettings(engine);
+    for (const auto& w : settingsWarnings) console.Error("warning: " + w);
     std::string dateError;
     if (!app::ApplySourceDateEpoch(engine, dateError)) {
         console.Error(dateError);
@@ -133,7 +134,9 @@ int RunImage(const TImageOptions& o) {
     const app::TCompiled compiled = app::CompileSource(engine, source.Path, source.AppendSourcePath, [&](bool added) {
         platform::SetListingWarningHook(previousHook);
         if (!added) return false;
-        std::optional<bool> udf = app::ReadUdfSetting();
+        app::TSettingsWarnings udfWarnings;
+        std::optional<bool> udf = app::ReadUdfSetting(app::kSettingsFileName, &udfWarnings);
+        for (const auto& w : udfWarnings) console.Error("warning: " + w);
         if (o.Udf) udf = true;
         if (o.NoUdf) udf = false;
         const std::string udfLine = app::ApplyUdfChoice(engine, udf);

@@ -42,8 +42,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     std::vector<std::string> virtualDrives;
     app.add_option("--virtual", virtualDrives,
-                   "Put an emulated drive at a drive letter for this run: LETTER=KIND[:BACKING] (repeatable)")
-        ->type_name("LETTER=KIND[:BACKING]");
+                   "Put an emulated drive at a drive letter for this run: LETTER=KIND[+OPTION...][:BACKING] (repeatable)")
+        ->type_name("LETTER=KIND[+OPTION...][:BACKING]");
 
     std::map<CLI::App*, std::function<int()>> runners;
     auto commands = Commands();

@@ -53,8 +53,8 @@ int ReadInto(TVornBurner& engine, TConsole& console, const std::string& output) 
     return code;
 }
 
-void ApplyReadOptions(TVornBurner& engine, const TReadOptions& o) {
-    app::ReadSettings(engine, o.SettingsFile);
+void ApplyReadOptions(TVornBurner& engine, TConsole& console, const TReadOptions& o) {
+    ShowSettingsWarnings(app::ReadSettings(engine, o.SettingsFile), console);
     if (o.SkipUnreadable) engine.SetSkipUnreadable(true);
     if (o.Retries) engine.SetReadRetries(*o.Retries);
     if (o.Verify) engine.SetVerifyAfterBurn(true);
@@ -80,7 +80,7 @@ int RunRead(const TReadOptions& o) {
     if (platform::IsStandardOutput(o.Output)) console.LogToStandardError();
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
-    ApplyReadOptions(engine, o);
+    ApplyReadOptions(engine, console, o);
     AttachConsole(engine, console);
     if (!SelectDrive(engine, console, o.Drive)) return ExitSetupFailed;
     if (FolderDisc(engine, console)) return ExitSourceUnreadable;
@@ -92,7 +92,7 @@ int RunVerify(const TReadOptions& o) {
     console.Quiet = o.Quiet;
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
-    ApplyReadOptions(engine, o);
+    ApplyReadOptions(engine, console, o);
     AttachConsole(engine, console);
     if (!SelectDrive(engine, console, o.Drive)) return ExitSetupFailed;
     if (FolderDisc(engine, console)) return ExitSourceUnreadable;
@@ -134,7 +134,7 @@ int RunCopy(const TReadOptions& o) {
     console.Quiet = o.Quiet;
     if (!SettingsFileFound(o.SettingsFile, console)) return ExitUsage;
     TVornBurner engine;
-    ApplyReadOptions(engine, o);
+    ApplyReadOptions(engine, console, o);
     AttachConsole(engine, console);
     std::error_code ec;
     const fs::path folder = o.TempFolder.empty() ? fs::temp_directory_path(ec) : fs::path(o.TempFolder);

@@ -1,5 +1,5 @@
 #pragma once
-// The global option --virtual LETTER=KIND[:BACKING] (repeatable) puts an emulated drive at a
+// The global option --virtual LETTER=KIND[+OPTION...][:BACKING] (repeatable) puts an emulated drive at a
 // drive letter for the length of the run. Its handler comes with the emulator side of the
 // program: that code installs it with SetVirtualOptionHandler (at start-up, through a
 // namespace-scope initialiser). Without a handler the option is refused.

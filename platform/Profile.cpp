@@ -1,17 +1,12 @@
 // Private-profile reading with the rules of the Windows profile functions: section and key
 // names compare case-insensitively, the first matching section and key win, names and values
 // are trimmed of blanks, a value in matching double or single quotes loses them, and lines
-// starting with ';' are comments. The file is read fresh on every call (it is read-only).
+// starting with ';' are comments.
 #include "platform/Profile.h"
 #include "platform/Text.h"
 
 #include <cctype>
-#include <fstream>
 #include <sstream>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace platform {
 
@@ -48,23 +43,6 @@ std::optional<std::string> ParseProfileString(const std::string& text, const std
     return std::nullopt;
 }
 
-// Windows reads the file with GetPrivateProfileStringW itself (platform/win32/ProfilePath.cpp).
-#ifndef _WIN32
-std::optional<std::string> ReadProfileString(const std::string& fileName, const std::string& section,
-                                             const std::string& key) {
-    const std::string path = ProfilePath(fileName);
-    if (path.empty()) return std::nullopt;
-    // Only a regular file, and only its first kMaxProfileBytes: a device or FIFO named as
-    // the settings (/dev/zero) must not be read without end.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return std::nullopt;
-    std::string text(kMaxProfileBytes, '\0');
-    f.read(text.data(), std::streamsize(text.size()));
-    text.resize(size_t(f.gcount()));
-    return ParseProfileString(text, section, key);
-}
-#endif
+// The file itself is read in platform/posix/ProfileFile.cpp and platform/win32/ProfilePath.cpp.
 
 } // namespace platform

@@ -25,4 +25,12 @@ std::optional<std::string> ParseProfileString(const std::string& text, const std
 std::optional<std::string> ReadProfileString(const std::string& fileName, const std::string& section,
                                              const std::string& key);
 
+// Why a settings file named on the command line cannot serve ("not found", "is a folder",
+// ...); empty when it can. A pipe or FIFO is read here (bounded in size and time) and its text
+// kept for the readers above, as it cannot be read a second time.
+std::string ProfileFileProblem(const std::string& fileName);
+
+// How long a pipe named as the settings may take to deliver its text.
+inline constexpr int kProfilePipeWaitMs = 10000;
+
 } // namespace platform

@@ -49,18 +49,46 @@ std::optional<int32_t> ParseSettingInteger(const std::string& text) {
     return int32_t(value);
 }
 
-void ReadSettings(TVornBurner& Engine, const std::string& FileName) {
-    auto integer = [&](const char* key) -> std::optional<int32_t> {
-        auto text = platform::ReadProfileString(FileName, kSettingsSection, key);
-        return text ? ParseSettingInteger(*text) : std::nullopt;
+namespace {
+
+// Blanks, then quotes around what remains, go; a ';' and what follows it is a comment.
+std::string SettingText(std::string text) {
+    if (const auto semicolon = text.find(';'); semicolon != std::string::npos) text.erase(semicolon);
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        text = text.substr(1, text.size() - 2);
+    return text;
+}
+
+std::string Flag(bool on) { return on ? "1" : "0"; }
+
+} // namespace
+
+std::optional<int32_t> ReadSettingInteger(const std::string& FileName, const char* Key, const std::string& UsedInstead,
+                                          TSettingsWarnings& Warnings) {
+    const auto text = platform::ReadProfileString(FileName, kSettingsSection, Key);
+    if (!text) return std::nullopt;
+    if (auto v = ParseSettingInteger(SettingText(*text))) return v;
+    Warnings.push_back(std::string("settings key ") + Key + ": \"" + *text + "\" is not a number; using " +
+                       UsedInstead);
+    return std::nullopt;
+}
+
+TSettingsWarnings ReadSettings(TVornBurner& Engine, const std::string& FileName) {
+    TSettingsWarnings warnings;
+    auto integer = [&](const char* key, const std::string& current) {
+        return ReadSettingInteger(FileName, key, current, warnings);
     };
-    if (auto v = integer("CloseDisc")) Engine.SetFinalizeDisc(*v != 0);
-    if (auto v = integer("JolietFS")) Engine.SetJolietFileSystem(*v != 0);
-    if (auto v = integer("TestWrite")) Engine.SetTestWrite(*v != 0);
-    if (auto v = integer("PerformOPC")) Engine.SetPerformOPC(*v != 0);
-    if (auto v = integer("UnderrunProtection")) Engine.SetUnderrunProtection(*v != 0);
-    if (auto v = integer("CacheSize")) Engine.SetCacheSize(*v);
-    if (auto v = integer("Verify")) Engine.SetVerifyAfterBurn(*v != 0);
+    if (auto v = integer("CloseDisc", Flag(Engine.FinalizeDisc()))) Engine.SetFinalizeDisc(*v != 0);
+    if (auto v = integer("JolietFS", Flag(Engine.JolietFileSystem()))) Engine.SetJolietFileSystem(*v != 0);
+    if (auto v = integer("TestWrite", Flag(Engine.TestWrite()))) Engine.SetTestWrite(*v != 0);
+    if (auto v = integer("PerformOPC", Flag(Engine.PerformOPC()))) Engine.SetPerformOPC(*v != 0);
+    if (auto v = integer("UnderrunProtection", Flag(Engine.UnderrunProtection()))) Engine.SetUnderrunProtection(*v != 0);
+    if (auto v = integer("CacheSize", std::to_string(Engine.CacheSize()))) Engine.SetCacheSize(*v);
+    if (auto v = integer("Verify", Flag(Engine.VerifyAfterBurn()))) Engine.SetVerifyAfterBurn(*v != 0);
+    return warnings;
 }
 
 TVersionFile ReadVersionFile(const std::string& Folder) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 class TVornBurner;
@@ -20,10 +21,21 @@ inline constexpr const char* kVersionFileName = "ver.ini";
 // or "$"; it must fit 32 bits. Anything else is not a number (nullopt).
 std::optional<int32_t> ParseSettingInteger(const std::string& text);
 
-// Copies "CloseDisc", "JolietFS", "TestWrite", "PerformOPC", "UnderrunProtection" and
-// "CacheSize" of section "Options" into the engine, in that order; a key that is missing or
-// not a number leaves the property as it is. Booleans: 0 false, any other number true.
-void ReadSettings(TVornBurner& Engine, const std::string& FileName = kSettingsFileName);
+// Lines that tell of settings values that could not be read and what is used instead.
+using TSettingsWarnings = std::vector<std::string>;
+
+// The value of key in section "Options" as an integer; nullopt when the key is missing or not
+// a number. A trailing "; comment" is no part of the value, as INI readers commonly allow. A
+// value that is there but not a number adds a warning naming the key, the value and
+// UsedInstead (what the program goes on with).
+std::optional<int32_t> ReadSettingInteger(const std::string& FileName, const char* Key, const std::string& UsedInstead,
+                                          TSettingsWarnings& Warnings);
+
+// Copies "CloseDisc", "JolietFS", "TestWrite", "PerformOPC", "UnderrunProtection",
+// "CacheSize" and "Verify" of section "Options" into the engine, in that order; a key that is
+// missing or not a number leaves the property as it is (the latter with a warning, returned).
+// Booleans: 0 false, any other number true.
+TSettingsWarnings ReadSettings(TVornBurner& Engine, const std::string& FileName = kSettingsFileName);
 
 struct TVersionFile {
     enum { Missing, Read, Failed } Result = Missing;

@@ -1,14 +1,13 @@
 #include "app/common/UdfChoice.h"
 
 #include "engine/write/VornBurner.h"
-#include "platform/Profile.h"
 
 namespace tarnwick::app {
 
-std::optional<bool> ReadUdfSetting(const std::string& FileName) {
-    auto text = platform::ReadProfileString(FileName, kSettingsSection, "UDF");
-    if (!text) return std::nullopt;
-    auto v = ParseSettingInteger(*text);
+std::optional<bool> ReadUdfSetting(const std::string& FileName, TSettingsWarnings* Warnings) {
+    TSettingsWarnings unused;
+    const auto v = ReadSettingInteger(FileName, "UDF", "the default (a UDF bridge for a DVD-Video folder only)",
+                                      Warnings ? *Warnings : unused);
     if (!v) return std::nullopt;
     return *v != 0;
 }

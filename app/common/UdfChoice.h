@@ -12,8 +12,10 @@ class TVornBurner;
 
 namespace tarnwick::app {
 
-// The [Options] key UDF: 0 off, 1 on, missing (or not a number) automatic.
-std::optional<bool> ReadUdfSetting(const std::string& FileName = kSettingsFileName);
+// The [Options] key UDF: 0 off, 1 on, missing (or not a number, with a warning in Warnings
+// when given) automatic.
+std::optional<bool> ReadUdfSetting(const std::string& FileName = kSettingsFileName,
+                                   TSettingsWarnings* Warnings = nullptr);
 
 // Sets UDFBridge and DVDVideo on a filled compilation. Returns the one line to show when the
 // choice was automatic and a DVD-Video folder turned both on, else an empty text.

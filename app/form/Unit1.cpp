@@ -63,8 +63,9 @@ void TForm1::FormShow() {
     const std::string text = version.Result == TVersionFile::Read ? version.Text : ProgramVersion();
     View.SetGroupCaption("Version " + text);
     About.SetVersionLabel("version " + text);
-    ReadSettings(*vorn);
+    const TSettingsWarnings warnings = ReadSettings(*vorn);
     View.ClearLog();
+    for (const auto& w : warnings) Log("warning: " + w);
 
     vorn->InitializeASPI(true, "");
     if (!vorn->ASPIInitialized()) {
@@ -186,7 +187,9 @@ void TForm1::Image3Click() {
     const TCompiled compiled = CompileSource(*vorn, sourcePath, true, [this](bool) {
         View.ProcessMessages();
         vorn->DebugMessage(">>> START Copying DVD to ISO FILE", 0);
-        const std::string udfLine = app::ApplyUdfChoice(*vorn, app::ReadUdfSetting());
+        TSettingsWarnings udfWarnings;
+        const std::string udfLine = app::ApplyUdfChoice(*vorn, app::ReadUdfSetting(kSettingsFileName, &udfWarnings));
+        for (const auto& w : udfWarnings) Log("warning: " + w);
         if (!udfLine.empty()) Log(udfLine);
         return true;
     });

@@ -18,6 +18,12 @@ inline constexpr const char* InternalError0005 = "INTERNAL ERROR 0005";
 inline constexpr const char* CantReadFile = "CAN'T READ FILE \"%s\"";
 // The image file refused bytes (disk full, size limit, I/O error) or failed to close.
 inline constexpr const char* CantWriteFile = "CAN'T WRITE FILE \"%s\"";
+// Both are followed by ": " and the operating system's reason.
+// A source file of the compilation that is gone, or shorter than listed, when the job reaches it.
+inline constexpr const char* SourceFileGone = "FILE \"%s\" NO LONGER EXISTS: IT WAS DELETED OR MOVED AFTER IT WAS ADDED";
+inline constexpr const char* SourceFileShrank = "FILE \"%s\" SHRANK AFTER IT WAS ADDED";
+// The image file named is a folder.
+inline constexpr const char* OutputIsFolder = "CAN'T CREATE FILE \"%s\": IT IS A FOLDER";
 // The data of a job did not add up to the size its layout announced.
 inline constexpr const char* InternalError0006 = "INTERNAL ERROR 0006";
 // A job entry was called while the engine's previous job still runs.

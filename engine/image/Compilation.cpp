@@ -296,11 +296,17 @@ void TCompilation::RemoveFromTables(const std::vector<TDEntry*>& Dirs, const std
     }
 }
 
-TDEntry* TCompilation::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR) {
+TDEntry* TCompilation::AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR, bool KeepCase) {
     if (!Parent) return nullptr;
     std::string path = Parent->FullPath + "\\" + SR.Name;
     if (path.compare(0, 2, "\\\\") == 0) path = path.substr(1);
-    if (TDEntry* existing = FindDir(path)) return existing;
+    if (TDEntry* existing = FindDir(path)) {
+        if (!KeepCase) return existing;
+        // The same folder listed again is the one present; one of another case (or inside
+        // such a folder, whose path is the same) is new.
+        for (TFEntry* c = Parent->FirstChild; c; c = c->Next)
+            if (IsDirEntry(c) && c->Dir->LongName == SR.Name) return c->Dir;
+    }
     if (DirCount >= MaxDirs) {
         DebugMessage(">>> " + msg::Format(msg::MaxDirectories, MaxDirs), 3);
         return nullptr;
@@ -380,13 +386,17 @@ bool TCompilation::AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, co
         f = existing;
         reindex = UpperCase(f->LongName) != UpperCase(longName);
         if (reindex) UnindexChild(Dir, f);
-    } else if (existing) {
+    } else if (existing && (existing->LongName == longName || existing->SourcePath == SourcePath)) {
         // Already present: silent when it is the same source added again; a different file
-        // of the same name (letter case differs on a case-sensitive file system) is reported.
+        // of the very same name is reported.
         if (existing->SourcePath != SourcePath)
             NoteEntry(msg::Format(msg::DuplicateName, SourcePath));
         return false;
     } else {
+        // New, or a name that differs from a present one in letter case only (a case-sensitive
+        // file system): the Joliet and UDF trees hold both, the layout makes the ISO 9660 name
+        // unique. Lookups by name find the first.
+
         f = NewFileEntry();
         if (!f) return false;
         AppendChild(Dir, f);

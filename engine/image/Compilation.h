@@ -45,7 +45,9 @@ public:
     TFEntry* NewFileEntry();
     TDEntry* FindDir(const std::string& Path);
     TFEntry* FindFile(TDEntry* Dir, const std::string& LongName);
-    TDEntry* AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR);
+    // KeepCase (a folder scan): a listed folder whose name differs only in letter case from
+    // one present (a case-sensitive file system) becomes a folder of its own, not merged.
+    TDEntry* AddDirEntry(TDEntry* Parent, const platform::TSearchRec& SR, bool KeepCase = false);
     TDEntry* CreateDir(TDEntry* Parent, const std::string& Name, int32_t Attr);
     TDEntry* ForceDir(const std::string& Path);
     bool AddFileEntry(TDEntry* Dir, const platform::TSearchRec& SR, const std::string& SourcePath);
@@ -108,6 +110,7 @@ private:
     std::unordered_set<TChildRef, TChildHash, TChildEqual> FChildIndex;
     bool FListingReports = false; // listing warnings of the running folder scan go to the log
     bool FFilesRefused = false;   // a folder add lost files to the full file table
+    bool FScannedEmptyFolder = false; // the folder ScanFolder just scanned was empty at its source
     std::unordered_set<std::string> FNoted; // lines of EntryNotes, and the notes logged once
 
     enum class TScan { Continue, Stop };

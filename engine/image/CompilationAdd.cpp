@@ -6,6 +6,7 @@
 #include "engine/image/IsoLib.h"
 #include "platform/Shell.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tarnwick {
@@ -155,13 +156,15 @@ TCompilation::TScan TCompilation::ScanSubfolders(TDEntry* Dir, const std::string
             NoteEntry(msg::Format(msg::FolderTooDeep, SourcePath + entry.Name));
             continue;
         }
-        TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing));
+        TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing), true);
         if (!sub) return TScan::Stop;
         if (sub->Level == 9 && FNoted.insert(msg::FoldersDeep).second) DebugMessage(msg::FoldersDeep, 0);
         if (entry.Name == "Installer") platform::MessageBeep(0);
         TScan r = ScanFolder(sub, SourcePath + entry.Name, Mask, Attr, true, false, ArchiveOnly);
-        // Empty folders, and folders whose every file was left out, are not recorded.
-        if (!sub->FirstChild) RemoveDir(sub);
+        // A folder empty at its source is kept (a copy has the source's folders, an empty
+        // AUDIO_TS too); one whose every entry was left out (skipped by a handler, outside the
+        // mask, unreadable) is not recorded.
+        if (!sub->FirstChild && !FScannedEmptyFolder) RemoveDir(sub);
         if (r == TScan::Stop) return TScan::Stop;
     }
     return TScan::Continue;
@@ -179,12 +182,19 @@ TCompilation::TScan TCompilation::ScanFolder(TDEntry* Dir, std::string SourcePat
     // With Recurse the folder is read once: the directory pass and the file pass work on the
     // same listing, the file pass selecting by mask and attributes as FindFirst does.
     std::vector<platform::TSearchRec> listing;
+    bool emptyFolder = false;
     if (Recurse) {
+        // Empty: nothing listed but "." and "..", and the listing reported nothing it left out.
+        const size_t notes = EntryNotes.size();
         listing = ListSourceFolder(SourcePath + "*.*", platform::faAnyFile);
+        emptyFolder = EntryNotes.size() == notes && std::all_of(listing.begin(), listing.end(), [](const auto& e) {
+                          return e.Name == "." || e.Name == "..";
+                      });
         if (ScanSubfolders(Dir, SourcePath, listing, Mask, Attr, ArchiveOnly) == TScan::Stop) return TScan::Stop;
     } else {
         listing = ListSourceFolder(SourcePath + mask, uint32_t(Attr));
     }
+    FScannedEmptyFolder = emptyFolder; // after the sub-folders' scans, for this folder's caller
 
     constexpr uint32_t kSpecial = platform::faHidden | platform::faSysFile | platform::faVolumeID | platform::faDirectory;
     for (const platform::TSearchRec& entry : listing) {

@@ -11,6 +11,7 @@ inline constexpr const char* OutputLeftOut = "THE IMAGE FILE ITSELF, LEFT OUT: \
 inline constexpr const char* FileGrew = "FILE GREW WHILE READ, LISTED SIZE KEPT: \"%s\"";
 inline constexpr const char* FoldersDeep = "FOLDERS NESTED DEEPER THAN 8 LEVELS: READERS WITHOUT ROCK RIDGE MAY STOP THERE";
 inline constexpr const char* PartialImageKept = "IMAGE NOT COMPLETE, PARTIAL FILE KEPT AS: \"%s\"";
+inline constexpr const char* NameCharactersChanged = "NAME HOLDS CHARACTERS THE IMAGE CANNOT HOLD, CHANGED TO '_': \"%s\"";
 inline constexpr const char* NameShortened = "NAME TOO LONG FOR THE IMAGE, SHORTENED: \"%s\"";
 
 } // namespace tarnwick::msg

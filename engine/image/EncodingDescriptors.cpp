@@ -55,7 +55,7 @@ void TIsoImage::WritePrimaryDescriptor() {
     TSector s{};
     PutHeader(s.data(), 1);
     ToIsoField(UpperCase(Options.IdSystem), &s[iso::kVdSystemId], 32);
-    ToIsoField(UpperCase(Options.IdVolume), &s[iso::kVdVolumeId], 32);
+    ToIsoField(IsoVolumeLabel(Options.IdVolume), &s[iso::kVdVolumeId], 32);
     // Bytes 88-119 of the primary descriptor stay zero even with Joliet: libarchive (bsdtar)
     // rejects a primary descriptor whose unused field is not zero, and then reads nothing.
     PutCommon(s.data(), Layout.EndLBA, Layout.PathTableSize, Layout.PathTableL, Layout.PathTableM, Layout.IsoDirArea, Compilation.DirTable[0]->IsoSize,

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/image/Layout.h"
 #include "platform/Time.h"
 
 namespace tarnwick {
@@ -65,6 +66,37 @@ std::u16string Utf8ToUcs2(const std::string& s) {
         out.push_back(cp > 0xFFFF ? u'_' : char16_t(cp));
     }
     return out;
+}
+
+bool FitsUcs2(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        uint32_t cp;
+        i += DecodeOne(s, i, cp);
+        if (cp > 0xFFFF) return false;
+    }
+    return true;
+}
+
+std::string OwnLongName(const TFEntry* f) {
+    std::string n = f->LongName;
+    if (!IsDirectoryEntry(f) && n.size() > 1 && n.back() == '.' && n.find('.') == n.size() - 1) {
+        const std::string& src = f->SourcePath;
+        const size_t cut = src.find_last_of("/\\");
+        const std::string base = cut == std::string::npos ? src : src.substr(cut + 1);
+        if (base.empty() || base.back() != '.') n.pop_back();
+    }
+    return n;
+}
+
+std::string IsoVolumeLabel(const std::string& label) {
+    std::string out;
+    for (size_t i = 0; i < label.size();) {
+        uint32_t cp;
+        const size_t len = DecodeOne(label, i, cp);
+        out.push_back(len == 1 && cp < 0x80 ? label[i] : '_');
+        i += len;
+    }
+    return UpperCase(out);
 }
 
 size_t CharCount(const std::string& s) {

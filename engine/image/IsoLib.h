@@ -24,6 +24,18 @@ std::string MakeAlternateName(const std::string& name);
 std::u16string Utf8ToUcs2(const std::string& s);
 // Characters (code points) of UTF-8 text, as Utf8ToUcs2 counts them.
 size_t CharCount(const std::string& s);
+// True when Utf8ToUcs2 keeps every character of s (valid UTF-8, all in the BMP).
+bool FitsUcs2(const std::string& s);
+
+// The name an entry has at its source, for the Joliet and UDF trees: the compilation gives a
+// dotless file name a dot ("README" is "README."), which ISO 9660 needs and the trees of long
+// names must not show.
+std::string OwnLongName(const TFEntry* f);
+
+// The primary descriptor's volume identifier: ASCII upper-cased, every other character (a
+// UTF-8 sequence, or a byte that begins none) one '_', so a cut never splits a character and
+// no byte outside ASCII is written.
+std::string IsoVolumeLabel(const std::string& label);
 
 // Upper-case path of a directory inside the compilation: "\DATA\PHOTOS", "\" for the root.
 std::string BuildDirPath(const TDEntry* dir);

@@ -65,15 +65,17 @@ bool DotsOnly(const S& name) {
 }
 
 // Gives every child of one directory an identifier (name + suffix) of at most max units;
-// names that fit keep theirs, the others are cut and kept unique (case-insensitively)
-// among the identifiers of the directory. Names that became equal in conversion (characters
+// names that fit keep theirs, the others are cut and kept unique among the identifiers of the
+// directory (without regard to case with foldCase: ISO 9660 names are upper case, while the
+// Joliet tree holds "Mixed" beside "mixed"). Names that became equal in conversion (characters
 // a tree cannot hold turn into '_') and names of dots alone, which readers take for "." or
 // ".." or strip to nothing, are made unique in the same way; their indexes are returned.
 template <typename S>
-std::vector<size_t> FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size_t maxIdent) {
+std::vector<size_t> FitIdentifiers(std::vector<S>& names, const std::vector<bool>& isFile, size_t maxIdent,
+                                   bool foldCase) {
     const S suffix = Literal<S>(";1");
     auto limit = [&](size_t i) { return maxIdent - (isFile[i] ? suffix.size() : 0); };
-    auto key = [&](const S& name, size_t i) { return Upper(name) + (isFile[i] ? suffix : S()); };
+    auto key = [&](const S& name, size_t i) { return (foldCase ? Upper(name) : name) + (isFile[i] ? suffix : S()); };
     std::vector<size_t> renamed;
     std::vector<bool> change(names.size(), false);
     bool any = false;
@@ -125,11 +127,16 @@ void TIsoImage::AssignIdentifiers() {
         for (TFEntry* c = dir->FirstChild; c; c = c->Next) {
             children.push_back(c);
             isoNames.push_back(c->ShortName);
-            jolietNames.push_back(Utf8ToUcs2(c->LongName));
+            const std::string own = OwnLongName(c);
+            jolietNames.push_back(Utf8ToUcs2(own));
             isFile.push_back(!IsDirectoryEntry(c));
+            // The trees of long names write '_' for what UCS-2 cannot hold (characters outside
+            // the Basic Multilingual Plane, bytes that are no UTF-8).
+            if ((Options.Joliet || Options.UdfOn()) && !FitsUcs2(own))
+                Compilation.NoteEntry(msg::Format(msg::NameCharactersChanged, IsDirectoryEntry(c) ? c->Dir->FullPath : c->SourcePath));
         }
-        std::vector<size_t> renamed = FitIdentifiers(isoNames, isFile, iso::kMaxIsoIdentBytes);
-        for (size_t i : FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars)) renamed.push_back(i);
+        std::vector<size_t> renamed = FitIdentifiers(isoNames, isFile, iso::kMaxIsoIdentBytes, true);
+        for (size_t i : FitIdentifiers(jolietNames, isFile, iso::kMaxJolietIdentChars, false)) renamed.push_back(i);
         for (size_t i : renamed) {
             const TFEntry* c = children[i];
             Compilation.NoteEntry(msg::Format(msg::NameMadeUnique, IsDirectoryEntry(c) ? c->Dir->FullPath : c->SourcePath));

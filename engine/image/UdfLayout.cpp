@@ -35,18 +35,7 @@ std::u16string CutUdfName(const std::u16string& name, unsigned k) {
     return base.substr(0, room) + tail + ext;
 }
 
-// The source's own name: the compilation gives a dotless file name a dot for the ISO and
-// Joliet trees, which UDF readers would show as part of the name.
-std::u16string OwnName(const TFEntry* f) {
-    std::string n = f->LongName;
-    if (!IsDirectoryEntry(f) && n.size() > 1 && n.back() == '.' && n.find('.') == n.size() - 1) {
-        const std::string& src = f->SourcePath;
-        const size_t cut = src.find_last_of("/\\");
-        const std::string base = cut == std::string::npos ? src : src.substr(cut + 1);
-        if (base.empty() || base.back() != '.') n.pop_back();
-    }
-    return Utf8ToUcs2(n);
-}
+std::u16string OwnName(const TFEntry* f) { return Utf8ToUcs2(OwnLongName(f)); }
 
 } // namespace
 

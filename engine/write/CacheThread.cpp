@@ -10,6 +10,7 @@
 #include "engine/device/Messages.h"
 #include "engine/write/CacheSource.h"
 #include "engine/StreamEx.h"
+#include "platform/Files.h"
 #include "platform/Threads.h"
 
 namespace tarnwick {
@@ -262,7 +263,8 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
     try {
         Source = std::make_unique<TFileStreamEx>(Src.Path, fmOpenRead | fmShareDenyNone);
     } catch (EFileStreamError&) {
-        Fail(msg::Format(msg::CantOpenFile, Src.Path));
+        // A file deleted since it was added is not "in use".
+        Fail(msg::Format(platform::FileExists(Src.Path) ? msg::CantOpenFile : msg::SourceFileGone, Src.Path));
     }
     int64_t r = Src.Bytes;
     if (r < 0) {
@@ -289,7 +291,7 @@ void TCacheThread::QueueSource(const TSource& Src, bool Last) {
         }
         // A file that yields less than its listed size would leave a hole of stale bytes in
         // the image, and every later file at the wrong place: stop with its name instead.
-        if (got < c) Fail(msg::Format(msg::CantReadFile, Src.Path));
+        if (got < c) Fail(msg::Format(Source->GetSize() < Src.Bytes ? msg::SourceFileShrank : msg::CantReadFile, Src.Path));
         const int32_t p = int32_t(RoundUpToSector(c));
         std::memset(dest + c, 0, size_t(p - c)); // the tail of a file's last sector reads as zeros
         Staged += p;

@@ -6,6 +6,7 @@
 #include "engine/image/Layout.h"
 #include "engine/write/CacheThread.h"
 #include "engine/write/VornBurner.h"
+#include "platform/Files.h"
 
 namespace tarnwick {
 
@@ -42,6 +43,11 @@ void LeaveOutOutput(TVornBurner& e, const std::string& output) {
 int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
     if (RefuseWhileRunning()) return -1;
     FJob.ClearAborts();
+    // A folder cannot take the image: refused before anything is read or written.
+    if (platform::DirectoryExists(FileName)) {
+        if (OnWriteDone) OnWriteDone(this, msg::Format(msg::OutputIsFolder, FileName));
+        return -1;
+    }
     SetISOFileName(FileName);
     LeaveOutOutput(*this, FileName);
     FJobReadsCompilation = true;

@@ -46,7 +46,8 @@ public:
             if (Handle == platform::kInvalidFileHandle) WorkName.clear();
         }
         if (Handle == platform::kInvalidFileHandle) {
-            Engine.Job().Error.SetIfEmpty(msg::Format(msg::CantCreateFile, FileName));
+            Engine.Job().Error.SetIfEmpty(
+                msg::Format(msg::CantCreateFile, FileName) + ": " + platform::LastErrorText());
             Cache.Abort();
             return false;
         }
@@ -97,7 +98,8 @@ private:
     }
 
     bool Failed() {
-        Engine.Job().Error.SetIfEmpty(msg::Format(msg::CantWriteFile, FileName));
+        Engine.Job().Error.SetIfEmpty(
+            msg::Format(msg::CantWriteFile, FileName) + ": " + platform::LastErrorText());
         Cache.Abort();
         return false;
     }

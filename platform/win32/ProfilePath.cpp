@@ -95,4 +95,16 @@ std::optional<std::string> ReadProfileString(const std::string& fileName, const 
     return win32::Narrow(value);
 }
 
+std::string ProfileFileProblem(const std::string& fileName) {
+    const std::string path = ProfilePath(fileName);
+    if (path.empty()) {
+        const DWORD a = IsBareName(fileName) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(win32::Widen(fileName).c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? "is a folder" : "not found";
+    }
+    // The profile API reads only a file on a disk, and within the bound.
+    if (!ReadableSettingsFile(win32::Widen(path)))
+        return "is not a file on a disk of at most " + std::to_string(kMaxProfileBytes) + " bytes";
+    return {};
+}
+
 } // namespace platform

@@ -73,6 +73,35 @@ TEST_F(BurnCli, TestWriteFromTheOptionOrTheSettingsFileRecordsNothing) {
     EXPECT_TRUE(Has(State(), "recorded-end 0")) << State();
 }
 
+// A test write asked for in a pipe, a FIFO or with a trailing comment stays a test write; a
+// value that cannot be read is named with the value used instead.
+TEST_F(BurnCli, TestWriteFromAPipeAFifoOrACommentedValueIsNotDropped) {
+    const std::string cli = Quote(CliPath()) + " --virtual " + Quote("R=cd-r:" + T.Path("disc.bin")) + " burn -q " +
+                            Quote(T.Path("image.iso")) + " --device R --settings ";
+    auto pipe = RunTool(Env + "bash -c " + Quote(cli + "<(printf '[Options]\\nTestWrite=1\\n')"));
+    ASSERT_EQ(pipe.Code, 0) << pipe.Output;
+    EXPECT_TRUE(Has(pipe.Output, ">>> TEST/DUMMY WRITE")) << pipe.Output;
+
+    ASSERT_EQ(RunTool("mkfifo " + Quote(T.Path("fifo.ini"))).Code, 0);
+    // The writer comes a moment after the reader opened the FIFO.
+    auto fifo = RunTool("(sleep 1; printf '[Options]\\nTestWrite=1\\n' > " + Quote(T.Path("fifo.ini")) + ") & " +
+                        Env + cli + Quote(T.Path("fifo.ini")));
+    ASSERT_EQ(fifo.Code, 0) << fifo.Output;
+    EXPECT_TRUE(Has(fifo.Output, ">>> TEST/DUMMY WRITE")) << fifo.Output;
+
+    T.File("commented.ini", "[Options]\nTestWrite=1 ; rehearse first\nCloseDisc=yes\n");
+    auto commented = RunTool(Env + cli + Quote(T.Path("commented.ini")));
+    ASSERT_EQ(commented.Code, 0) << commented.Output;
+    EXPECT_TRUE(Has(commented.Output, ">>> TEST/DUMMY WRITE")) << commented.Output;
+    EXPECT_TRUE(Has(commented.Output, "warning: settings key CloseDisc: \"yes\" is not a number; using 0")) << commented.Output;
+    EXPECT_FALSE(Has(commented.Output, "TestWrite:")) << commented.Output;
+    EXPECT_TRUE(Has(State(), "recorded-end 0")) << State();
+
+    auto folder = RunTool(Env + cli + Quote(T.Path("config")));
+    EXPECT_EQ(folder.Code, 2) << folder.Output;
+    EXPECT_TRUE(Has(folder.Output, "settings file \"" + T.Path("config") + "\" is a folder")) << folder.Output;
+}
+
 TEST_F(BurnCli, FailuresExitWithoutZero) {
     auto noDrive = Burn("dvd-r", "--device Q");
     EXPECT_EQ(noDrive.Code, 4) << noDrive.Output;

@@ -77,12 +77,24 @@ TEST_F(Cli, AVirtualDriveThatCannotBeSetUpStopsBeforeAnyJob) {
 TEST_F(Cli, WriteFailuresEndWithTheEngineTextAndExit1) {
     auto full = Image(Quote(T.Path("src")) + " /dev/full");
     EXPECT_EQ(full.Code, 1) << full.Output;
-    EXPECT_NE(full.Output.find("CAN'T WRITE FILE \"/dev/full\""), std::string::npos) << full.Output;
+    EXPECT_NE(full.Output.find("CAN'T WRITE FILE \"/dev/full\": No space left on device"), std::string::npos)
+        << full.Output;
 
     const std::string nowhere = T.Path("missing/folder/out.iso");
     auto create = Image(Quote(T.Path("src")) + " " + Quote(nowhere));
     EXPECT_EQ(create.Code, 1);
-    EXPECT_NE(create.Output.find("CAN'T CREATE FILE \"" + nowhere + "\""), std::string::npos) << create.Output;
+    EXPECT_NE(create.Output.find("CAN'T CREATE FILE \"" + nowhere + "\": No such file or directory"), std::string::npos)
+        << create.Output;
+
+    // A folder as the output: refused before the job, nothing left in or beside it.
+    fs::create_directories(T.Path("folder.iso"));
+    auto folder = Image(Quote(T.Path("src")) + " " + Quote(T.Path("folder.iso")));
+    EXPECT_EQ(folder.Code, 1) << folder.Output;
+    EXPECT_NE(folder.Output.find("CAN'T CREATE FILE \"" + T.Path("folder.iso") + "\": IT IS A FOLDER"), std::string::npos)
+        << folder.Output;
+    EXPECT_EQ(folder.Output.find("PARTIAL"), std::string::npos) << folder.Output;
+    EXPECT_TRUE(fs::is_empty(T.Path("folder.iso")));
+    EXPECT_FALSE(fs::exists(T.Path("folder.iso.incomplete")));
 
     // A file-size limit below the image's size (the image is padded to 300 sectors, 600 KiB).
     const std::string limited = T.Path("limited.iso");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/common/Settings.h"
+#include "app/common/UdfChoice.h"
 #include "engine/write/VornBurner.h"
 
 using namespace tarnwick;
@@ -82,6 +83,22 @@ TEST_F(SettingsFile, MissingOrNonNumericKeysKeepTheDesignValues) {
     app::ReadSettings(fresh);
     EXPECT_TRUE(fresh.JolietFileSystem());
     EXPECT_EQ(fresh.CacheSize(), 4194304);
+}
+
+TEST_F(SettingsFile, ATrailingCommentIsNoPartOfTheValueAndAnUnreadableValueIsNamed) {
+    Write(app::kSettingsFileName,
+          "[Options]\nTestWrite=1 ; rehearse\nCloseDisc=\"1\";x\nVerify=yes\nCacheSize=lots\nUDF=on\n");
+    TVornBurner engine;
+    const app::TSettingsWarnings warnings = app::ReadSettings(engine);
+    EXPECT_TRUE(engine.TestWrite());
+    EXPECT_TRUE(engine.FinalizeDisc());
+    EXPECT_FALSE(engine.VerifyAfterBurn());
+    EXPECT_EQ(warnings, (app::TSettingsWarnings{"settings key CacheSize: \"lots\" is not a number; using 4194304",
+                                                 "settings key Verify: \"yes\" is not a number; using 0"}));
+    app::TSettingsWarnings udf;
+    EXPECT_EQ(app::ReadUdfSetting(app::kSettingsFileName, &udf), std::nullopt);
+    ASSERT_EQ(udf.size(), 1u);
+    EXPECT_EQ(udf[0].rfind("settings key UDF: \"on\" is not a number; using the default", 0), 0u) << udf[0];
 }
 
 TEST_F(SettingsFile, VersionIsTheFirstLineOfVerIniAndAbsenceIsNotAnError) {

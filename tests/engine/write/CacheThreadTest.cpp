@@ -143,7 +143,7 @@ TEST(CacheThread, ImageFileStreamsItsBytesInBlocksOfTheDiscBlockSize) {
     EXPECT_EQ(counts[3], int32_t(total - 3 * 55296));
 }
 
-TEST(CacheThread, MissingSourceEndsWithTheCantOpenTextNamingIt) {
+TEST(CacheThread, MissingSourceEndsWithATextSayingItIsGone) {
     TScratch s;
     TOwnJob job;
     WriteFile(s.Path("a"), Pattern(5000, 1));
@@ -153,12 +153,12 @@ TEST(CacheThread, MissingSourceEndsWithTheCantOpenTextNamingIt) {
     TMemoryStream header = Header(16);
     TCacheThread cache(kCache, 65536, false, (16 + 3 + 3) * 2048, &header, "", &files.Table, files.Count());
     Drain(cache);
-    EXPECT_EQ(cache.Job().Error.Get(), msg::Format(msg::CantOpenFile, s.Path("removed")));
+    EXPECT_EQ(cache.Job().Error.Get(), msg::Format(msg::SourceFileGone, s.Path("removed")));
     EXPECT_EQ(cache.CurrentFileName.Get(), s.Path("removed"));
     EXPECT_TRUE(cache.WaitForEnd(5000));
 }
 
-TEST(CacheThread, SourceShorterThanListedEndsWithTheCantReadTextInsteadOfAHole) {
+TEST(CacheThread, SourceShorterThanListedEndsSayingItShrankInsteadOfAHole) {
     TScratch s;
     TOwnJob job;
     WriteFile(s.Path("shrunk"), Pattern(5000, 1)); // listed with 10000 bytes
@@ -168,7 +168,7 @@ TEST(CacheThread, SourceShorterThanListedEndsWithTheCantReadTextInsteadOfAHole) 
     files.Add(s.Path("after"), 100);
     TCacheThread cache(kCache, 65536, false, (5 + 1) * 2048, nullptr, "", &files.Table, files.Count());
     Drain(cache);
-    EXPECT_EQ(cache.Job().Error.Get(), msg::Format(msg::CantReadFile, s.Path("shrunk")));
+    EXPECT_EQ(cache.Job().Error.Get(), msg::Format(msg::SourceFileShrank, s.Path("shrunk")));
 
     // An image file that shrank after it was measured: another job, with an error of its own.
     WriteFile(s.Path("image.iso"), Pattern(4096, 3));
@@ -355,7 +355,7 @@ TEST(CacheThread, EachJobKeepsItsOwnErrorWhenTwoCachesRunAtOnce) {
     TCacheThread bad(kCache, 65536, false, Sectors(300000) * 2048, nullptr, "", &badFiles.Table, badFiles.Count());
     Drain(bad);
     EXPECT_EQ(Drain(good).size(), size_t(Sectors(300000) * 2048));
-    EXPECT_EQ(bad.Job().Error.Get(), msg::Format(msg::CantOpenFile, s.Path("missing")));
+    EXPECT_EQ(bad.Job().Error.Get(), msg::Format(msg::SourceFileGone, s.Path("missing")));
     EXPECT_TRUE(good.Job().Error.Empty()) << good.Job().Error.Get();
     EXPECT_EQ(&good.Job(), &goodJob.State);
 }

@@ -137,6 +137,10 @@ protected:
         const fs::path extracted = Root / (volume + "-7z");
         Shell("7z x -tudf -y -o'" + extracted.string() + "' '" + iso.string() + "'");
         EXPECT_EQ(Files(extracted), Files(dvd));
+        // An empty AUDIO_TS is part of the disc too.
+        if (fs::is_directory(dvd / "AUDIO_TS")) {
+            EXPECT_TRUE(fs::is_directory(extracted / "AUDIO_TS"));
+        }
 
         // Where the IFOs say the files lie, read here without the engine's parser: the VMG at
         // the start of VIDEO_TS, each title set at its start sector from the title search
@@ -169,6 +173,8 @@ TEST_F(DvdVideo, TwoTitleSetsWithChaptersInPal) {
                                                       "' chapters='0,0:02'/></pgc></titles></titleset>"
                                                       "<titleset><titles><pgc><vob file='" + b.string() +
                                                       "'/></pgc></titles></titleset></dvdauthor>");
+    fs::create_directories(dvd / "AUDIO_TS");
+    ASSERT_TRUE(fs::is_empty(dvd / "AUDIO_TS"));
     ReadsBackAsTheFolder(dvd, "TWOSETS");
 }
 
