@@ -45,8 +45,9 @@ void ReadDiscState(TSCSIDevice& dev, TDriveReport& r) {
     const auto& di = DrvLibState().DiscInformation;
     if (di[0] == 0 && di[1] == 0) return; // the drive did not answer
     r.DiscInfoKnown = true;
-    r.DiscStatus = di[2] & 0x03;
-    r.Erasable = (di[2] & 0x10) != 0;
+    const reply::TDiscInformation info = dev.LastDiscInformation();
+    r.DiscStatus = info.Status;
+    r.Erasable = info.Erasable;
     const uint16_t lastTrack = uint16_t(di[6] | (di[11] << 8));
     std::array<uint8_t, 36> ti{};
     uint32_t moved = 0;

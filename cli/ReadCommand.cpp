@@ -95,7 +95,7 @@ bool WaitForBlankDisc(TVornBurner& engine, TConsole& console) {
     while (clock.NowMs() - start < kBlankDiscWaitMs) {
         if (platform::InterruptRequested()) return false;
         if (engine.TestUnitReady(10000) && engine.UpdateDiscInformation() &&
-            (DrvLibState().DiscInformation[2] & 0x03) == 0)
+            engine.LastDiscInformation().Blank())
             return true;
         clock.SleepMs(kBlankDiscPollMs);
     }

@@ -27,6 +27,15 @@ inline constexpr const char* StartingWriteProcess = "STARTING WRITE PROCESS ON %
 inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
 inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";
 inline constexpr const char* WriterError = "WRITER ERROR";
+// A closing the drive refused, or did not finish in time, and what it left on the disc.
+inline constexpr const char* CloseError = "CLOSE ERROR";
+inline constexpr const char* TrackLeftOpen = "THE TRACK AND SESSION ARE LEFT OPEN";
+inline constexpr const char* SessionLeftOpen = "THE SESSION IS LEFT OPEN";
+inline constexpr const char* CloseNotDone = "NOT DONE AFTER %d MINUTES";
+// A DVD+R of a DVD-Video image gets its lead-out although CloseDisc is off.
+inline constexpr const char* FinalizingVideo = "DVD-VIDEO IMAGE: THE %s IS FINALIZED SO THAT PLAYERS CAN READ IT";
+// The drive refused PREVENT MEDIUM REMOVAL: the job goes on with an unlocked tray.
+inline constexpr const char* TrayNotLocked = "THE DRIVE DID NOT LOCK ITS TRAY: DO NOT OPEN IT UNTIL THE JOB ENDS";
 inline constexpr const char* Unknown = "UNKNOWN";
 // Erasing and formatting rewritable discs.
 inline constexpr const char* StartingErase = "STARTING ERASE OF %s (%s)";

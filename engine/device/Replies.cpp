@@ -121,4 +121,15 @@ uint8_t SessionCount(uint8_t statusByte, uint8_t sessionsLsb) {
     return sessionsLsb;
 }
 
+TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid) {
+    TDiscInformation d;
+    if (valid > 2) {
+        d.Status = reply[2] & 0x03;
+        d.LastSession = (reply[2] >> 2) & 0x03;
+        d.Erasable = (reply[2] & 0x10) != 0;
+    }
+    if (valid > 4) d.SessionsLsb = reply[4];
+    return d;
+}
+
 } // namespace tarnwick::reply

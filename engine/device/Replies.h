@@ -46,4 +46,21 @@ uint8_t DiscTypeFromAtip(uint8_t byte6);
 // a blank disc has none, and an empty last session is not counted.
 uint8_t SessionCount(uint8_t statusByte, uint8_t sessionsLsb);
 
+// READ DISC INFORMATION byte 2 and the session count, read once: the disc status (bits 1-0),
+// the state of the last session (bits 3-2) and Erasable (bit 4).
+struct TDiscInformation {
+    enum : uint8_t { Empty = 0, Incomplete = 1, Complete = 2, Other = 3 };        // disc status
+    enum : uint8_t { SessionEmpty = 0, SessionIncomplete = 1, SessionComplete = 3 }; // last session
+    uint8_t Status = Empty;
+    uint8_t LastSession = SessionEmpty;
+    bool Erasable = false;
+    uint8_t SessionsLsb = 0;
+
+    bool Blank() const { return Status == Empty; }
+    // Nothing more can be recorded at sector 0 of a write-once disc in this state.
+    bool Closed() const { return Status == Complete || LastSession == SessionComplete; }
+};
+// From the reply as the drive returned it (a short reply reads as a blank disc).
+TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid);
+
 } // namespace tarnwick::reply

@@ -125,7 +125,7 @@ std::string MeasureDiscToRead(TVornBurner& e, TDiscExtent& x, const std::functio
     std::string error;
     if (!WaitDriveReadyToRead(e, kReadyBudgetMs, Aborted, error)) return error;
     x.DiscType = e.GetDiscType();
-    if (e.UpdateDiscInformation() && (DrvLibState().DiscInformation[2] & 0x03) == 0) return msg::BlankDisc;
+    if (e.UpdateDiscInformation() && e.LastDiscInformation().Blank()) return msg::BlankDisc;
     if (IsCd(x.DiscType) && FirstTrackIsAudio(e)) return msg::AudioDisc;
     uint32_t last = 0, blockLength = 0;
     if (!reading::ReadCapacity(e, last, blockLength)) return DriveFailure(e);
