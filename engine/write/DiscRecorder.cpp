@@ -171,12 +171,14 @@ void TDiscRecorder::PollBuffer() {
 
 bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
     PollBuffer();
-    // Only the last block can end inside an ECC block: it goes out padded with zeros to the
-    // block's end, as drives want it (the verify compares the image's own sectors).
+    // The last block goes out padded with zeros to the end of its ECC block, as drives want
+    // it (the verify compares the image's own sectors).
     const uint32_t ecc = EccBlockSectors(FDiscType);
     const uint32_t sectors = Bytes / kSectorSize;
-    if (sectors % ecc != 0) {
-        const uint32_t padded = (sectors + ecc - 1) / ecc * ecc * kSectorSize;
+    const bool last = int64_t(Lba) + sectors >= Engine.Layout().StartLBA + Engine.Job().ImageSectors;
+    if (last && (Lba + sectors) % ecc != 0) {
+        const uint32_t end = (Lba + sectors + ecc - 1) / ecc * ecc;
+        const uint32_t padded = (end - Lba) * kSectorSize;
         FPadded.assign(padded, 0);
         std::copy(Data, Data + Bytes, FPadded.begin());
         Data = FPadded.data();
