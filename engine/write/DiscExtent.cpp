@@ -8,6 +8,7 @@
 #include "engine/device/Decisions.h"
 #include "engine/device/Messages.h"
 #include "engine/device/Reading.h"
+#include "engine/write/DiscRecorder.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Clock.h"
 
@@ -141,6 +142,15 @@ std::string MeasureDiscToRead(TVornBurner& e, TDiscExtent& x, const std::functio
     } else {
         const uint32_t end = RecordedTrackEnd(e);
         x.Sectors = end ? std::min(end, x.Capacity) : x.Capacity;
+        // A DVD's track ends on an ECC block: the zeros a burner padded its last block with
+        // are not part of the copy when the file system ends before them.
+        const uint32_t ecc = EccBlockSectors(x.DiscType);
+        if (ecc > 1 && x.Sectors % ecc == 0) {
+            const uint32_t declared = DeclaredFileSystemSectors([&](uint32_t lba, uint8_t* sector) {
+                return lba < x.Sectors && reading::ReadSectors(e, lba, 1, sector);
+            });
+            if (declared && declared < x.Sectors && x.Sectors - declared < ecc) x.Sectors = declared;
+        }
     }
     return std::string();
 }
