@@ -7,6 +7,7 @@
 #include "engine/device/Cdb.h"
 #include "engine/device/Identity.h"
 #include "engine/device/ScsiDevice.h"
+#include "engine/write/DiscProtection.h"
 #include "platform/Drives.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -105,6 +106,7 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     r.DiscType = dev.GetDiscType();
     r.Sessions = dev.GetSessionCount();
     ReadDiscState(dev, r);
+    r.Protection = ProtectedDiscRefusal(dev, r.DiscType);
     r.Files = r.Letter ? DriveFilesText(r.Letter) : "no drive letter";
     dev.HaId = dev.Target = dev.Lun = 254;
     dev.ForceBUF = false;
@@ -180,6 +182,7 @@ std::string FormatReport(const TDriveReport& r) {
         s += Line("Disc state", DiscStateText(r));
         if (r.CapacityKnown) s += Line("Capacity", DiscCapacityText(r));
     }
+    if (!r.Protection.empty()) s += Line("Protection", r.Protection);
     s += Line("Files", r.Files);
     if (!r.Adjustments.empty()) {
         std::string a;

@@ -155,6 +155,7 @@ TReply TEmulatedDrive::ReadBlocks(const TCommand& c, uint32_t lba, uint32_t bloc
     // Write-once media hold nothing past what was recorded: drives refuse such a read as out
     // of range rather than inventing zeros.
     if (!Disc->Recorded(lba, blocks)) return TReply::Check(sense::LbaOutOfRange);
+    if (auto protectedRead = ProtectedReadFailure(lba, blocks)) return TReply::Check(*protectedRead);
     const auto judged = ReadFaultList.Judge(lba, blocks);
     if (judged.Outcome == TReadFaults::TOutcome::Vanish) {
         Vanished = true;

@@ -52,6 +52,10 @@ inline constexpr const char* NoDisc = "NO DISC IN DRIVE";
 inline constexpr const char* BlankDisc = "DISC IS BLANK: NOTHING TO READ";
 inline constexpr const char* AudioDisc = "AUDIO CD: ONLY DATA DISCS CAN BE READ INTO AN IMAGE";
 inline constexpr const char* ReaderError = "READER ERROR";
+// A copy-protected DVD source: said before any of its sectors is read. Nothing is decrypted.
+inline constexpr const char* EncryptedDisc = "THE DVD IS ENCRYPTED (CSS): TARNWICK CANNOT COPY ITS PROTECTED SECTORS";
+inline constexpr const char* RegionLockedDisc =
+    "THE DVD IS REGION-LOCKED TO REGIONS THE DRIVE IS NOT SET TO: TARNWICK CANNOT COPY ITS PROTECTED SECTORS";
 inline constexpr const char* UnreadableSector = "UNREADABLE SECTOR %d";
 inline constexpr const char* ReadingDisc = "READING %d SECTORS";
 inline constexpr const char* SkippedRange = "UNREADABLE SECTORS %s WRITTEN AS ZEROS";

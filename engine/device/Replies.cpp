@@ -132,4 +132,23 @@ TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid) {
     return d;
 }
 
+TCopyrightInformation ParseCopyrightInformation(const uint8_t* reply, size_t valid) {
+    TCopyrightInformation c;
+    if (valid > 4) c.ProtectionSystem = reply[4];
+    if (valid > 5) c.RegionMask = reply[5];
+    return c;
+}
+
+uint8_t DriveRegionMask(const uint8_t* reply, size_t valid) {
+    if (valid <= 5 || (reply[4] >> 6) == 0) return 0;
+    return reply[5];
+}
+
+bool RegionMismatch(uint8_t discMask, uint8_t driveMask) {
+    // A drive without a region set, or a disc for every region, plays; otherwise the drive's
+    // one region must be among the disc's.
+    if (driveMask == 0 || driveMask == 0xFF) return false;
+    return (discMask | driveMask) == 0xFF;
+}
+
 } // namespace tarnwick::reply

@@ -63,4 +63,21 @@ struct TDiscInformation {
 // From the reply as the drive returned it (a short reply reads as a blank disc).
 TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid);
 
+// A DVD's copyright information (READ DVD STRUCTURE format 01h): the protection system
+// (byte 4: 0 none, 1 CSS/CPPM, 2 CPRM, ...) and the regions the disc does not play in (byte 5,
+// bit n set: not in region n + 1).
+struct TCopyrightInformation {
+    uint8_t ProtectionSystem = 0;
+    uint8_t RegionMask = 0;
+    bool Css() const { return ProtectionSystem == 1; }
+};
+TCopyrightInformation ParseCopyrightInformation(const uint8_t* reply, size_t valid);
+
+// The drive's region (REPORT KEY format 08h, RPC state): byte 4 type code (bits 7-6, 0 = no
+// region set), byte 5 the regions it does not play (as the disc's mask). 0 when none is set.
+uint8_t DriveRegionMask(const uint8_t* reply, size_t valid);
+
+// A disc that plays in none of the regions the drive plays in.
+bool RegionMismatch(uint8_t discMask, uint8_t driveMask);
+
 } // namespace tarnwick::reply

@@ -139,6 +139,9 @@ public:
     // The disc information UpdateDiscInformation last read (a blank disc when it failed).
     reply::TDiscInformation LastDiscInformation() const;
     uint8_t GetSessionCount();
+    // The loaded DVD's copyright information and the drive's region mask (0: none set).
+    bool ReadCopyrightInformation(reply::TCopyrightInformation& Info);
+    bool ReadDriveRegion(uint8_t& RegionMask);
     uint8_t GetDiscType();
     bool ReadTOC(uint8_t Format, uint8_t* Buffer, bool MSF, uint8_t TrackOrSession, uint8_t AllocLen,
                  uint8_t Control);

@@ -8,6 +8,7 @@
 #include "engine/device/Decisions.h"
 #include "engine/device/Messages.h"
 #include "engine/device/Reading.h"
+#include "engine/write/DiscProtection.h"
 #include "engine/write/DiscRecorder.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Clock.h"
@@ -128,6 +129,7 @@ std::string MeasureDiscToRead(TVornBurner& e, TDiscExtent& x, const std::functio
     x.DiscType = e.GetDiscType();
     if (e.UpdateDiscInformation() && e.LastDiscInformation().Blank()) return msg::BlankDisc;
     if (IsCd(x.DiscType) && FirstTrackIsAudio(e)) return msg::AudioDisc;
+    if (std::string refusal = ProtectedDiscRefusal(e, uint8_t(x.DiscType)); !refusal.empty()) return refusal;
     uint32_t last = 0, blockLength = 0;
     if (!reading::ReadCapacity(e, last, blockLength)) return DriveFailure(e);
     // Audio CDs answer with their 2352-byte frames.

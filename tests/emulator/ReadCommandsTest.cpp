@@ -145,3 +145,25 @@ TEST(ReadCommands, ADvdRClosedEarlyReadsOnlyWhatItsTracksHold) {
     EXPECT_TRUE(Read12(*d, 0, 80).Good());
     EXPECT_EQ(Read12(*d, 70, 11).Sense(), sense::LbaOutOfRange);
 }
+
+TEST(ReadCommands, ACssDiscShowsItsCopyrightAndRefusesScrambledSectorsAsDrivesDo) {
+    auto rom = Drive(TProfile::DvdRom, 600);
+    auto copyright = [&] { return In(*rom, {0xAD, 0, 0, 0, 0, 0, 0, 0x01, 0, 8, 0, 0}, 8); };
+    auto plain = copyright();
+    ASSERT_TRUE(plain.Good());
+    EXPECT_EQ(plain.Data[4], 0); // no protection
+    rom->Medium()->SetCss(300, 0xFD); // CSS, region 2 only: the drive's region
+    auto css = copyright();
+    ASSERT_TRUE(css.Good());
+    EXPECT_EQ(css.Data[4], 1);
+    EXPECT_EQ(css.Data[5], 0xFD);
+    auto region = In(*rom, {0xA4, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0x08, 0}, 8);
+    ASSERT_TRUE(region.Good());
+    EXPECT_EQ(region.Data[5], 0xFD);
+    EXPECT_TRUE(Read10(*rom, 299, 1).Good()); // the file system is not scrambled
+    EXPECT_EQ(Read10(*rom, 299, 2).Sense(), (TSenseCode{0x05, 0x6F, 0x03}));
+    rom->Medium()->SetCss(300, 0x02); // not for region 2
+    EXPECT_EQ(Read12(*rom, 400, 1).Sense(), (TSenseCode{0x05, 0x6F, 0x04}));
+    EXPECT_EQ(In(*Drive(TProfile::CdRom), {0xAD, 0, 0, 0, 0, 0, 0, 0x01, 0, 8, 0, 0}, 8).Sense(),
+              sense::CannotReadMediumIncompatibleFormat);
+}
