@@ -8,6 +8,7 @@
 #include "engine/device/DeviceEntry.h"
 #include "engine/device/Identity.h"
 #include "engine/device/ScsiDevice.h"
+#include "engine/write/DiscProtection.h"
 #include "platform/Drives.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -28,8 +29,9 @@ void ReadDiscState(TSCSIDevice& dev, TDriveReport& r) {
     const auto& di = DrvLibState().DiscInformation;
     if (di[0] == 0 && di[1] == 0) return; // the drive did not answer
     r.DiscInfoKnown = true;
-    r.DiscStatus = di[2] & 0x03;
-    r.Erasable = (di[2] & 0x10) != 0;
+    const reply::TDiscInformation info = dev.LastDiscInformation();
+    r.DiscStatus = info.Status;
+    r.Erasable = info.Erasable;
     const uint16_t lastTrack = uint16_t(di[6] | (di[11] << 8));
     std::array<uint8_t, 36> ti{};
     uint32_t moved = 0;
@@ -88,6 +90,7 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     r.DiscType = dev.GetDiscType();
     r.Sessions = dev.GetSessionCount();
     ReadDiscState(dev, r);
+    r.Protection = ProtectedDiscRefusal(dev, r.DiscType);
     r.Files = r.Letter ? DriveFilesText(r.Letter) : "no drive letter";
     dev.HaId = dev.Target = dev.Lun = 254;
     dev.ForceBUF = false;
@@ -163,6 +166,7 @@ std::string FormatReport(const TDriveReport& r) {
         s += Line("Disc state", DiscStateText(r));
         if (r.CapacityKnown) s += Line("Capacity", DiscCapacityText(r));
     }
+    if (!r.Protection.empty()) s += Line("Protection", r.Protection);
     s += Line("Files", r.Files);
     if (!r.Adjustments.empty()) {
         std::string a;

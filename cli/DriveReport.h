@@ -28,6 +28,7 @@ struct TDriveReport {
     bool CapacityKnown = false;
     uint32_t RecordedSectors = 0, FreeSectors = 0;
     std::string Files; // where the disc's files are, or why they are not reachable
+    std::string Protection; // why the disc's sectors cannot be copied (encrypted, region), or empty
     std::vector<std::string> Adjustments; // model adjustments the engine applies to this drive
 };
 

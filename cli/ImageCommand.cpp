@@ -12,8 +12,10 @@
 #include "app/common/UdfChoice.h"
 #include "app/common/SourceDateEpoch.h"
 #include "cli/Command.h"
+#include "cli/DeviceLookup.h"
 #include "cli/DriveReport.h"
 #include "cli/JobRunner.h"
+#include "engine/write/DiscProtection.h"
 #include "platform/Console.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Drives.h"
@@ -77,7 +79,19 @@ void ApplyIdentifiers(TVornBurner& engine, const TImageOptions& o) {
 struct TImageSource {
     std::string Path, Listed;
     bool AppendSourcePath = false;
+    char Letter = 0; // the drive named, if any
 };
+
+// The drive behind a drive letter holds a DVD that cannot be copied (encrypted, region-locked):
+// its reason, found before any file is read; empty otherwise, or when the letter is no drive
+// the engine reaches.
+std::string ProtectedSource(TVornBurner& engine, char letter) {
+    if (!engine.ASPIInitialized() && !engine.InitializeASPI(true, "")) return {};
+    const auto device = FindDevice(engine.DeviceList(), std::string(1, letter));
+    if (!device) return {};
+    engine.SelectDevice(*device);
+    return ProtectedDiscRefusal(engine, engine.GetDiscType());
+}
 
 // False (the reason printed) when SOURCE names a drive without a readable root.
 bool ResolveSource(const std::string& source, TConsole& console, TImageSource& out) {
@@ -90,6 +104,7 @@ bool ResolveSource(const std::string& source, TConsole& console, TImageSource& o
         }
         // The main window's drive copy: the drive's root under the image's root.
         out.Path = std::string(1, *letter) + ":\\";
+        out.Letter = *letter;
         out.AppendSourcePath = true;
         return true;
     }
@@ -125,6 +140,13 @@ int RunImage(const TImageOptions& o) {
     if (!CanList(source.Listed, why)) {
         console.Error("cannot read source \"" + o.Source + "\": " + why);
         return ExitSourceUnreadable;
+    }
+
+    if (source.Letter) {
+        if (const std::string refusal = ProtectedSource(engine, source.Letter); !refusal.empty()) {
+            console.Error(refusal);
+            return ExitJobFailed;
+        }
     }
 
     AttachConsole(engine, console);

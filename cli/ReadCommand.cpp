@@ -115,7 +115,7 @@ bool WaitForBlankDisc(TVornBurner& engine, TConsole& console) {
     while (clock.NowMs() - start < kBlankDiscWaitMs) {
         if (platform::InterruptRequested()) return false;
         if (engine.TestUnitReady(10000) && engine.UpdateDiscInformation()) {
-            if ((DrvLibState().DiscInformation[2] & 0x03) == 0) return true;
+            if (engine.LastDiscInformation().Blank()) return true;
             if (!told) console.Notice("The disc in " + engine.SelectedDevice + " is not blank: insert a blank disc");
             told = true;
         } else {

@@ -43,6 +43,8 @@ std::optional<TDataPhase> ExpectedDataPhase(const uint8_t* c, uint8_t n) {
     case op::ModeSelect10: return ten ? Out(GetBE16(c + 7)) : std::nullopt;
     case op::SetStreaming: return twelve ? Out(GetBE16(c + 9)) : std::nullopt;
     case op::SendDvdStructure: return twelve ? Out(GetBE16(c + 8)) : std::nullopt;
+    case op::ReportKey:
+    case op::ReadDvdStructure: return twelve ? In(GetBE16(c + 8)) : std::nullopt;
     default: return std::nullopt; // no data, or a length the CDB does not hold (FORMAT UNIT)
     }
 }

@@ -625,4 +625,11 @@ bool TDisc::LoadState(std::string& error) {
     return true;
 }
 
+void TDisc::SetCss(uint32_t protectedFrom, uint8_t regionMask) {
+    std::lock_guard lock(Mutex);
+    CssProtected = true;
+    ProtectedFrom = protectedFrom;
+    Regions = regionMask;
+}
+
 } // namespace emulator

@@ -103,6 +103,13 @@ public:
     void SetNeedsFormat(bool v);
     bool NeedsFormat() const;
     void SetTimestamp(const std::string& digits);
+    // A pressed DVD-Video with CSS: its sectors from protectedFrom on are scrambled, readable
+    // only after an authentication; regionMask as the disc's copyright information gives it
+    // (a set bit: not playable in that region, bit 0 = region 1).
+    void SetCss(uint32_t protectedFrom, uint8_t regionMask);
+    bool Css() const { return CssProtected; }
+    uint32_t CssProtectedFrom() const { return ProtectedFrom; }
+    uint8_t RegionMask() const { return Regions; }
 
     // Writes the state file (nothing for a disc in memory). Also done by every state change
     // except WRITE, which only marks the state dirty for the next Flush.
@@ -133,6 +140,9 @@ private:
     bool Unfinished = false;       // an erase or format begun and not (yet) done
     uint32_t HighestWritten = 0;   // one past the highest written sector
     std::string TimestampDigits;
+    bool CssProtected = false;
+    uint32_t ProtectedFrom = 0;
+    uint8_t Regions = 0;
     bool ReadOnly = false;
     bool Dirty = false;
     bool DropData = false;

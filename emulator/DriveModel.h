@@ -24,6 +24,8 @@ struct TDriveModel {
     bool WritesDvdPlus = false; // DVD+R and DVD+RW: only the features 002Ah/002Bh tell this
     bool ReadsDvdPlus = false;  // reads DVD+R/+RW without writing them (feature 002Ah, Write 0)
     bool TestWrite = true;      // byte 3 bit 2, and simulation allowed by MODE SELECT
+    // The drive's DVD region (1 to 8, RPC Phase II), as REPORT KEY format 08h reports it.
+    uint8_t Region = 2;
     bool Buf = true;            // byte 4 bit 7: buffer-underrun-free recording
     bool BlockDescriptor = false; // an 8-byte block descriptor precedes the page in MODE SENSE
     bool Page30 = false;          // answers the vendor page 30h

@@ -51,6 +51,8 @@ const std::array<TEmulatedDrive::TEntry, 256>& TEmulatedDrive::Table() {
         t[op::SetStreaming] = {&TEmulatedDrive::SetStreaming, 12, false};
         t[op::SetCdSpeed] = {&TEmulatedDrive::SetCdSpeed, 12, false};
         t[op::SendDvdStructure] = {&TEmulatedDrive::SendDvdStructure, 12, true};
+        t[op::ReadDvdStructure] = {&TEmulatedDrive::ReadDvdStructure, 12, true};
+        t[op::ReportKey] = {&TEmulatedDrive::ReportKey, 12, false};
         return t;
     }();
     return table;

@@ -132,6 +132,12 @@ private:
     TReply ReadTocPmaAtip(const TCommand&);
     TReply ReadCapacity(const TCommand&);
     TReply ReadBufferCapacity(const TCommand&);
+    // Copy protection: READ DVD STRUCTURE (copyright information) and REPORT KEY (RPC state).
+    TReply ReadDvdStructure(const TCommand&);
+    TReply ReportKey(const TCommand&);
+    // The refusal of a read that reaches scrambled sectors of a CSS disc (no authentication
+    // is ever made here; a disc of another region is refused as such first).
+    std::optional<TSenseCode> ProtectedReadFailure(uint32_t lba, uint32_t blocks) const;
     // Recording.
     TReply SetCdSpeed(const TCommand&);
     TReply SendOpc(const TCommand&);

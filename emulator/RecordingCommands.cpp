@@ -14,6 +14,7 @@ namespace {
 constexpr size_t kPerformanceDescriptorLength = 28;
 constexpr uint8_t kDvdStructureTimestamp = 0x0F;
 constexpr size_t kTimestampLength = 22; // 4-byte header, 4 reserved, 14 digits
+constexpr uint32_t kDvdEccBlock = 16;     // sectors
 
 // Close functions (CLOSE TRACK/SESSION byte 2).
 constexpr uint8_t kCloseStopFormat = 0;   // DVD+RW: quick stop of background format
@@ -121,6 +122,9 @@ TReply TEmulatedDrive::Write10(const TCommand& c) {
     if (MediumTraits(p).Cd && (writeType == 3 || blockType != 8)) return TReply::Check(sense::IllegalModeForThisTrack);
     if ((p == TProfile::DvdR || p == TProfile::DvdRwSequential) && ((writeType != 0 && writeType != 2) || blockType != 8))
         return TReply::Check(sense::IllegalModeForThisTrack);
+    // A DVD+R is recorded in whole ECC blocks: a write that ends inside one is refused, so
+    // the initiator pads its last write (MMC; the drives other burners meet do the same).
+    if (p == TProfile::DvdPlusR && (uint64_t(lba) + blocks) % kDvdEccBlock != 0) return TReply::Check(sense::InvalidFieldInCdb);
 
     TReply r;
     r.OutTransferred = uint32_t(bytes);
@@ -151,6 +155,7 @@ TReply TEmulatedDrive::ReadBlocks(const TCommand& c, uint32_t lba, uint32_t bloc
     // Write-once media hold nothing past what was recorded: drives refuse such a read as out
     // of range rather than inventing zeros.
     if (!Disc->Recorded(lba, blocks)) return TReply::Check(sense::LbaOutOfRange);
+    if (auto protectedRead = ProtectedReadFailure(lba, blocks)) return TReply::Check(*protectedRead);
     const auto judged = ReadFaultList.Judge(lba, blocks);
     if (judged.Outcome == TReadFaults::TOutcome::Vanish) {
         Vanished = true;

@@ -50,10 +50,13 @@ constexpr TSenseCode InvalidAddressForWrite{kIllegalRequest, 0x21, 0x02};
 constexpr TSenseCode InvalidFieldInCdb{kIllegalRequest, 0x24, 0x00};
 constexpr TSenseCode InvalidFieldInParameterList{kIllegalRequest, 0x26, 0x00};
 constexpr TSenseCode CommandSequenceError{kIllegalRequest, 0x2C, 0x00};
+constexpr TSenseCode CannotReadMediumIncompatibleFormat{kIllegalRequest, 0x30, 0x02};
 constexpr TSenseCode CannotWriteIncompatibleFormat{kIllegalRequest, 0x30, 0x05};
 constexpr TSenseCode SavingParametersNotSupported{kIllegalRequest, 0x39, 0x00};
 constexpr TSenseCode MediumRemovalPrevented{kIllegalRequest, 0x53, 0x02};
 constexpr TSenseCode IllegalModeForThisTrack{kIllegalRequest, 0x64, 0x00};
+constexpr TSenseCode ReadOfScrambledSectorWithoutAuthentication{kIllegalRequest, 0x6F, 0x03};
+constexpr TSenseCode MediaRegionCodeMismatch{kIllegalRequest, 0x6F, 0x04};
 constexpr TSenseCode IncompleteTrackInSession{kIllegalRequest, 0x72, 0x03};
 constexpr TSenseCode EmptyOrPartiallyWrittenReservedTrack{kIllegalRequest, 0x72, 0x04};
 } // namespace sense

@@ -104,6 +104,11 @@ std::string ApplyNumberOption(const std::string& t, size_t eq, TVirtualDriveDefi
     else if (key == "vanish") definition.VanishAfter = n;
     else if (key == "erasems") definition.EraseMs = n;
     else if (key == "slowread") definition.SlowReadMs = n;
+    else if (key == "css") {
+        if (definition.Profile != TProfile::DvdRom) return "css needs a dvd-rom kind";
+        if (n > 0xFF) return "css takes a region mask from 0 to 255";
+        definition.CssRegionMask = uint8_t(n);
+    }
     else if (key == "swap") {
         if (!MediumTraits(definition.Profile).Writable) return "swap needs a recordable kind";
         definition.SwapMs = n;
@@ -179,6 +184,7 @@ static void ArmFaults(const TVirtualDriveDefinition& definition, TEmulatedDrive&
 static void ApplyReadFaults(const TVirtualDriveDefinition& definition, TEmulatedDrive& drive) {
     for (const auto& u : definition.Unreadable) drive.ReadFaults().AddUnreadable(u.First, u.Last, u.RecoverAfter);
     if (definition.SlowReadMs) drive.ReadFaults().SetSlowReadMs(definition.SlowReadMs);
+    if (definition.CssRegionMask && drive.Medium()) drive.Medium()->SetCss(kCssProtectedFrom, *definition.CssRegionMask);
 }
 
 static std::shared_ptr<TEmulatedDrive> BuildDrive(const TVirtualDriveDefinition& definition, std::string& rootFolder,

@@ -56,9 +56,14 @@ struct TVirtualDriveDefinition {
     };
     std::vector<TUnreadable> Unreadable;
     uint32_t SlowReadMs = 0;
+    // A CSS-encrypted pressed DVD: the regions it does not play in (bit 0 = region 1); its
+    // sectors from kCssProtectedFrom on are scrambled.
+    std::optional<uint8_t> CssRegionMask;
     // After an eject the disc is changed for a blank one of the same kind (BACKING.swap).
     std::optional<uint32_t> SwapMs;
 };
+
+constexpr uint32_t kCssProtectedFrom = 300;
 
 bool ParseVirtualDriveDefinition(const std::string& text, TVirtualDriveDefinition& definition, std::string& error);
 bool RegisterVirtualDriveDefinition(const std::string& definition, std::string& error);

@@ -55,6 +55,8 @@ struct TJobState {
     std::atomic<int64_t> UnreadableSectors{0};
     // The image file of the running burn, read again by the verify after it.
     std::string BurnedImageName;
+    // The burned image holds VIDEO_TS: a DVD+R is finalized for players whatever CloseDisc says.
+    bool FinalizeForPlayers = false;
 };
 
 // The job state of the job the calling thread works for: the engine's own on a thread bound

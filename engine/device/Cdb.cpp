@@ -157,6 +157,20 @@ TCdb12 SendDVDStructure(uint8_t format, uint16_t length) {
     return c;
 }
 
+TCdb12 ReadDVDStructure(uint8_t format, uint16_t alloc) {
+    TCdb12 c{opReadDVDStructure};
+    c[7] = format;
+    PutBE16(&c[8], alloc);
+    return c;
+}
+
+TCdb12 ReportKey(uint8_t keyFormat, uint16_t alloc) {
+    TCdb12 c{opReportKey};
+    PutBE16(&c[8], alloc);
+    c[10] = keyFormat & 0x3F;
+    return c;
+}
+
 TCdb12 ReserveTrack(uint32_t blocks) {
     TCdb12 c{opReserveTrack};
     PutBE32(&c[5], blocks);

@@ -36,6 +36,8 @@ enum : uint8_t {
     opCloseTrackSession = 0x5B,
     opReadBufferCapacity = 0x5C,
     opBlank = 0xA1,
+    opReportKey = 0xA4,
+    opReadDVDStructure = 0xAD,
     opRead12 = 0xA8,
     opSetStreaming = 0xB6,
     opSetCDSpeed = 0xBB,
@@ -84,6 +86,9 @@ TCdb12 Read12(uint32_t lba, uint32_t blocks);
 TCdb12 SetCDSpeed(uint16_t readKBs, uint16_t writeKBs);
 TCdb12 SetStreaming(uint16_t descriptorLength);
 TCdb12 SendDVDStructure(uint8_t format, uint16_t length);
+// READ DVD STRUCTURE of layer 0, address 0, and REPORT KEY without an AGID.
+TCdb12 ReadDVDStructure(uint8_t format, uint16_t alloc);
+TCdb12 ReportKey(uint8_t keyFormat, uint16_t alloc);
 // RESERVE TRACK is a 10-byte command; it goes out with a CDB length of 12, the last two 0.
 TCdb12 ReserveTrack(uint32_t blocks);
 // BLANK types: the whole disc, or only what makes it blank again (PMA, lead-in, first track).

@@ -20,7 +20,7 @@ uint8_t TSCSIDevice::GetDiscType() {
 
     // Sent whether or not the ATIP answered, so the disc information is fresh either way.
     if (UpdateDiscInformation() && code == dtUnknown)
-        code = (DrvLibState().DiscInformation[2] & 0x10) ? dtCDRW : dtCDR;
+        code = LastDiscInformation().Erasable ? dtCDRW : dtCDR;
 
     if (code == dtUnknown && TestUnitReady(5000)) code = dtCDROM;
     return code;

@@ -33,6 +33,15 @@ inline constexpr const char* StartingWriteProcess = "STARTING WRITE PROCESS ON %
 inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
 inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";
 inline constexpr const char* WriterError = "WRITER ERROR";
+// A closing the drive refused, or did not finish in time, and what it left on the disc.
+inline constexpr const char* CloseError = "CLOSE ERROR";
+inline constexpr const char* TrackLeftOpen = "THE TRACK AND SESSION ARE LEFT OPEN";
+inline constexpr const char* SessionLeftOpen = "THE SESSION IS LEFT OPEN";
+inline constexpr const char* CloseNotDone = "NOT DONE AFTER %d MINUTES";
+// A DVD+R of a DVD-Video image gets its lead-out although CloseDisc is off.
+inline constexpr const char* FinalizingVideo = "DVD-VIDEO IMAGE: THE %s IS FINALIZED SO THAT PLAYERS CAN READ IT";
+// The drive refused PREVENT MEDIUM REMOVAL: the job goes on with an unlocked tray.
+inline constexpr const char* TrayNotLocked = "THE DRIVE DID NOT LOCK ITS TRAY: DO NOT OPEN IT UNTIL THE JOB ENDS";
 inline constexpr const char* Unknown = "UNKNOWN";
 // Erasing and formatting rewritable discs.
 inline constexpr const char* StartingErase = "STARTING ERASE OF %s (%s)";
@@ -51,6 +60,10 @@ inline constexpr const char* NoDisc = "NO DISC IN DRIVE";
 inline constexpr const char* BlankDisc = "DISC IS BLANK: NOTHING TO READ";
 inline constexpr const char* AudioDisc = "AUDIO CD: ONLY DATA DISCS CAN BE READ INTO AN IMAGE";
 inline constexpr const char* ReaderError = "READER ERROR";
+// A copy-protected DVD source: said before any of its sectors is read. Nothing is decrypted.
+inline constexpr const char* EncryptedDisc = "THE DVD IS ENCRYPTED (CSS): TARNWICK CANNOT COPY ITS PROTECTED SECTORS";
+inline constexpr const char* RegionLockedDisc =
+    "THE DVD IS REGION-LOCKED TO REGIONS THE DRIVE IS NOT SET TO: TARNWICK CANNOT COPY ITS PROTECTED SECTORS";
 inline constexpr const char* UnreadableSector = "UNREADABLE SECTOR %d";
 inline constexpr const char* ReadingDisc = "READING %d SECTORS";
 inline constexpr const char* SkippedRange = "UNREADABLE SECTORS %s WRITTEN AS ZEROS";

@@ -121,6 +121,11 @@ bool TSCSIDevice::UpdateDiscInformation() {
     return ReadDiscInformation(di.data(), uint8_t(di.size()));
 }
 
+reply::TDiscInformation TSCSIDevice::LastDiscInformation() const {
+    const auto& di = DrvLibState().DiscInformation;
+    return reply::ParseDiscInformation(di.data(), di.size());
+}
+
 uint8_t TSCSIDevice::GetSessionCount() {
     if (!UpdateDiscInformation()) return 0;
     const auto& di = DrvLibState().DiscInformation;

@@ -121,4 +121,34 @@ uint8_t SessionCount(uint8_t statusByte, uint8_t sessionsLsb) {
     return sessionsLsb;
 }
 
+TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid) {
+    TDiscInformation d;
+    if (valid > 2) {
+        d.Status = reply[2] & 0x03;
+        d.LastSession = (reply[2] >> 2) & 0x03;
+        d.Erasable = (reply[2] & 0x10) != 0;
+    }
+    if (valid > 4) d.SessionsLsb = reply[4];
+    return d;
+}
+
+TCopyrightInformation ParseCopyrightInformation(const uint8_t* reply, size_t valid) {
+    TCopyrightInformation c;
+    if (valid > 4) c.ProtectionSystem = reply[4];
+    if (valid > 5) c.RegionMask = reply[5];
+    return c;
+}
+
+uint8_t DriveRegionMask(const uint8_t* reply, size_t valid) {
+    if (valid <= 5 || (reply[4] >> 6) == 0) return 0;
+    return reply[5];
+}
+
+bool RegionMismatch(uint8_t discMask, uint8_t driveMask) {
+    // A drive without a region set, or a disc for every region, plays; otherwise the drive's
+    // one region must be among the disc's.
+    if (driveMask == 0 || driveMask == 0xFF) return false;
+    return (discMask | driveMask) == 0xFF;
+}
+
 } // namespace tarnwick::reply

@@ -46,4 +46,38 @@ uint8_t DiscTypeFromAtip(uint8_t byte6);
 // a blank disc has none, and an empty last session is not counted.
 uint8_t SessionCount(uint8_t statusByte, uint8_t sessionsLsb);
 
+// READ DISC INFORMATION byte 2 and the session count, read once: the disc status (bits 1-0),
+// the state of the last session (bits 3-2) and Erasable (bit 4).
+struct TDiscInformation {
+    enum : uint8_t { Empty = 0, Incomplete = 1, Complete = 2, Other = 3 };        // disc status
+    enum : uint8_t { SessionEmpty = 0, SessionIncomplete = 1, SessionComplete = 3 }; // last session
+    uint8_t Status = Empty;
+    uint8_t LastSession = SessionEmpty;
+    bool Erasable = false;
+    uint8_t SessionsLsb = 0;
+
+    bool Blank() const { return Status == Empty; }
+    // Nothing more can be recorded at sector 0 of a write-once disc in this state.
+    bool Closed() const { return Status == Complete || LastSession == SessionComplete; }
+};
+// From the reply as the drive returned it (a short reply reads as a blank disc).
+TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid);
+
+// A DVD's copyright information (READ DVD STRUCTURE format 01h): the protection system
+// (byte 4: 0 none, 1 CSS/CPPM, 2 CPRM, ...) and the regions the disc does not play in (byte 5,
+// bit n set: not in region n + 1).
+struct TCopyrightInformation {
+    uint8_t ProtectionSystem = 0;
+    uint8_t RegionMask = 0;
+    bool Css() const { return ProtectionSystem == 1; }
+};
+TCopyrightInformation ParseCopyrightInformation(const uint8_t* reply, size_t valid);
+
+// The drive's region (REPORT KEY format 08h, RPC state): byte 4 type code (bits 7-6, 0 = no
+// region set), byte 5 the regions it does not play (as the disc's mask). 0 when none is set.
+uint8_t DriveRegionMask(const uint8_t* reply, size_t valid);
+
+// A disc that plays in none of the regions the drive plays in.
+bool RegionMismatch(uint8_t discMask, uint8_t driveMask);
+
 } // namespace tarnwick::reply

@@ -13,6 +13,7 @@
 #include "engine/Component.h"
 #include "engine/device/DeviceAddress.h"
 #include "engine/device/Outcome.h"
+#include "engine/device/Replies.h"
 #include "engine/transport/Srb.h"
 
 namespace tarnwick {
@@ -135,7 +136,12 @@ public:
     bool ReadBufferCapacity(uint32_t& BufferSize, uint32_t& FreeBytes);
     bool ReadDiscInformation(uint8_t* Buffer, uint8_t AllocLen);
     bool UpdateDiscInformation();
+    // The disc information UpdateDiscInformation last read (a blank disc when it failed).
+    reply::TDiscInformation LastDiscInformation() const;
     uint8_t GetSessionCount();
+    // The loaded DVD's copyright information and the drive's region mask (0: none set).
+    bool ReadCopyrightInformation(reply::TCopyrightInformation& Info);
+    bool ReadDriveRegion(uint8_t& RegionMask);
     uint8_t GetDiscType();
     bool ReadTOC(uint8_t Format, uint8_t* Buffer, bool MSF, uint8_t TrackOrSession, uint8_t AllocLen,
                  uint8_t Control);

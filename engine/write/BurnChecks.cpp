@@ -59,6 +59,10 @@ bool HoldsVolumeDescriptor(const uint8_t* s) {
     return false;
 }
 
+bool Recordable(uint8_t discType) {
+    return discType != dtCDROM && discType != dtDVDROM && discType != dtDDCDROM;
+}
+
 bool CanSimulate(uint8_t discType, uint32_t capabilityFlags) {
     if (!(capabilityFlags & cfTestWrite)) return false;
     return discType == dtCDR || discType == dtCDRW || discType == dtDVDR || discType == dtDVDRWSequential;
@@ -77,8 +81,8 @@ std::optional<uint32_t> FreeSectors(TVornBurner& engine, uint8_t discType) {
 
     // A blank disc: the last possible start of the lead-out is the room there is.
     std::array<uint8_t, 34> di{};
-    if (engine.ReadDiscInformation(di.data(), uint8_t(di.size())) && (di[2] & 0x03) == 0 &&
-        GetBE32(&di[20]) != kNoAddress)
+    if (engine.ReadDiscInformation(di.data(), uint8_t(di.size())) &&
+        reply::ParseDiscInformation(di.data(), di.size()).Blank() && GetBE32(&di[20]) != kNoAddress)
         return IsCd(discType) ? MsfToLba(di[21], di[22], di[23]) : GetBE32(&di[20]);
 
     if (IsCd(discType)) {
@@ -106,13 +110,18 @@ std::string CheckBurn(TVornBurner& engine, const std::string& fileName, uint8_t 
     }
     if (bytes == 0) return msg::Format(kImageEmpty, fileName);
 
+    if (!Recordable(discType)) return msg::Format(kNotRecordable, Name(discType));
+
     if (engine.TestWrite() && !CanSimulate(discType, engine.CapabilityFlags))
         return msg::Format(kTestWriteImpossible, Name(discType));
 
     if (WriteOnce(discType)) {
         std::array<uint8_t, 34> di{};
-        if (engine.ReadDiscInformation(di.data(), uint8_t(di.size())) && (di[2] & 0x03) != 0)
-            return msg::Format(kDiscNotBlank, Name(discType));
+        if (engine.ReadDiscInformation(di.data(), uint8_t(di.size()))) {
+            const reply::TDiscInformation info = reply::ParseDiscInformation(di.data(), di.size());
+            if (info.Closed()) return msg::Format(kDiscClosed, Name(discType));
+            if (!info.Blank()) return msg::Format(kDiscNotBlank, Name(discType));
+        }
     }
 
     if (Sequential(discType)) {

@@ -14,6 +14,12 @@ inline constexpr const char* kImageNotAFile = "\"%s\" IS NOT A FILE (A DEVICE OR
 inline constexpr const char* kImageEmpty = "IMAGE FILE \"%s\" IS EMPTY";
 inline constexpr const char* kTestWriteImpossible = "TEST/DUMMY WRITE IS NOT POSSIBLE ON %s: NOTHING WAS WRITTEN";
 inline constexpr const char* kDiscNotBlank = "THE %s IN THE DRIVE IS NOT BLANK: NOTHING WAS WRITTEN";
+// A pressed disc (or a medium no recorder writes) in the recorder.
+inline constexpr const char* kNotRecordable =
+    "THE %s IN THE DRIVE CANNOT BE RECORDED: NOTHING WAS WRITTEN. INSERT A BLANK RECORDABLE DISC";
+// A write-once disc closed or complete: no session can start at its sector 0 again.
+inline constexpr const char* kDiscClosed =
+    "THE %s IN THE DRIVE IS CLOSED: NOTHING WAS WRITTEN. INSERT A BLANK DISC";
 inline constexpr const char* kImageTooLarge = "IMAGE OF %s SECTORS IS LARGER THAN THE %s SECTORS FREE ON THE DISC";
 inline constexpr const char* kNoVolumeDescriptor = "NO VOLUME DESCRIPTOR AT SECTOR 16: THE IMAGE IS BURNED AS IT IS";
 
@@ -24,6 +30,9 @@ bool IsSpecialFile(const std::string& path);
 // Whether the 2048 bytes of sector 16 start a volume descriptor (ISO 9660 or the volume
 // recognition sequence of UDF).
 bool HoldsVolumeDescriptor(const uint8_t* sector16);
+
+// Pressed media: a profile no recorder writes.
+bool Recordable(uint8_t discType);
 
 // Media whose drives have no simulation: a test write there would record for real.
 bool CanSimulate(uint8_t discType, uint32_t capabilityFlags);

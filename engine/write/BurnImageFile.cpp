@@ -2,6 +2,7 @@
 #include "engine/device/Messages.h"
 #include "engine/write/BurnChecks.h"
 #include "engine/write/CacheThread.h"
+#include "engine/write/ImageContents.h"
 #include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
 
@@ -30,6 +31,11 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
         return false;
     }
     FJob.BurnedImageName = FileName;
+    // A DVD+R without a lead-out is not read by many DVD players, for which a DVD-Video copy
+    // is made: such an image finalizes the disc whatever CloseDisc says.
+    FJob.FinalizeForPlayers = discType == dtDVDPlusR && !FinalizeDisc() && ImageHoldsVideoTs(FileName);
+    if (FJob.FinalizeForPlayers)
+        DebugMessage(std::string(">>> ") + msg::Format(msg::FinalizingVideo, std::string(DiscTypeNames[discType])), 1);
     if (!StartCache(blockSize, FileName)) return false;
     return StartWriteThread(false);
 }

@@ -8,6 +8,8 @@
 #include "engine/device/Decisions.h"
 #include "engine/device/Messages.h"
 #include "engine/device/Reading.h"
+#include "engine/write/DiscProtection.h"
+#include "engine/write/DiscRecorder.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Clock.h"
 
@@ -125,8 +127,9 @@ std::string MeasureDiscToRead(TVornBurner& e, TDiscExtent& x, const std::functio
     std::string error;
     if (!WaitDriveReadyToRead(e, kReadyBudgetMs, Aborted, error)) return error;
     x.DiscType = e.GetDiscType();
-    if (e.UpdateDiscInformation() && (DrvLibState().DiscInformation[2] & 0x03) == 0) return msg::BlankDisc;
+    if (e.UpdateDiscInformation() && e.LastDiscInformation().Blank()) return msg::BlankDisc;
     if (IsCd(x.DiscType) && FirstTrackIsAudio(e)) return msg::AudioDisc;
+    if (std::string refusal = ProtectedDiscRefusal(e, uint8_t(x.DiscType)); !refusal.empty()) return refusal;
     uint32_t last = 0, blockLength = 0;
     if (!reading::ReadCapacity(e, last, blockLength)) return DriveFailure(e);
     // Audio CDs answer with their 2352-byte frames.
@@ -141,6 +144,15 @@ std::string MeasureDiscToRead(TVornBurner& e, TDiscExtent& x, const std::functio
     } else {
         const uint32_t end = RecordedTrackEnd(e);
         x.Sectors = end ? std::min(end, x.Capacity) : x.Capacity;
+        // A DVD's track ends on an ECC block: the zeros a burner padded its last block with
+        // are not part of the copy when the file system ends before them.
+        const uint32_t ecc = EccBlockSectors(x.DiscType);
+        if (ecc > 1 && x.Sectors % ecc == 0) {
+            const uint32_t declared = DeclaredFileSystemSectors([&](uint32_t lba, uint8_t* sector) {
+                return lba < x.Sectors && reading::ReadSectors(e, lba, 1, sector);
+            });
+            if (declared && declared < x.Sectors && x.Sectors - declared < ecc) x.Sectors = declared;
+        }
     }
     return std::string();
 }

@@ -1,5 +1,6 @@
 #include "engine/write/DiscRecorder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -19,7 +20,8 @@ namespace {
 constexpr uint8_t kSrbDataOutNotify = 0x50;
 constexpr int32_t kPollEvery = 5;
 
-bool IsDvdType(uint16_t t) { return t >= dtDVDR && t <= dtDVDPlusR; }
+// DVD media, pressed ones included: their speeds are multiples of DVD 1x.
+bool IsDvdType(uint16_t t) { return t >= dtDVDROM && t <= dtDVDPlusR; }
 bool IsDvdMinusR(uint16_t t) { return t == dtDVDR; }
 bool IsDvdMinusRW(uint16_t t) { return t == dtDVDRWRestricted || t == dtDVDRWSequential; }
 
@@ -73,6 +75,11 @@ std::array<uint8_t, 28> DvdRStreamingDescriptor() {
     return d;
 }
 
+uint32_t EccBlockSectors(uint16_t discType) {
+    // Drives write DVD media in whole ECC blocks of 16 sectors (32 KiB).
+    return discType >= dtDVDR && discType <= dtDVDPlusR ? 16 : 1;
+}
+
 uint32_t ReservationSectors(int64_t trackSectors) {
     uint32_t s = uint32_t(uint64_t(trackSectors) & 0xFFFFFFFFu);
     uint64_t rounded = (uint64_t(s) + 31) / 32 * 32;
@@ -115,6 +122,8 @@ bool TDiscRecorder::Prepare() {
     JobState().DiscType = FDiscType;
 
     Engine.LoadEject(false);
+    // An eject during the write or the closing would ruin the disc.
+    LockTray();
     // Every medium but DVD+RW is rezeroed before writing.
     if (FDiscType != dtDVDPlusRW) Engine.RezeroUnit();
     Engine.SetCDSpeed(Engine.ReadSpeed(), Engine.WriteSpeed());
@@ -169,6 +178,19 @@ void TDiscRecorder::PollBuffer() {
 
 bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
     PollBuffer();
+    // The last block goes out padded with zeros to the end of its ECC block, as drives want
+    // it (the verify compares the image's own sectors).
+    const uint32_t ecc = EccBlockSectors(FDiscType);
+    const uint32_t sectors = Bytes / kSectorSize;
+    const bool last = int64_t(Lba) + sectors >= Engine.Layout().StartLBA + Engine.Job().ImageSectors;
+    if (last && (Lba + sectors) % ecc != 0) {
+        const uint32_t end = (Lba + sectors + ecc - 1) / ecc * ecc;
+        const uint32_t padded = (end - Lba) * kSectorSize;
+        FPadded.assign(padded, 0);
+        std::copy(Data, Data + Bytes, FPadded.begin());
+        Data = FPadded.data();
+        Bytes = padded;
+    }
     uint32_t retries = 0;
     uint32_t unanswered = 0;
     // The retries can last long: the front ends show what is waited for until the write ends.
@@ -260,108 +282,12 @@ void TDiscRecorder::FlushOther() {
     if (!Engine.SynchronizeCache(120000, false)) Engine.SynchronizeCache(120000, true);
 }
 
-bool TDiscRecorder::CloseCdSession() {
-    // A drive closes the session only once its tracks are closed; the track's close is
-    // quick (its PMA entry) and is waited for, so the session's close finds the drive ready.
-    // A refusal still lets the session's close be tried (it says what the drive thinks);
-    // only a second abort stops here.
-    if (!CloseCd([this] { return Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack); }) && !Job.JobError().empty())
-        return false;
-    const bool immed = DrvLibState().ImmediateClose.load();
-    return CloseCd([this, immed] { return Engine.CloseTrackSession(false, immed, false); });
-}
-
-bool TDiscRecorder::CloseCd(const std::function<bool()>& close) {
-    uint32_t retries = 0;
-    for (;;) {
-        if (close()) return true;
-        if (Decide(TDecisionPoint::Close, Engine.LastOutcome) == TDecision::OneMoreTry) {
-            // Some drives refuse the first close after a long write; one more try, then go on.
-            return close();
-        }
-        ++retries;
-        platform::Clock().SleepMs(kCloseRetryDelayMs);
-        if (WaitAborted()) return false;
-        if (retries >= kMaxCloseRetries) return false;
-    }
-}
-
-bool TDiscRecorder::CloseMedium() {
-    if (FDiscType != dtDVDR) Engine.SetWriteParameters(Engine.TestWrite(), Engine.UnderrunProtection(), FDiscType);
-    bool closed = true; // the last closing command's result
-    switch (FDiscType) {
-    case dtDVDPlusR:
-        Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
-        closed = Engine.CloseTrackSessionRaw(false, 2, 0, 0, 255);
-        break;
-    case dtDVDR:
-        Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
-        Engine.CloseTrackSessionRaw(false, 1, 0, 0, uint8_t(FTrack + 1));
-        closed = Engine.CloseTrackSessionRaw(false, 2, 0, 0, uint8_t(FTrack + 2));
-        break;
-    case dtDVDRWSequential:
-        // The written track is closed before its session, as on DVD-R.
-        Engine.CloseTrackSessionRaw(false, 1, 0, 0, FTrack);
-        closed = Engine.CloseTrackSessionRaw(true, 2, 0, 0, 0);
-        break;
-    case dtDVDRWRestricted:
-        closed = Engine.CloseTrackSessionRaw(true, 2, 0, 0, 0);
-        break;
-    case dtDVDPlusRW:
-        closed = Engine.CloseTrackSessionRaw(false, 3, 0, 0, 255);
-        break;
-    default:
-        closed = CloseCdSession();
-        if (!Job.JobError().empty()) return false; // a second abort: the session stays open
-        break;
-    }
-    // The closing's refusals are the drive's business, but a drive that is gone has closed
-    // nothing: that must not end as a success.
-    if (!closed && LastFailureUnanswered() && DriveGone()) {
-        Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
-        return false;
-    }
-    return true;
-}
-
-bool TDiscRecorder::ClosedImmediately() const {
-    switch (FDiscType) {
-    case dtDVDRWRestricted:
-    case dtDVDRWSequential: return true;
-    case dtDVDR:
-    case dtDVDPlusR:
-    case dtDVDPlusRW: return false;
-    default: return DrvLibState().ImmediateClose.load();
-    }
-}
-
-bool TDiscRecorder::WaitClosed() {
-    // A drive answers TEST UNIT READY while it closes with Immed; READ DISC INFORMATION waits
-    // for the end of the closing instead.
-    const uint64_t start = platform::Clock().NowMs();
-    while (!Engine.UpdateDiscInformation()) {
-        TDecision decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome);
-        if (decision == TDecision::CheckDrive) {
-            if (DriveGone()) {
-                Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
-                return false;
-            }
-            decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome); // the drive's answer to the check
-        }
-        if (decision == TDecision::GoOn) return true; // not a wait: go on
-        if (platform::Clock().NowMs() - start >= kCloseWaitMs) return true;
-        platform::Clock().SleepMs(kFlushPollMs);
-        // The closing is under way and the drive finishes it alone: an abort only ends the wait.
-        if (JobState().WaitsAborted()) return true;
-    }
-    return true;
-}
-
 void TDiscRecorder::Rest() {
     Engine.SetWriteParameters(false, false, dtCDROM);
     Engine.SetCDSpeed(Engine.QueryMaxReadSpeed(), 2);
     Engine.RezeroUnit();
     Engine.PreventAllowRemoval(true);
+    FLocked = false;
     Engine.LoadEject(false);
     Engine.RezeroUnit();
     Engine.TestUnitReady(5000);
@@ -381,12 +307,18 @@ void TDiscRecorder::Close() {
     Engine.SetDeviceBufferSize(0);
     Engine.SetDeviceFreeBufferSize(0);
 
-    // After an abort or an error the track stays open and the drive is left as it is.
-    if (!Job.JobError().empty()) return;
+    // After an abort or an error the track stays open and the drive is left as it is, but
+    // for its tray.
+    if (!Job.JobError().empty()) {
+        Unlock();
+        return;
+    }
 
     if (!Engine.TestWrite() && FDiscType != dtDVDRAM && Engine.FinalizeTrack()) {
-        if (!CloseMedium()) return;
-        if (ClosedImmediately() && !WaitClosed()) return;
+        if (!CloseMedium() || (ClosedImmediately() && !WaitClosed())) {
+            Unlock();
+            return;
+        }
     }
 
     Engine.WaitUnitReady(240000, 5000);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -29,6 +30,9 @@ std::string WriteSpeedText(uint16_t speedKBs, uint16_t discType);
 // The performance descriptor of SET STREAMING sent before recording a DVD-R.
 std::array<uint8_t, 28> DvdRStreamingDescriptor();
 
+// The medium's ECC block in sectors (16 on DVD media); 1 where writes need no such unit.
+uint32_t EccBlockSectors(uint16_t discType);
+
 // Track size for RESERVE TRACK: the track's sectors (low 32 bits) rounded up to whole
 // 32-sector (ECC block) units.
 uint32_t ReservationSectors(int64_t trackSectors);
@@ -51,6 +55,10 @@ public:
     static constexpr uint32_t kFlushPollMs = 1000;
     // The longest wait for a closing sent with Immed.
     static constexpr uint32_t kCloseWaitMs = 240000;
+    // The longest wait for a DVD-R or DVD+R closing: an hour, as other burners allow; the
+    // finalization of a double-layer disc takes minutes. The closing is sent with Immed and
+    // polled, so no command time-out of the system cuts it short.
+    static constexpr uint32_t kCloseDoneBudgetMs = 3600000;
     // A failure without sense data and without BUSY means the command never reached a drive
     // (vanished device, dead bus, time-out). After this many in a row, confirmed each time by
     // an unanswered TEST UNIT READY, the drive counts as gone instead of busy.
@@ -67,6 +75,8 @@ public:
     [[nodiscard]] bool WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes);
     // Flush, close track and session as the medium needs, rest the drive.
     void Close();
+    // ALLOW MEDIUM REMOVAL when the job locked the tray and has not unlocked it yet.
+    void Unlock();
 
     uint16_t DiscType() const { return FDiscType; }
 
@@ -88,6 +98,17 @@ private:
     // One CD closing command, retried while the drive is busy (a second abort ends it).
     bool CloseCd(const std::function<bool()>& close);
     void Rest();
+    // PREVENT MEDIUM REMOVAL for the length of the job; a refusal is logged and the job goes on.
+    void LockTray();
+    // A DVD-R or DVD+R closing command (close function, track number) with Immed, retried
+    // while the drive answers busy or not ready, then polled until the drive has done it.
+    // False when it still failed: the job error then names leftOpen, the state of the disc.
+    bool CloseAndWait(uint8_t function, uint8_t track, const char* leftOpen);
+    // Polls READ DISC INFORMATION until the drive has finished its closing, within budget;
+    // the failure's text in detail when it did not.
+    bool WaitCloseDone(uint32_t budgetMs, std::string& detail);
+    // The DVD+R gets its lead-out: CloseDisc, or an image for DVD players.
+    bool FinalizeDvdPlusR() const;
     // A used CD-RW or sequential DVD-RW is refused before anything is written.
     bool AcceptsMedium();
     // True when a failed first write says the medium wants formatting first (DVD+RW, DVD-RW
@@ -106,6 +127,9 @@ private:
     bool FBufferPolling = false;
     int32_t FPollCountdown = 5;
     bool FFormatTried = false;
+    bool FLocked = false;
+    // The last block, padded with zeros to a whole ECC block.
+    std::vector<uint8_t> FPadded;
 };
 
 } // namespace tarnwick

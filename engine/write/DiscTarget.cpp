@@ -17,7 +17,11 @@ public:
     // The preparation judges no command's result: a drive that refuses a step fails at the
     // first WRITE(10) with its own error text. Only an abort, or a medium that must not be
     // written as it is, ends it early.
-    bool Prepare() override { return Recorder.Prepare(); }
+    bool Prepare() override {
+        if (Recorder.Prepare()) return true;
+        Recorder.Unlock();
+        return false;
+    }
     bool WriteBlock(int64_t Lba, uint8_t* Buffer, int32_t Count) override {
         return Recorder.WriteBlock(uint32_t(Lba), Buffer, uint32_t(Count));
     }

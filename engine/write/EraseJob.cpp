@@ -107,7 +107,12 @@ std::string TThErase::Run() {
     std::string line = msg::Format(msg::StartingErase, DiscName(discType));
     line = msg::Format(line.c_str(), std::string(FFull ? "FULL" : "MINIMAL"));
     Engine.DebugMessage(">>> " + line, 1);
+    // An eject in the middle would leave the disc half erased.
+    const bool locked = Engine.PreventAllowRemoval(false);
+    if (!locked)
+        Engine.DebugMessage(std::string(">>> ") + msg::Bracketed(msg::TrayNotLocked, Engine.LastCommandError), 1);
     std::string error = EraseMedium(Engine, discType, FFull);
+    if (locked) Engine.PreventAllowRemoval(true);
     if (error.empty()) Engine.DebugMessage(std::string(">>> ") + msg::EraseDone, 1);
     return error;
 }

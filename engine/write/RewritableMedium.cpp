@@ -22,8 +22,7 @@ bool TDiscRecorder::AcceptsMedium() {
     if (!ErasableSequential(FDiscType)) return true;
     // The disc information was read just before (the session count): disc status 0 is blank.
     // A drive that did not answer leaves zeros, and the first write speaks for it.
-    const uint8_t status = DrvLibState().DiscInformation[2] & 0x03;
-    if (status == 0) return true;
+    if (Engine.LastDiscInformation().Blank()) return true;
     FailWrite(msg::DiscNotBlank);
     return false;
 }

@@ -42,7 +42,7 @@ public:
             // Is the disc shorter than the image, or blank? Then this is no unreadable sector.
             const std::string error = Comparer.Error();
             uint32_t last = 0, blockLength = 0;
-            if (Engine.UpdateDiscInformation() && (DrvLibState().DiscInformation[2] & 0x03) == 0)
+            if (Engine.UpdateDiscInformation() && Engine.LastDiscInformation().Blank())
                 return Failed(msg::BlankDisc);
             if (!reading::ReadCapacity(Engine, last, blockLength) || last + 1 >= first + held) return Failed(error);
             DiscEnd = last + 1;

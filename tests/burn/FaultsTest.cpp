@@ -44,8 +44,8 @@ bool Contains(const std::vector<emulator::TCommandRecord>& log, uint8_t opcode) 
     return false;
 }
 
-// After a failed or aborted write the drive is flushed, but nothing is closed and it is not
-// returned to rest.
+// After a failed or aborted write the drive is flushed and its tray unlocked (the last
+// command), but nothing is closed and it is not returned to rest.
 void ExpectFlushedButLeftOpen(TBurnRig& rig) {
     auto log = rig.Commands();
     size_t lastWrite = 0;
@@ -54,6 +54,11 @@ void ExpectFlushedButLeftOpen(TBurnRig& rig) {
     std::vector<uint8_t> after;
     for (size_t i = lastWrite + 1; i < log.size(); ++i) after.push_back(log[i].Opcode());
     EXPECT_NE(std::find(after.begin(), after.end(), op::SynchronizeCache), after.end());
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.back(), op::PreventAllowMediumRemoval);
+    EXPECT_EQ(log.back().Cdb[4] & 0x01, 0) << "ALLOW";
+    EXPECT_FALSE(rig.Drive->RemovalPrevented());
+    after.pop_back();
     for (uint8_t o : {op::CloseTrackSession, op::PreventAllowMediumRemoval, op::RezeroUnit, op::StartStopUnit,
                       op::SetCdSpeed, op::ModeSelect10})
         EXPECT_EQ(std::find(after.begin(), after.end(), o), after.end()) << "opcode " << int(o) << " after the writes";

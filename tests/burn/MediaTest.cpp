@@ -44,12 +44,14 @@ struct TMedium {
     std::vector<TClose> Closes;
     bool ImmediateFlush;
     uint16_t BlockSectors;
+    uint16_t EccSectors; // the last write is padded to this
     uint8_t DiscStatus; // READ DISC INFORMATION after the burn: 1 appendable, 3 overwritable
 };
 
 // The sequence around the writes, shared by every medium, with the medium's own part.
 std::vector<uint8_t> Steps(bool rezero, std::vector<uint8_t> prepare, std::vector<uint8_t> close) {
-    std::vector<uint8_t> s = {op::StartStopUnit};
+    // The tray is locked once it is closed.
+    std::vector<uint8_t> s = {op::StartStopUnit, op::PreventAllowMediumRemoval};
     if (rezero) s.push_back(op::RezeroUnit);
     s.push_back(op::SetCdSpeed);
     s.insert(s.end(), prepare.begin(), prepare.end());
@@ -67,17 +69,18 @@ const uint8_t MS = op::ModeSelect10, OPC = op::SendOpcInformation, CL = op::Clos
 
 const TMedium kMedia[] = {
     // CD and sequential DVD-RW: the track is closed before its session.
-    {TProfile::CdR, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, false, 27, 1},
-    {TProfile::CdRw, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, false, 27, 1},
+    {TProfile::CdR, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, false, 27, 1, 1},
+    {TProfile::CdRw, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, false, 27, 1, 1},
+    // DVD-R and DVD+R: each close of the written track and of the session with Immed, waited for.
     {TProfile::DvdR, Steps(true, {MS, op::SetStreaming, op::SendDvdStructure, op::ReserveTrack, OPC}, {CL, CL, CL}),
-     {{{0, 1, 1}}, {{0, 1, 2}}, {{0, 2, 3}}}, true, 32, 1},
-    {TProfile::DvdRwRestricted, Steps(true, {MS, OPC}, {MS, CL}), {{{1, 2, 0}}}, true, 32, 3},
-    {TProfile::DvdRwSequential, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, true, 32, 1},
-    {TProfile::DvdPlusR, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{0, 2, 255}}}, false, 32, 1},
+     {{{1, 1, 1}}, {{0, 1, 2}}, {{1, 2, 0}}}, true, 32, 16, 1},
+    {TProfile::DvdRwRestricted, Steps(true, {MS, OPC}, {MS, CL}), {{{1, 2, 0}}}, true, 32, 16, 3},
+    {TProfile::DvdRwSequential, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{0, 1, 1}}, {{1, 2, 0}}}, true, 32, 16, 1},
+    {TProfile::DvdPlusR, Steps(true, {MS, OPC}, {MS, CL, CL}), {{{1, 1, 1}}, {{1, 2, 0}}}, false, 32, 16, 1},
     // No REZERO UNIT before writing a DVD+RW.
-    {TProfile::DvdPlusRw, Steps(false, {MS, OPC}, {MS, CL}), {{{0, 3, 255}}}, false, 32, 3},
+    {TProfile::DvdPlusRw, Steps(false, {MS, OPC}, {MS, CL}), {{{0, 3, 255}}}, false, 32, 16, 3},
     // DVD-RAM: no write parameters, no OPC, nothing closed.
-    {TProfile::DvdRam, Steps(true, {}, {}), {}, false, 32, 3},
+    {TProfile::DvdRam, Steps(true, {}, {}), {}, false, 32, 16, 3},
 };
 
 class EveryMedium : public ::testing::TestWithParam<TMedium> {};
@@ -99,7 +102,9 @@ TEST_P(EveryMedium, ImageLandsByteForByteThroughTheDesignedCommands) {
     // Every request reached the drive: none moved data the wrong way or past its buffer.
     for (const auto& r : log) EXPECT_TRUE(r.Completed) << "opcode " << int(r.Opcode());
 
-    // WRITE(10): consecutive from sector 0, full blocks of the medium's size, a short last one.
+    // WRITE(10): consecutive from sector 0, full blocks of the medium's size, a short last one
+    // padded with zeros to a whole ECC block.
+    const uint32_t lastBlock = (sectors % m.BlockSectors + m.EccSectors - 1) / m.EccSectors * m.EccSectors;
     uint32_t next = 0;
     auto writes = rig.CommandsWith(op::Write10);
     ASSERT_FALSE(writes.empty());
@@ -109,10 +114,15 @@ TEST_P(EveryMedium, ImageLandsByteForByteThroughTheDesignedCommands) {
         const uint16_t blocks = GetBE16(&w.Cdb[7]);
         EXPECT_EQ(lba, next);
         EXPECT_EQ(w.Length, blocks * 2048u);
-        EXPECT_EQ(blocks, i + 1 < writes.size() ? m.BlockSectors : sectors % m.BlockSectors) << "write " << i;
+        EXPECT_EQ(blocks, i + 1 < writes.size() ? m.BlockSectors : lastBlock) << "write " << i;
         next += blocks;
     }
-    EXPECT_EQ(next, sectors);
+    EXPECT_EQ(next, sectors - sectors % m.BlockSectors + lastBlock);
+    const auto& last = writes.back();
+    const size_t imageBytesInLast = (sectors % m.BlockSectors) * 2048;
+    EXPECT_TRUE(std::all_of(last.Data.begin() + std::min(imageBytesInLast, last.Data.size()), last.Data.end(),
+                            [](uint8_t b) { return b == 0; }))
+        << "the padding is zeros";
 
     auto flush = rig.CommandsWith(op::SynchronizeCache);
     ASSERT_EQ(flush.size(), 1u);

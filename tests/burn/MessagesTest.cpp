@@ -13,10 +13,10 @@ namespace op = emulator::op;
 TEST(SpeedText, DvdInTenthsOfDvdSpeedCdInWholeCdSpeedWithGroupedKBs) {
     EXPECT_EQ(WriteSpeedText(22160, dtDVDR), "16.0X (22,160 KB/s)");
     EXPECT_EQ(WriteSpeedText(4234, dtCDR), "24X (4,234 KB/s)");
-    // Every DVD code from DVD-R to DVD+R counts in 1385 KB/s, the others in 176.4 KB/s.
-    for (uint16_t t : {dtDVDR, dtDVDRAM, dtDVDRW, dtDVDRWRestricted, dtDVDRWSequential, dtDVDPlusRW, dtDVDPlusR})
+    // Every DVD code from DVD-ROM to DVD+R counts in 1385 KB/s, the others in 176.4 KB/s.
+    for (uint16_t t : {dtDVDROM, dtDVDR, dtDVDRAM, dtDVDRW, dtDVDRWRestricted, dtDVDRWSequential, dtDVDPlusRW, dtDVDPlusR})
         EXPECT_EQ(WriteSpeedText(2770, t), "2.0X (2,770 KB/s)") << t;
-    for (uint16_t t : {dtUnknown, dtCDROM, dtCDRW, dtDVDROM, dtDDCDR})
+    for (uint16_t t : {dtUnknown, dtCDROM, dtCDRW, dtDDCDR})
         EXPECT_EQ(WriteSpeedText(2770, t), "16X (2,770 KB/s)") << t;
     // Rounding half away from zero, as the picture formats do.
     EXPECT_EQ(WriteSpeedText(88, dtCDR), "0.5X (88 KB/s)");   // 0.499: never "0X"

@@ -118,6 +118,14 @@ TEST_F(BurnCli, FailuresExitWithoutZero) {
     EXPECT_EQ(small.Code, 1) << small.Output;
     EXPECT_TRUE(Has(small.Output, "WRITER ERROR [ILLEGAL REQUEST (LOGICAL BLOCK ADDRESS OUT OF RANGE)]")) << small.Output;
 
+    // A pressed disc in the recorder: refused before anything is written.
+    auto pressed = RunTool(Env + Quote(CliPath()) + " --virtual R=dvd-rom burn -q " + Quote(T.Path("image.iso")) +
+                           " --device R");
+    EXPECT_EQ(pressed.Code, 1) << pressed.Output;
+    EXPECT_TRUE(Has(pressed.Output, "THE DVD-ROM IN THE DRIVE CANNOT BE RECORDED: NOTHING WAS WRITTEN. INSERT A BLANK "
+                                    "RECORDABLE DISC"))
+        << pressed.Output;
+
     EXPECT_EQ(RunTool(Quote(CliPath()) + " burn image.iso").Code, 2) << "no --device";
 }
 

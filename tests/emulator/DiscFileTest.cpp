@@ -118,13 +118,13 @@ TEST_F(DiscFileTest, StateSurvivesTheDriveAndTheProcess) {
 TEST_F(DiscFileTest, WritesSinceTheLastStateChangeAreSavedByTheFlush) {
     {
         auto d = Open(TProfile::DvdPlusR);
-        ASSERT_TRUE(Write(*d, 0, 5, 1).Good());
+        ASSERT_TRUE(Write(*d, 0, 16, 1).Good());
         ASSERT_TRUE(NoData(*d, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Good());
-        ASSERT_TRUE(Write(*d, 5, 5, 1).Good());
+        ASSERT_TRUE(Write(*d, 16, 16, 1).Good());
     }
     auto d = Open(TProfile::DvdPlusR);
-    EXPECT_EQ(d->Medium()->NextWritable(), 10u);
-    EXPECT_EQ(d->Medium()->RecordedEnd(), 10u);
+    EXPECT_EQ(d->Medium()->NextWritable(), 32u);
+    EXPECT_EQ(d->Medium()->RecordedEnd(), 32u);
 }
 
 TEST_F(DiscFileTest, BadBackingFilesAreRefusedWithAReason) {

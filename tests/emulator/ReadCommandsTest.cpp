@@ -3,6 +3,8 @@
 // as a real drive refuses it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ScsiClient.h"
 #include "emulator/EmulatedDrive.h"
 #include "emulator/Wire.h"
@@ -38,8 +40,23 @@ std::pair<uint32_t, uint32_t> Capacity(TEmulatedDrive& d) {
     return {GetBE32(&r.Data[0]) + 1, GetBE32(&r.Data[4])};
 }
 
-void Fill(TEmulatedDrive& d, uint32_t lba, uint32_t blocks) {
-    for (uint32_t i = 0; i < blocks; ++i) ASSERT_TRUE(Write(d, lba + i, 1, uint8_t(0x40 + lba + i)).Good()) << lba + i;
+// Sector k filled with 0x40 + k. One sector per WRITE, but on a DVD+R, which takes whole
+// ECC blocks, one WRITE per block (the run rounded up to the block's end); returns the end.
+uint32_t Fill(TEmulatedDrive& d, uint32_t lba, uint32_t blocks) {
+    const uint32_t unit = d.Medium()->Profile() == TProfile::DvdPlusR ? 16 : 1;
+    const uint32_t end = (lba + blocks + unit - 1) / unit * unit;
+    for (uint32_t at = lba; at < end; at += unit) {
+        std::vector<uint8_t> data(unit * 2048u);
+        for (uint32_t k = 0; k < unit; ++k) std::fill_n(data.begin() + k * 2048, 2048, uint8_t(0x40 + at + k));
+        EXPECT_TRUE(Send(d, {{0x2A, 0, uint8_t(at >> 24), uint8_t(at >> 16), uint8_t(at >> 8), uint8_t(at), 0, 0,
+                              uint8_t(unit), 0},
+                             platform::SCSI_IOCTL_DATA_OUT,
+                             unit * 2048u,
+                             data})
+                        .Good())
+            << at;
+    }
+    return end;
 }
 
 } // namespace
@@ -51,7 +68,7 @@ TEST(ReadCommands, WrittenSectorsReadBackThroughBothCommandsOnEveryWritableMediu
         if (p == TProfile::CdR || p == TProfile::CdRw) {
             ASSERT_TRUE(SelectWritePage(*d, 0x01, 0x04, 0x08).Good());
         }
-        Fill(*d, 0, 40);
+        const uint32_t written = Fill(*d, 0, 40);
         auto ten = Read10(*d, 3, 2);
         ASSERT_TRUE(ten.Good()) << KindName(p);
         EXPECT_EQ(ten.Transferred, 4096u);
@@ -64,7 +81,7 @@ TEST(ReadCommands, WrittenSectorsReadBackThroughBothCommandsOnEveryWritableMediu
         EXPECT_TRUE(Read10(*d, 0, 0).Good());
         // Write-once media report what is recorded; overwritable ones their formatted size.
         const bool overwritable = p == TProfile::DvdPlusRw || p == TProfile::DvdRwRestricted || p == TProfile::DvdRam;
-        EXPECT_EQ(Capacity(*d), std::make_pair(overwritable ? 4096u : 40u, 2048u)) << KindName(p);
+        EXPECT_EQ(Capacity(*d), std::make_pair(overwritable ? 4096u : written, 2048u)) << KindName(p);
     }
 }
 
@@ -77,11 +94,11 @@ TEST(ReadCommands, WriteOnceMediaRefuseReadsPastTheRecordedArea) {
         // Blank: nothing at all can be read.
         EXPECT_EQ(Read10(*d, 0, 1).Sense(), sense::LbaOutOfRange) << KindName(p);
         EXPECT_EQ(Capacity(*d).first, 1u) << KindName(p); // last block 0 on a blank disc
-        Fill(*d, 0, 20);
-        EXPECT_TRUE(Read10(*d, 19, 1).Good()) << KindName(p);
+        const uint32_t end = Fill(*d, 0, 20);
+        EXPECT_TRUE(Read10(*d, end - 1, 1).Good()) << KindName(p);
         // One sector past the end, or a run that crosses it: refused whole, no partial data.
-        EXPECT_EQ(Read10(*d, 20, 1).Sense(), sense::LbaOutOfRange) << KindName(p);
-        auto crossing = Read12(*d, 16, 8);
+        EXPECT_EQ(Read10(*d, end, 1).Sense(), sense::LbaOutOfRange) << KindName(p);
+        auto crossing = Read12(*d, end - 4, 8);
         EXPECT_EQ(crossing.Sense(), sense::LbaOutOfRange) << KindName(p);
         EXPECT_EQ(crossing.Transferred, 0u);
     }
@@ -127,4 +144,26 @@ TEST(ReadCommands, ADvdRClosedEarlyReadsOnlyWhatItsTracksHold) {
     Fill(*d, 64, 16);
     EXPECT_TRUE(Read12(*d, 0, 80).Good());
     EXPECT_EQ(Read12(*d, 70, 11).Sense(), sense::LbaOutOfRange);
+}
+
+TEST(ReadCommands, ACssDiscShowsItsCopyrightAndRefusesScrambledSectorsAsDrivesDo) {
+    auto rom = Drive(TProfile::DvdRom, 600);
+    auto copyright = [&] { return In(*rom, {0xAD, 0, 0, 0, 0, 0, 0, 0x01, 0, 8, 0, 0}, 8); };
+    auto plain = copyright();
+    ASSERT_TRUE(plain.Good());
+    EXPECT_EQ(plain.Data[4], 0); // no protection
+    rom->Medium()->SetCss(300, 0xFD); // CSS, region 2 only: the drive's region
+    auto css = copyright();
+    ASSERT_TRUE(css.Good());
+    EXPECT_EQ(css.Data[4], 1);
+    EXPECT_EQ(css.Data[5], 0xFD);
+    auto region = In(*rom, {0xA4, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0x08, 0}, 8);
+    ASSERT_TRUE(region.Good());
+    EXPECT_EQ(region.Data[5], 0xFD);
+    EXPECT_TRUE(Read10(*rom, 299, 1).Good()); // the file system is not scrambled
+    EXPECT_EQ(Read10(*rom, 299, 2).Sense(), (TSenseCode{0x05, 0x6F, 0x03}));
+    rom->Medium()->SetCss(300, 0x02); // not for region 2
+    EXPECT_EQ(Read12(*rom, 400, 1).Sense(), (TSenseCode{0x05, 0x6F, 0x04}));
+    EXPECT_EQ(In(*Drive(TProfile::CdRom), {0xAD, 0, 0, 0, 0, 0, 0, 0x01, 0, 8, 0, 0}, 8).Sense(),
+              sense::CannotReadMediumIncompatibleFormat);
 }

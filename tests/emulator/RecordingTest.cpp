@@ -349,7 +349,9 @@ TEST(Recording, ReservationErrors) {
 
 TEST(Recording, DvdPlusRSessionsAndFinalization) {
     auto d = Drive(TProfile::DvdPlusR);
-    WriteBlocks(*d, 0, 100, 1);
+    // Written in whole ECC blocks: a write that ends inside one is refused.
+    EXPECT_EQ(Write(*d, 0, 100, 1).Sense(), sense::InvalidFieldInCdb);
+    WriteBlocks(*d, 0, 96, 1);
     EXPECT_TRUE(Close(*d, 1, 1).Good());
     EXPECT_TRUE(Close(*d, 2, 0xFF).Good());
     auto s = State(*d);

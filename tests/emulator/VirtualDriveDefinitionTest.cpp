@@ -102,7 +102,7 @@ TEST_F(SpecTest, BackingFileKeepsTheBurnForTheNextRegistration) {
     ASSERT_TRUE(RegisterVirtualDriveDefinition("E=dvd+r:" + disc, error)) << error;
     {
         auto e = EmulatedDriveAt('E');
-        ASSERT_TRUE(Write(*e, 0, 4, 0x42).Good());
+        ASSERT_TRUE(Write(*e, 0, 16, 0x42).Good());
         ASSERT_TRUE(NoData(*e, {0x5B, 0, 1, 0, 0, 1, 0, 0, 0, 0}).Good());
         ASSERT_TRUE(NoData(*e, {0x5B, 0, 2, 0, 0, 0xFF, 0, 0, 0, 0}).Good());
     }

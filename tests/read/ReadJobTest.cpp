@@ -4,6 +4,7 @@
 
 #include "ReadRig.h"
 #include "emulator/Opcodes.h"
+#include "engine/device/Messages.h"
 
 using namespace tarnwick;
 using namespace tarnwick::test;
@@ -202,3 +203,20 @@ TEST(ReadJob, ANotReadyDriveIsWaitedForWithinABound) {
 }
 
 } // namespace
+
+TEST_F(PressedDisc, AnEncryptedOrRegionLockedDvdIsNamedBeforeAnySectorIsRead) {
+    struct TCase {
+        uint8_t RegionMask; // the regions the disc does not play in; the drive is set to region 2
+        const char* Error;
+    };
+    for (TCase c : {TCase{0x00, msg::EncryptedDisc}, TCase{0xFD, msg::EncryptedDisc}, TCase{0x02, msg::RegionLockedDisc}}) {
+        SCOPED_TRACE(int(c.RegionMask));
+        Rig.Drive->Medium()->SetCss(300, c.RegionMask);
+        Rig.Drive->Log().Clear();
+        auto r = Rig.Read(Copy);
+        EXPECT_EQ(r.Error, c.Error);
+        EXPECT_TRUE(Rig.CommandsWith(emulator::op::Read10).empty());
+        EXPECT_TRUE(Rig.CommandsWith(emulator::op::Read12).empty());
+        EXPECT_EQ(Rig.CommandsWith(emulator::op::ReadDvdStructure).size(), 1u);
+    }
+}

@@ -2,6 +2,8 @@
 // engine made of the replies.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/Bytes.h"
 #include "engine/JobState.h"
 #include "ScriptedDrive.h"
@@ -224,6 +226,27 @@ TEST_F(Queries, SessionCounts) {
     EXPECT_EQ(Drive->Commands()[0].Cdb, (B{0x51, 0, 0, 0, 0, 0, 0, 0, 56, 0}));
     Drive->On(0x51, {TReply::Check(2, 0x3A)});
     EXPECT_EQ(Dev.GetSessionCount(), 0);
+}
+
+TEST_F(Queries, DiscStateAndCopyProtectionReadOnceAsValues) {
+    // Disc status and last session: closed is complete, or a complete last session.
+    for (auto [statusByte, closed, blank] : {std::tuple{0x00, false, true}, std::tuple{0x01 | 0x04, false, false},
+                                             std::tuple{0x01 | 0x0C, true, false}, std::tuple{0x02 | 0x0C, true, false}}) {
+        Drive->On(0x51, {TReply::Good(DiscInfo(uint8_t(statusByte), 1))});
+        ASSERT_TRUE(Dev.UpdateDiscInformation());
+        EXPECT_EQ(Dev.LastDiscInformation().Closed(), closed) << statusByte;
+        EXPECT_EQ(Dev.LastDiscInformation().Blank(), blank) << statusByte;
+    }
+    // Copyright information: a reply cut after byte 4 has no region mask.
+    EXPECT_TRUE(reply::ParseCopyrightInformation(B{0, 6, 0, 0, 1, 0xFD, 0, 0}.data(), 8).Css());
+    EXPECT_EQ(reply::ParseCopyrightInformation(B{0, 6, 0, 0, 1, 0xFD, 0, 0}.data(), 5).RegionMask, 0);
+    // The drive's region: none set, or a disc for all regions, is no mismatch.
+    EXPECT_EQ(reply::DriveRegionMask(B{0, 6, 0, 0, 0x00, 0xFD, 1, 0}.data(), 8), 0);
+    EXPECT_EQ(reply::DriveRegionMask(B{0, 6, 0, 0, 0x44, 0xFD, 1, 0}.data(), 8), 0xFD);
+    EXPECT_TRUE(reply::RegionMismatch(0x02, 0xFD));
+    EXPECT_FALSE(reply::RegionMismatch(0xFD, 0xFD));
+    EXPECT_FALSE(reply::RegionMismatch(0x00, 0xFD));
+    EXPECT_FALSE(reply::RegionMismatch(0x02, 0x00));
 }
 
 TEST_F(Queries, DiscTypeFromProfile) {
