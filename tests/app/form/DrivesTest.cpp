@@ -168,6 +168,30 @@ TEST_F(DrivesTest, DriveToImageFileCopiesTheDiscOfTheSelectedDriveAndEjectsIt) {
     ExpectEndOfJobCommands('E');
 }
 
+TEST_F(DrivesTest, WithoutSettingsTheCopyGoesIntoTheHomeFolderAndADriveLetterIsRefused) {
+    fs::create_directories(Root / "home");
+    ChooseSource(RomIndex);
+    Form->Image3Click();
+    ASSERT_TRUE(WaitJobEnd());
+    EXPECT_EQ(View.Log.back(), ">>> Copying done, successful!");
+    EXPECT_EQ(fs::file_size(Root / "home" / "DVD_Image.iso") % 2048, 0u);
+
+    // The designed Windows default names no file here: nothing is read, nothing is created.
+    const fs::path folder = fs::current_path();
+    fs::current_path(Root);
+    const size_t commands = emulator::EmulatedDriveAt('E')->Log().Records().size();
+    View.FileEditText = "c:\\DVD_Image.iso";
+    Form->Image3Click();
+    fs::current_path(folder);
+    EXPECT_FALSE(Form->JobRunning());
+    EXPECT_FALSE(View.AbortEnabled);
+    ASSERT_FALSE(View.Log.empty());
+    EXPECT_EQ(View.Log.back().rfind(">>> THE IMAGE FILE \"c:\\DVD_Image.iso\" NAMES A WINDOWS DRIVE", 0), 0u)
+        << View.Log.back();
+    EXPECT_FALSE(fs::exists(Root / "c:\\DVD_Image.iso"));
+    EXPECT_EQ(emulator::EmulatedDriveAt('E')->Log().Records().size(), commands);
+}
+
 TEST_F(DrivesTest, ImageFileToDiscBurnsTheChosenFileOntoTheRecorderChosenLast) {
     const fs::path image = Root / "film.iso";
     const std::string bytes = RandomBytes(2 * 1048576, 2);

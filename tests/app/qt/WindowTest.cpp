@@ -27,6 +27,7 @@
 #include "app/window/MainWindow.h"
 #include "engine/transport/Aspi.h"
 #include "emulator/VirtualDriveDefinition.h"
+#include "platform/Folders.h"
 #include "platform/Shell.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -145,8 +146,11 @@ TEST_F(WindowTest, ControlsCarryTheirDesignNamesCaptionsAndStates) {
                              "progress", "Timer1", "Image1", "Image3", "bAbort", "zkSkinButton1", "zkSkinButton2",
                              "zkSkinButton3", "zkSkinDirectoryEdit1"})
         EXPECT_NE(window.findChild<QObject*>(name), nullptr) << name;
-    EXPECT_EQ(window.findChild<QLineEdit*>("feDestinationEdit")->text(), "c:\\DVD_Image.iso");
-    EXPECT_EQ(window.findChild<QLineEdit*>("zkSkinDirectoryEdit1Edit")->text(), "c:\\temp");
+    // On Linux a drive letter would name a file in the current folder: home and temp instead.
+    const TWindowPaths paths = DefaultWindowPaths();
+    EXPECT_EQ(paths.ImageFile, platform::HomeFolder() + "/DVD_Image.iso");
+    EXPECT_EQ(window.findChild<QLineEdit*>("feDestinationEdit")->text().toStdString(), paths.ImageFile);
+    EXPECT_EQ(window.findChild<QLineEdit*>("zkSkinDirectoryEdit1Edit")->text().toStdString(), paths.TempFolder);
     auto* abort = window.findChild<QPushButton*>("bAbort");
     EXPECT_EQ(abort->text(), "Abort");
     EXPECT_FALSE(abort->isEnabled());
