@@ -1,11 +1,11 @@
 // The window over emulated drives: the drive lists, selection by either list, the image-file
 // item, both jobs end to end, the commands sent after a job, Abort and a second start click.
 #include <algorithm>
-#include <random>
 
 #include "emulator/Opcodes.h"
 #include "emulator/VirtualDriveDefinition.h"
 #include "tests/app/form/FormFixture.h"
+#include "tests/support/RandomBytes.h"
 
 namespace tarnwick::app::testing {
 namespace {
@@ -17,12 +17,7 @@ std::vector<char> ReadAll(const fs::path& p) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string RandomBytes(size_t n, unsigned seed) {
-    std::string s(n, '\0');
-    std::mt19937 rng(seed);
-    for (char& c : s) c = char(rng());
-    return s;
-}
+using testsupport::RandomBytes;
 
 class DrivesTest : public FormTest {
 protected:

@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 
 #include "app/form/VirtualDrives.h"
@@ -30,6 +29,7 @@
 #include "platform/Folders.h"
 #include "platform/Shell.h"
 #include "platform/virtual/VirtualBus.h"
+#include "support/RandomBytes.h"
 
 namespace fs = std::filesystem;
 
@@ -191,9 +191,7 @@ TEST_F(WindowTest, CopiesTheVirtualDvdToAnImageAndBurnsItOntoTheVirtualDvdR) {
     const fs::path disc = Root / "disc";
     WriteFile(disc / "VIDEO_TS" / "VIDEO_TS.IFO", std::string(6000, 'i'));
     WriteFile(disc / "Long folder name" / "a file with a long name.txt", "hello");
-    std::string big(3 * 1048576 + 123, '\0');
-    std::mt19937 rng(7);
-    for (char& c : big) c = char(rng());
+    const std::string big = testsupport::RandomBytes(3 * 1048576 + 123, 7);
     WriteFile(disc / "VIDEO_TS" / "VTS_01_1.VOB", big);
     const fs::path burned = Root / "dvdr.bin";
     WriteFile(Root / "config" / kVirtualDrivesFile,
@@ -275,9 +273,7 @@ TEST_F(WindowTest, AUsedCdRwIsErasedOnYesWithTheStatusLineFollowingTheDriveAndBu
     std::string error;
     ASSERT_TRUE(emulator::RegisterVirtualDriveDefinition("G=cd-rw+erasems=4000:" + burned.string(), error)) << error;
     auto image = [&](const char* name, unsigned seed) {
-        std::string bytes(500 * 2048, '\0');
-        std::mt19937 rng(seed);
-        for (char& c : bytes) c = char(rng());
+        const std::string bytes = testsupport::RandomBytes(500 * 2048, seed);
         WriteFile(Root / name, bytes);
         return bytes;
     };
