@@ -69,8 +69,8 @@ TWindowPaths DefaultWindowPaths() {
     const std::string temp = platform::SystemTempFolder();
     std::string home = platform::HomeFolder();
     if (home.empty()) home = temp; // no home known: still a folder that exists
-    if (home.size() > 1 && home.back() == platform::PathDelim) home.pop_back();
-    return {home + platform::PathDelim + kImageFileName, temp};
+    if (home.empty() || home.back() != platform::PathDelim) home += platform::PathDelim;
+    return {home + kImageFileName, temp};
 }
 
 TWindowPaths ReadWindowPaths(const std::string& FileName) {

@@ -148,7 +148,7 @@ TEST_F(WindowTest, ControlsCarryTheirDesignNamesCaptionsAndStates) {
         EXPECT_NE(window.findChild<QObject*>(name), nullptr) << name;
     // On Linux a drive letter would name a file in the current folder: home and temp instead.
     const TWindowPaths paths = DefaultWindowPaths();
-    EXPECT_EQ(paths.ImageFile, platform::HomeFolder() + "/DVD_Image.iso");
+    EXPECT_EQ(paths.ImageFile, (fs::path(platform::HomeFolder()) / "DVD_Image.iso").string());
     EXPECT_EQ(window.findChild<QLineEdit*>("feDestinationEdit")->text().toStdString(), paths.ImageFile);
     EXPECT_EQ(window.findChild<QLineEdit*>("zkSkinDirectoryEdit1Edit")->text().toStdString(), paths.TempFolder);
     auto* abort = window.findChild<QPushButton*>("bAbort");
