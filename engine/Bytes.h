@@ -62,7 +62,6 @@ public:
         v = GetBE32(Data + offset);
         return true;
     }
-    // Narrows the view to [0, n) when a reply's own length field declares fewer bytes.
 
 private:
     const uint8_t* Data;

@@ -21,6 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The raw bytes as sense data, at every length the transport can hand over.
     const std::vector<uint8_t> copy(data, data + size);
-    rec::SenseProgress(copy.data(), copy.size());
+    SenseProgress(copy.data(), copy.size());
     return 0;
 }

@@ -15,6 +15,10 @@ constexpr char PathDelim = '\\';
 constexpr char PathDelim = '/';
 #endif
 
+// The delimiter inside path: '\\' in a drive-letter path on every system (the platform maps the
+// drive to a folder), the system's own in any other.
+inline char DelimiterOf(const std::string& path) { return path.size() >= 2 && path[1] == ':' ? '\\' : PathDelim; }
+
 // Windows file attributes (the listing reports them on every platform).
 enum : uint32_t {
     faReadOnly = 0x01,

@@ -2,7 +2,7 @@
 // SCSI pass-through to a drive opened by its letter, in the shape of the Windows
 // IOCTL_SCSI_PASS_THROUGH_DIRECT and IOCTL_SCSI_GET_ADDRESS structures. Virtual drives (the
 // emulator, through virtual/VirtualBus.h) answer first; then the OS (SG_IO on Linux,
-// DeviceIoControl on Windows).
+// DeviceIoControl on Windows). The dispatch between them is virtual/Dispatch.cpp.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

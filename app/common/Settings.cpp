@@ -6,6 +6,7 @@
 
 #include "engine/write/VornBurner.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/Shell.h"
 
@@ -89,6 +90,38 @@ TSettingsWarnings ReadSettings(TVornBurner& Engine, const std::string& FileName)
     if (auto v = integer("CacheSize", std::to_string(Engine.CacheSize()))) Engine.SetCacheSize(*v);
     if (auto v = integer("Verify", Flag(Engine.VerifyAfterBurn()))) Engine.SetVerifyAfterBurn(*v != 0);
     return warnings;
+}
+
+TWindowPaths DefaultWindowPaths() {
+    if (platform::UsesDriveLetters()) return {kDesignImageFile, kDesignTempFolder};
+    const std::string temp = platform::SystemTempFolder();
+    std::string home = platform::HomeFolder();
+    if (home.empty()) home = temp; // no home known: still a folder that exists
+    if (home.empty() || home.back() != platform::PathDelim) home += platform::PathDelim;
+    return {home + kImageFileName, temp};
+}
+
+TWindowPaths ReadWindowPaths(const std::string& FileName) {
+    TWindowPaths paths = DefaultWindowPaths();
+    auto text = [&](const char* key, std::string& into) {
+        auto value = platform::ReadProfileString(FileName, kSettingsSection, key);
+        if (value && !value->empty()) into = *value;
+    };
+    text("ImageFile", paths.ImageFile);
+    text("TempFolder", paths.TempFolder);
+    return paths;
+}
+
+std::string ForeignPathMessage(const std::string& Path) {
+    if (platform::UsesDriveLetters()) return {};
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const bool drive = Path.size() >= 2 && letter(Path[0]) && Path[1] == ':' &&
+                       (Path.size() == 2 || Path[2] == '\\' || Path[2] == '/');
+    const bool share = Path.rfind("\\\\", 0) == 0;
+    if (!drive && !share) return {};
+    return "THE IMAGE FILE \"" + Path + "\" NAMES A WINDOWS " + (drive ? "DRIVE" : "SHARE") +
+           ", WHICH THIS SYSTEM DOES NOT HAVE: CHOOSE A FILE IN A FOLDER OF THIS SYSTEM, E.G. \"" +
+           DefaultWindowPaths().ImageFile + "\"";
 }
 
 TVersionFile ReadVersionFile(const std::string& Folder) {

@@ -31,6 +31,9 @@ public:
     virtual void SetDestinationListVisible(bool visible) = 0;
     virtual void SetDestinationEditVisible(bool visible) = 0;
     virtual std::string DestinationFileName() const = 0; // feDestination's text
+    virtual void SetDestinationFileName(const std::string& text) = 0;
+    // zkSkinDirectoryEdit1's text.
+    virtual void SetTempFolder(const std::string& text) = 0;
 
     // zkSkinOpenDialog1: the chosen existing image file, or nullopt when cancelled.
     virtual std::optional<std::string> ExecuteOpenDialog() = 0;

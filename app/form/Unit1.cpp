@@ -64,6 +64,9 @@ void TForm1::FormShow() {
     View.SetGroupCaption("Version " + text);
     About.SetVersionLabel("version " + text);
     const TSettingsWarnings warnings = ReadSettings(*vorn);
+    const TWindowPaths paths = ReadWindowPaths();
+    View.SetDestinationFileName(paths.ImageFile);
+    View.SetTempFolder(paths.TempFolder);
     View.ClearLog();
     for (const auto& w : warnings) Log("warning: " + w);
 
@@ -182,6 +185,12 @@ void TForm1::Image3Click() {
         return;
     }
 
+    // A name this system cannot take as a path never becomes a file of that odd name.
+    if (const std::string foreign = ForeignPathMessage(View.DestinationFileName()); !foreign.empty()) {
+        Log(">>> " + foreign);
+        StopRefusedStart();
+        return;
+    }
     const std::optional<char> letter = DeviceDriveLetter(vorn->SelectedDevice);
     const std::string sourcePath = (letter ? std::string(1, *letter) : std::string()) + ":\\";
     const TCompiled compiled = CompileSource(*vorn, sourcePath, true, [this](bool) {

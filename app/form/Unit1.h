@@ -11,6 +11,7 @@
 
 #include "app/form/MainView.h"
 #include "app/form/Unit2.h"
+#include "app/common/Settings.h"
 #include "engine/write/VornBurner.h"
 
 namespace tarnwick::app {
@@ -20,7 +21,9 @@ public:
     static constexpr const char* kCaption = "Tarnwick";
     static constexpr const char* kDesignGroupCaption = "Version 1.0";
     static constexpr const char* kImageFileItem = "DVD Image File";
-    static constexpr const char* kDefaultImageFile = "c:\\DVD_Image.iso";
+    // The designed destination; where paths have no drive letters the form shows another
+    // (ReadWindowPaths).
+    static constexpr const char* kDefaultImageFile = kDesignImageFile;
     static constexpr const char* kStartNotice = "Copying started. You have a time to try other software";
     static constexpr const char* kAspiError = "Error initializing ASPI Layer, Please visit support: ";
     // Asked before a burn onto a CD-RW or DVD-RW that holds data.

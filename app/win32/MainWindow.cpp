@@ -110,7 +110,7 @@ void TWin32MainWindow::BuildControls() {
     CreateControl(Window, L"BUTTON", "...", WS_VISIBLE | button, kIdDestinationBrowse, 500, 38, 24, 24);
 
     label(kIdTempLabel, "Temp Folder:", 12, 68);
-    CreateControl(Window, L"EDIT", "c:\\temp", WS_VISIBLE | edit, kIdTempEdit, 100, 68, 396, 24, WS_EX_CLIENTEDGE);
+    CreateControl(Window, L"EDIT", kDesignTempFolder, WS_VISIBLE | edit, kIdTempEdit, 100, 68, 396, 24, WS_EX_CLIENTEDGE);
     CreateControl(Window, L"BUTTON", "...", WS_VISIBLE | button, kIdTempBrowse, 500, 68, 24, 24);
 
     // zkSkinGroupBox1 holds Image2 and, over it, Memo1 (their order is set at the end).
@@ -440,6 +440,8 @@ void TWin32MainWindow::SetDestinationEditVisible(bool visible) {
 std::string TWin32MainWindow::DestinationFileName() const {
     return GetText(Control(kIdDestinationEdit));
 }
+void TWin32MainWindow::SetDestinationFileName(const std::string& text) { SetText(Control(kIdDestinationEdit), text); }
+void TWin32MainWindow::SetTempFolder(const std::string& text) { SetText(Control(kIdTempEdit), text); }
 
 std::optional<std::string> TWin32MainWindow::ExecuteOpenDialog() {
     std::wstring file = Widen(Form1->OpenDialogFileName());

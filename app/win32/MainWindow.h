@@ -43,6 +43,8 @@ class TWin32MainWindow : public IMainView {
     void SetDestinationListVisible(bool visible) override;
     void SetDestinationEditVisible(bool visible) override;
     std::string DestinationFileName() const override;
+    void SetDestinationFileName(const std::string& text) override;
+    void SetTempFolder(const std::string& text) override;
     std::optional<std::string> ExecuteOpenDialog() override;
     void ClearLog() override;
     void AppendLog(const std::string& line) override;

@@ -87,7 +87,9 @@ void TMainWindow::BuildControls() {
     cbDestination->setVisible(false);
     connect(cbDestination, &QComboBox::activated, this, [this](int) { Form1->cbDestinationCloseUp(); });
 
-    feDestination = FileEdit(this, "feDestination", TForm1::kDefaultImageFile, feDestinationEdit, [this](QLineEdit* e) {
+    // The platform's defaults until the form has read the settings.
+    const TWindowPaths paths = DefaultWindowPaths();
+    feDestination = FileEdit(this, "feDestination", Q(paths.ImageFile), feDestinationEdit, [this](QLineEdit* e) {
         QString name = QFileDialog::getSaveFileName(this, QString(), e->text(), "ISO image file (*.iso)");
         if (!name.isEmpty()) e->setText(name);
     });
@@ -96,13 +98,13 @@ void TMainWindow::BuildControls() {
     feDestination->findChild<QToolButton*>("feDestinationButton")->setGeometry(400, 0, 24, 24);
 
     label("lTempFolder", "Temp Folder:", 12, 68);
-    QLineEdit* tempEdit = nullptr;
-    zkSkinDirectoryEdit1 = FileEdit(this, "zkSkinDirectoryEdit1", "c:\\temp", tempEdit, [this](QLineEdit* e) {
+    zkSkinDirectoryEdit1 = FileEdit(this, "zkSkinDirectoryEdit1", Q(paths.TempFolder), zkSkinDirectoryEdit1Edit,
+                                    [this](QLineEdit* e) {
         QString dir = QFileDialog::getExistingDirectory(this, QString(), e->text());
         if (!dir.isEmpty()) e->setText(dir);
     });
     zkSkinDirectoryEdit1->setGeometry(100, 68, 424, 24);
-    tempEdit->setGeometry(0, 0, 396, 24);
+    zkSkinDirectoryEdit1Edit->setGeometry(0, 0, 396, 24);
     zkSkinDirectoryEdit1->findChild<QToolButton*>("zkSkinDirectoryEdit1Button")->setGeometry(400, 0, 24, 24);
 
     zkSkinGroupBox1 = new QGroupBox(TForm1::kDesignGroupCaption, this);
@@ -222,6 +224,8 @@ std::string TMainWindow::DestinationText() const { return cbDestination->current
 void TMainWindow::SetDestinationListVisible(bool visible) { cbDestination->setVisible(visible); }
 void TMainWindow::SetDestinationEditVisible(bool visible) { feDestination->setVisible(visible); }
 std::string TMainWindow::DestinationFileName() const { return feDestinationEdit->text().toStdString(); }
+void TMainWindow::SetDestinationFileName(const std::string& text) { feDestinationEdit->setText(Q(text)); }
+void TMainWindow::SetTempFolder(const std::string& text) { zkSkinDirectoryEdit1Edit->setText(Q(text)); }
 
 std::optional<std::string> TMainWindow::ExecuteOpenDialog() {
     QFileDialog dialog(this, "Open ISO file");

@@ -57,6 +57,8 @@ public:
     void SetDestinationListVisible(bool visible) override;
     void SetDestinationEditVisible(bool visible) override;
     std::string DestinationFileName() const override;
+    void SetDestinationFileName(const std::string& text) override;
+    void SetTempFolder(const std::string& text) override;
     std::optional<std::string> ExecuteOpenDialog() override;
     void ClearLog() override;
     void AppendLog(const std::string& line) override;
@@ -89,6 +91,7 @@ private:
     QWidget* feDestination = nullptr;
     QLineEdit* feDestinationEdit = nullptr;
     QWidget* zkSkinDirectoryEdit1 = nullptr;
+    QLineEdit* zkSkinDirectoryEdit1Edit = nullptr;
     QGroupBox* zkSkinGroupBox1 = nullptr;
     QLabel* Image2 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;

@@ -56,12 +56,6 @@ std::array<uint8_t, 12> FormatParameterList(const TFormatDescriptor& d, bool imm
     return list;
 }
 
-std::optional<uint16_t> SenseProgress(const uint8_t* sense, size_t length) {
-    if (length < 18 || (sense[0] & 0x7E) != 0x70) return std::nullopt;
-    if (sense[7] < 10 || !(sense[15] & 0x80)) return std::nullopt; // SKSV
-    return GetBE16(&sense[16]);
-}
-
 bool OperationInProgress(const TCommandOutcome& o) {
     if (o.SenseKey != kSenseKeyNotReady || o.Asc != kAscNotReady) return false;
     const uint8_t q = o.Ascq;

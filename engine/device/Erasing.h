@@ -1,7 +1,7 @@
 #pragma once
 // Pure helpers of the erase and format commands: the format descriptor a medium takes, the
-// FORMAT UNIT parameter list, the progress a drive reports in its sense data while it works,
-// and how long an erase may take at most.
+// FORMAT UNIT parameter list, whether a drive's answer says it is still at work (its progress
+// figure is part of the command outcome, Outcome.h), and how long an erase may take at most.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -35,10 +35,6 @@ std::optional<TFormatDescriptor> ChooseFormat(uint8_t discType, const uint8_t* r
 // The 12-byte parameter list: header with FOV and Immed (the drive answers at once and
 // formats on its own), length 8, then the descriptor.
 std::array<uint8_t, 12> FormatParameterList(const TFormatDescriptor& d, bool immed);
-
-// Progress of an operation in progress (fixed-format sense with SKSV set, bytes 16-17 out of
-// 65536); nullopt when the sense carries none.
-std::optional<uint16_t> SenseProgress(const uint8_t* sense, size_t length);
 
 // True when a command's outcome says the drive is still busy with a long operation: NOT
 // READY with format in progress (04/04), operation in progress (04/07), long write (04/08)

@@ -28,7 +28,6 @@ inline constexpr const char* OutputIsFolder = "CAN'T CREATE FILE \"%s\": IT IS A
 inline constexpr const char* InternalError0006 = "INTERNAL ERROR 0006";
 // A job entry was called while the engine's previous job still runs.
 inline constexpr const char* JobAlreadyRunning = "ANOTHER JOB IS STILL RUNNING";
-// The disc target is not available in this build.
 inline constexpr const char* StartingWriteProcess = "STARTING WRITE PROCESS ON %s AT %s";
 inline constexpr const char* TestDummyWrite = "TEST/DUMMY WRITE";
 inline constexpr const char* WriterBusy = "WRITER BUSY/BUFFER FULL";
@@ -73,7 +72,7 @@ inline constexpr const char* Verified = "VERIFIED %d SECTORS";
 // The first differing sector, then how many differ.
 inline constexpr const char* VerifyFailed = "VERIFY FAILED AT SECTOR %d (%s SECTORS DIFFER)";
 // The end of every queued job: how often the writer found the queue empty, then how often the
-// reader found it full.
+// cache thread found it full.
 inline constexpr const char* QueueCounts = "CACHE RAN EMPTY %d TIMES AND FULL %s TIMES";
 // A write the drive keeps refusing as not ready or busy: the try, out of the tries allowed.
 inline constexpr const char* WaitingForDrive = "WAITING FOR THE DRIVE, TRY %s";

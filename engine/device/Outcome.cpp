@@ -1,7 +1,6 @@
 #include "engine/device/Outcome.h"
 
 #include "engine/Bytes.h"
-#include "engine/device/Erasing.h"
 
 namespace tarnwick {
 
@@ -23,6 +22,12 @@ bool AddressesBlock(uint8_t opcode) {
 
 } // namespace
 
+std::optional<uint16_t> SenseProgress(const uint8_t* sense, size_t length) {
+    if (length < 18 || (sense[0] & 0x7E) != 0x70) return std::nullopt;
+    if (sense[7] < 10 || !(sense[15] & 0x80)) return std::nullopt; // SKSV
+    return GetBE16(&sense[16]);
+}
+
 TCommandOutcome OutcomeOf(const SRB_ExecSCSICmd& Request, bool readSense) {
     TCommandOutcome o;
     o.Opcode = Request.CDBByte[0];
@@ -43,7 +48,7 @@ TCommandOutcome OutcomeOf(const SRB_ExecSCSICmd& Request, bool readSense) {
         o.Asc = sense[12];
         o.Ascq = sense[13];
         if (sense[0] & 0x80) o.Lba = GetBE32(sense + 3);
-        o.Progress = rec::SenseProgress(sense, sizeof(Request.SenseArea));
+        o.Progress = SenseProgress(sense, sizeof(Request.SenseArea));
     } else if (failed && (code == 0x72 || code == 0x73)) {
         // Descriptor format: key, ASC and ASCQ in bytes 1-3.
         o.SenseKey = sense[1] & 0x0F;

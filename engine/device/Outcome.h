@@ -1,6 +1,7 @@
 #pragma once
 // The outcome of one SCSI command as data, beside the message texts: what the engine and its
 // tests decide on instead of testing raw sense bytes.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -27,6 +28,10 @@ struct TCommandOutcome {
     // The drive answered BUSY.
     bool Busy() const { return Status == SS_ERR && HostStatus == HASTAT_OK && TargetStatus == STATUS_BUSY; }
 };
+
+// Progress of an operation in progress (fixed-format sense with SKSV set, bytes 16-17 out of
+// 65536); nullopt when the sense carries none.
+std::optional<uint16_t> SenseProgress(const uint8_t* sense, size_t length);
 
 // The outcome of a finished request; its sense area only when readSense (the transport is done
 // with it).

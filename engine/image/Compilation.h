@@ -75,6 +75,9 @@ public:
     void NoteEntry(const std::string& Text);
     // Empties EntryNotes (the notes of an earlier compilation).
     void ForgetNotes();
+    // True the first time Text is noted since the compilation was cleared: for messages that
+    // steps run more than once per job would repeat.
+    bool FirstNote(const std::string& Text) { return FNoted.insert(Text).second; }
 
 private:
     // Lookup indexes beside the tables (FindDir and FindFile must not scan): full path ->

@@ -158,7 +158,7 @@ TCompilation::TScan TCompilation::ScanSubfolders(TDEntry* Dir, const std::string
         }
         TDEntry* sub = AddDirEntry(Dir, Listable(Dir, entry, SourcePath + entry.Name, listing), true);
         if (!sub) return TScan::Stop;
-        if (sub->Level == 9 && FNoted.insert(msg::FoldersDeep).second) DebugMessage(msg::FoldersDeep, 0);
+        if (sub->Level == 9 && FirstNote(msg::FoldersDeep)) DebugMessage(msg::FoldersDeep, 0);
         if (entry.Name == "Installer") platform::MessageBeep(0);
         TScan r = ScanFolder(sub, SourcePath + entry.Name, Mask, Attr, true, false, ArchiveOnly);
         // A folder empty at its source is kept (a copy has the source's folders, an empty
@@ -176,7 +176,8 @@ TCompilation::TScan TCompilation::ScanFolder(TDEntry* Dir, std::string SourcePat
         Dir = ScanDestination(Dir, SourcePath);
         if (!Dir) return TScan::Stop;
     }
-    if (!EndsWithDelimiter(SourcePath)) SourcePath += platform::PathDelim;
+    // One delimiter through the whole path, so messages name it as the user would write it.
+    if (!EndsWithDelimiter(SourcePath)) SourcePath += platform::DelimiterOf(SourcePath);
     const std::string mask = Mask.empty() ? "*.*" : Mask;
 
     // With Recurse the folder is read once: the directory pass and the file pass work on the

@@ -172,9 +172,9 @@ std::vector<TIsoImage::TDvdPlacement> TIsoImage::PlanDvdVideo() {
     TFEntry* vmgIfo = planner.File("VIDEO_TS.IFO");
     if (!vmgIfo) return {};
     if (planner.PlanDeclared(vmgIfo)) return std::move(planner.Plan);
-    Log(">>> DVD-Video: \"" + planner.ProblemFile + "\": " + planner.Problem +
-                     "; VIDEO_TS is written in plain DVD order instead",
-                 4);
+    LogOnce(">>> DVD-Video: \"" + planner.ProblemFile + "\": " + planner.Problem +
+                "; VIDEO_TS is written in plain DVD order instead",
+            4);
     planner.PlanPlain();
     return std::move(planner.Plan);
 }

@@ -111,6 +111,10 @@ private:
     void Log(const std::string& Message, uint8_t Type) const {
         if (FLog) FLog(Message, Type);
     }
+    // A finding of the layout, which runs more than once per job: logged once per compilation.
+    void LogOnce(const std::string& Message, uint8_t Type) {
+        if (Compilation.FirstNote(Message)) Log(Message, Type);
+    }
 };
 
 } // namespace tarnwick

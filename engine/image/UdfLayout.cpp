@@ -71,8 +71,8 @@ void TIsoImage::AssignUdfNames() {
                     break;
                 }
             }
-            Log(">>> " + msg::Format(msg::NameShortened, c->SourcePath.empty() ? c->LongName : c->SourcePath),
-                         4);
+            LogOnce(">>> " + msg::Format(msg::NameShortened, c->SourcePath.empty() ? c->LongName : c->SourcePath),
+                    4);
         }
     }
 }

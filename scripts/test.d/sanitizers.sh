@@ -5,7 +5,6 @@
 # ThreadSanitizer (preset tsan, only those test programs are built).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-[[ -f /work/ccache.env ]] && . /work/ccache.env
 
 echo "== sanitizers: asan"
 cmake --preset asan >/dev/null

@@ -1,30 +1,16 @@
 // tarnwick-cli devices, run as a program.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "support/RunTool.h"
+
 namespace {
 
-struct TRun {
-    int Code = -1;
-    std::string Output;
-};
+using TRun = testsupport::TToolRun;
 
-TRun Cli(const std::string& args) {
-    const std::string exe = std::string(TARNWICK_BINARY_DIR) + "/cli/tarnwick-cli";
-    TRun r;
-    FILE* p = ::popen((exe + " " + args + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.Output.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+TRun Cli(const std::string& args) { return testsupport::RunTool(testsupport::CliPath() + " " + args); }
 
 class DevicesCommand : public ::testing::Test {
 protected:

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "ScsiClient.h"
 #include "emulator/EmulatedDrive.h"
 #include "emulator/Wire.h"
+#include "support/RandomBytes.h"
 
 using namespace emulator;
 using namespace emulator::test;
@@ -45,10 +45,8 @@ struct DiscFileTest : ::testing::Test {
 };
 
 std::vector<uint8_t> Pattern(size_t sectors, unsigned seed) {
-    std::vector<uint8_t> data(sectors * 2048);
-    std::mt19937 rng(seed);
-    for (auto& b : data) b = uint8_t(rng());
-    return data;
+    const std::string bytes = testsupport::RandomBytes(sectors * 2048, seed);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 void Burn(TEmulatedDrive& d, const std::vector<uint8_t>& image) {

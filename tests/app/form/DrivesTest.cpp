@@ -1,11 +1,11 @@
 // The window over emulated drives: the drive lists, selection by either list, the image-file
 // item, both jobs end to end, the commands sent after a job, Abort and a second start click.
 #include <algorithm>
-#include <random>
 
 #include "emulator/Opcodes.h"
 #include "emulator/VirtualDriveDefinition.h"
 #include "tests/app/form/FormFixture.h"
+#include "tests/support/RandomBytes.h"
 
 namespace tarnwick::app::testing {
 namespace {
@@ -17,12 +17,7 @@ std::vector<char> ReadAll(const fs::path& p) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string RandomBytes(size_t n, unsigned seed) {
-    std::string s(n, '\0');
-    std::mt19937 rng(seed);
-    for (char& c : s) c = char(rng());
-    return s;
-}
+using testsupport::RandomBytes;
 
 class DrivesTest : public FormTest {
 protected:
@@ -166,6 +161,30 @@ TEST_F(DrivesTest, DriveToImageFileCopiesTheDiscOfTheSelectedDriveAndEjectsIt) {
         found = std::equal(vob.begin(), vob.end(), iso.begin() + long(at));
     EXPECT_TRUE(found);
     ExpectEndOfJobCommands('E');
+}
+
+TEST_F(DrivesTest, WithoutSettingsTheCopyGoesIntoTheHomeFolderAndADriveLetterIsRefused) {
+    fs::create_directories(Root / "home");
+    ChooseSource(RomIndex);
+    Form->Image3Click();
+    ASSERT_TRUE(WaitJobEnd());
+    EXPECT_EQ(View.Log.back(), ">>> Copying done, successful!");
+    EXPECT_EQ(fs::file_size(Root / "home" / "DVD_Image.iso") % 2048, 0u);
+
+    // The designed Windows default names no file here: nothing is read, nothing is created.
+    const fs::path folder = fs::current_path();
+    fs::current_path(Root);
+    const size_t commands = emulator::EmulatedDriveAt('E')->Log().Records().size();
+    View.FileEditText = "c:\\DVD_Image.iso";
+    Form->Image3Click();
+    fs::current_path(folder);
+    EXPECT_FALSE(Form->JobRunning());
+    EXPECT_FALSE(View.AbortEnabled);
+    ASSERT_FALSE(View.Log.empty());
+    EXPECT_EQ(View.Log.back().rfind(">>> THE IMAGE FILE \"c:\\DVD_Image.iso\" NAMES A WINDOWS DRIVE", 0), 0u)
+        << View.Log.back();
+    EXPECT_FALSE(fs::exists(Root / "c:\\DVD_Image.iso"));
+    EXPECT_EQ(emulator::EmulatedDriveAt('E')->Log().Records().size(), commands);
 }
 
 TEST_F(DrivesTest, ImageFileToDiscBurnsTheChosenFileOntoTheRecorderChosenLast) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/common/Settings.h"
 #include "app/form/MainView.h"
 
 namespace tarnwick::app::testing {
@@ -23,7 +24,9 @@ public:
     TFakeCombo Source, Destination;
     bool DestinationListVisible = false; // as designed: the drive list is hidden at first
     bool DestinationEditVisible = true;
-    std::string FileEditText = "c:\\DVD_Image.iso";
+    // As the windows build them: the platform's defaults until the form has read the settings.
+    std::string FileEditText = DefaultWindowPaths().ImageFile;
+    std::string TempFolderText = DefaultWindowPaths().TempFolder;
     std::deque<std::optional<std::string>> DialogAnswers; // nullopt = cancel
     int DialogRuns = 0;
     std::vector<std::string> Log;
@@ -59,6 +62,8 @@ public:
     void SetDestinationListVisible(bool v) override { DestinationListVisible = v; }
     void SetDestinationEditVisible(bool v) override { DestinationEditVisible = v; }
     std::string DestinationFileName() const override { return FileEditText; }
+    void SetDestinationFileName(const std::string& t) override { FileEditText = t; }
+    void SetTempFolder(const std::string& t) override { TempFolderText = t; }
     std::optional<std::string> ExecuteOpenDialog() override {
         ++DialogRuns;
         if (DialogAnswers.empty()) return std::nullopt;

@@ -84,6 +84,35 @@ TEST_F(FormTest, MissingSettingsFileKeepsTheDesignValues) {
     EXPECT_EQ(Form->vorn->Version(), "1.21");
 }
 
+TEST_F(FormTest, ImageFileAndTempFolderComeFromThePlatformUnlessTheSettingsNameThem) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string saved = tmpdir ? tmpdir : "";
+    ::setenv("TMPDIR", (Root / "tmp/").c_str(), 1);
+    View.FileEditText = View.TempFolderText = "typed before start-up";
+    Form->FormShow();
+    EXPECT_EQ(View.FileEditText, (Root / "home" / "DVD_Image.iso").string());
+    EXPECT_EQ(View.TempFolderText, (Root / "tmp").string());
+
+    WriteSettings("ImageFile=/srv/copies/film.iso\nTempFolder=/var/tmp\n");
+    MakeForm();
+    Form->FormShow();
+    if (tmpdir)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_EQ(View.FileEditText, "/srv/copies/film.iso");
+    EXPECT_EQ(View.TempFolderText, "/var/tmp");
+}
+
+TEST(WindowPaths, DriveLettersAndSharesAreNamedForWhatTheyAreWhereThereAreNone) {
+    for (const char* path : {"c:\\DVD_Image.iso", "D:/films/a.iso", "c:", "\\\\server\\share\\a.iso"}) {
+        const std::string message = ForeignPathMessage(path);
+        EXPECT_NE(message.find(std::string("\"") + path + "\" NAMES A WINDOWS "), std::string::npos) << message;
+    }
+    for (const char* path : {"/home/me/c:\\a.iso", "c:a.iso", "copy.iso", "./c:/x.iso", ""})
+        EXPECT_EQ(ForeignPathMessage(path), "") << path;
+}
+
 TEST_F(FormTest, NoTransportShowsTheSupportBoxAndLeavesTheListsEmpty) {
     Form->FormShow();
     EXPECT_EQ(View.Messages, std::vector<std::string>{kAspiBox});

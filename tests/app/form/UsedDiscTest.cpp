@@ -2,7 +2,6 @@
 // gauge and the status line following the drive, the burn after it, and the ways it ends.
 #include <condition_variable>
 #include <mutex>
-#include <random>
 #include <set>
 
 #include "app/common/ProgressText.h"
@@ -11,18 +10,14 @@
 #include "platform/Clock.h"
 #include "platform/Threads.h"
 #include "tests/app/form/FormFixture.h"
+#include "tests/support/RandomBytes.h"
 
 namespace tarnwick::app::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string RandomBytes(size_t n, unsigned seed) {
-    std::string s(n, '\0');
-    std::mt19937 rng(seed);
-    for (char& c : s) c = char(rng());
-    return s;
-}
+using testsupport::RandomBytes;
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);

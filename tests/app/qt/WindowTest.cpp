@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 
 #include "app/form/VirtualDrives.h"
@@ -27,8 +26,10 @@
 #include "app/window/MainWindow.h"
 #include "engine/transport/Aspi.h"
 #include "emulator/VirtualDriveDefinition.h"
+#include "platform/Folders.h"
 #include "platform/Shell.h"
 #include "platform/virtual/VirtualBus.h"
+#include "support/RandomBytes.h"
 
 namespace fs = std::filesystem;
 
@@ -145,8 +146,11 @@ TEST_F(WindowTest, ControlsCarryTheirDesignNamesCaptionsAndStates) {
                              "progress", "Timer1", "Image1", "Image3", "bAbort", "zkSkinButton1", "zkSkinButton2",
                              "zkSkinButton3", "zkSkinDirectoryEdit1"})
         EXPECT_NE(window.findChild<QObject*>(name), nullptr) << name;
-    EXPECT_EQ(window.findChild<QLineEdit*>("feDestinationEdit")->text(), "c:\\DVD_Image.iso");
-    EXPECT_EQ(window.findChild<QLineEdit*>("zkSkinDirectoryEdit1Edit")->text(), "c:\\temp");
+    // On Linux a drive letter would name a file in the current folder: home and temp instead.
+    const TWindowPaths paths = DefaultWindowPaths();
+    EXPECT_EQ(paths.ImageFile, (fs::path(platform::HomeFolder()) / "DVD_Image.iso").string());
+    EXPECT_EQ(window.findChild<QLineEdit*>("feDestinationEdit")->text().toStdString(), paths.ImageFile);
+    EXPECT_EQ(window.findChild<QLineEdit*>("zkSkinDirectoryEdit1Edit")->text().toStdString(), paths.TempFolder);
     auto* abort = window.findChild<QPushButton*>("bAbort");
     EXPECT_EQ(abort->text(), "Abort");
     EXPECT_FALSE(abort->isEnabled());
@@ -187,9 +191,7 @@ TEST_F(WindowTest, CopiesTheVirtualDvdToAnImageAndBurnsItOntoTheVirtualDvdR) {
     const fs::path disc = Root / "disc";
     WriteFile(disc / "VIDEO_TS" / "VIDEO_TS.IFO", std::string(6000, 'i'));
     WriteFile(disc / "Long folder name" / "a file with a long name.txt", "hello");
-    std::string big(3 * 1048576 + 123, '\0');
-    std::mt19937 rng(7);
-    for (char& c : big) c = char(rng());
+    const std::string big = testsupport::RandomBytes(3 * 1048576 + 123, 7);
     WriteFile(disc / "VIDEO_TS" / "VTS_01_1.VOB", big);
     const fs::path burned = Root / "dvdr.bin";
     WriteFile(Root / "config" / kVirtualDrivesFile,
@@ -271,9 +273,7 @@ TEST_F(WindowTest, AUsedCdRwIsErasedOnYesWithTheStatusLineFollowingTheDriveAndBu
     std::string error;
     ASSERT_TRUE(emulator::RegisterVirtualDriveDefinition("G=cd-rw+erasems=4000:" + burned.string(), error)) << error;
     auto image = [&](const char* name, unsigned seed) {
-        std::string bytes(500 * 2048, '\0');
-        std::mt19937 rng(seed);
-        for (char& c : bytes) c = char(rng());
+        const std::string bytes = testsupport::RandomBytes(500 * 2048, seed);
         WriteFile(Root / name, bytes);
         return bytes;
     };

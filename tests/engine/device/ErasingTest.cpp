@@ -143,21 +143,21 @@ B Sense(uint8_t key, uint8_t asc, uint8_t ascq, int progress = -1, uint8_t addit
 
 TEST(EraseProgress, TheIndicationIsReadOnlyWhenTheSenseCarriesIt) {
     const B working = Sense(0x02, 0x04, 0x08, 0x4000);
-    ASSERT_TRUE(rec::SenseProgress(working.data(), working.size()));
-    EXPECT_EQ(*rec::SenseProgress(working.data(), working.size()), 0x4000);
-    EXPECT_EQ(*rec::SenseProgress(Sense(0x02, 0x04, 0x04, 0xFFFF).data(), 18), 0xFFFF);
+    ASSERT_TRUE(SenseProgress(working.data(), working.size()));
+    EXPECT_EQ(*SenseProgress(working.data(), working.size()), 0x4000);
+    EXPECT_EQ(*SenseProgress(Sense(0x02, 0x04, 0x04, 0xFFFF).data(), 18), 0xFFFF);
     // Deferred-error sense (71h) is fixed format as well.
     B deferred = working;
     deferred[0] = 0x71;
-    EXPECT_TRUE(rec::SenseProgress(deferred.data(), deferred.size()));
+    EXPECT_TRUE(SenseProgress(deferred.data(), deferred.size()));
     // SKSV clear, additional length too short for bytes 16-17, a short transfer, descriptor
     // format (72h): no figure.
-    EXPECT_FALSE(rec::SenseProgress(Sense(0x02, 0x04, 0x08).data(), 18));
-    EXPECT_FALSE(rec::SenseProgress(Sense(0x02, 0x04, 0x08, 100, 9).data(), 18));
-    EXPECT_FALSE(rec::SenseProgress(working.data(), 17));
+    EXPECT_FALSE(SenseProgress(Sense(0x02, 0x04, 0x08).data(), 18));
+    EXPECT_FALSE(SenseProgress(Sense(0x02, 0x04, 0x08, 100, 9).data(), 18));
+    EXPECT_FALSE(SenseProgress(working.data(), 17));
     B descriptorFormat = working;
     descriptorFormat[0] = 0x72;
-    EXPECT_FALSE(rec::SenseProgress(descriptorFormat.data(), descriptorFormat.size()));
+    EXPECT_FALSE(SenseProgress(descriptorFormat.data(), descriptorFormat.size()));
 }
 
 TEST(EraseProgress, OnlyNotReadyWithALongOperationMeansTheDriveIsStillAtWork) {

@@ -1,5 +1,5 @@
-// The folders of engine/ form layers: no folder may, through its includes, depend on one that
-// depends on it in turn. The graph is read from the sources themselves.
+// The folders of engine/ and of platform/ form layers: no folder may, through its includes,
+// depend on one that depends on it in turn. The graph is read from the sources themselves.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,18 +16,19 @@ namespace fs = std::filesystem;
 
 using TGraph = std::map<std::string, std::set<std::string>>;
 
-// Edges between the folders of engine/ ("." for the files at its root), from every quoted
-// include of a source below it.
-TGraph FolderIncludes(const fs::path& engine) {
+// Edges between the folders of one top folder of the sources, engine/ or platform/ ("." for the
+// files at its root), from every quoted include of a source below it.
+TGraph FolderIncludes(const std::string& top) {
     TGraph graph;
-    const std::regex include(R"re(^\s*#\s*include\s+"engine/([^"]+)")re");
+    const fs::path root = fs::path(TARNWICK_SOURCE_DIR) / top;
+    const std::regex include("^\\s*#\\s*include\\s+\"" + top + "/([^\"]+)\"");
     auto folderOf = [](const fs::path& relative) {
         return relative.has_parent_path() ? relative.begin()->string() : std::string(".");
     };
-    for (const auto& entry : fs::recursive_directory_iterator(engine)) {
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
         const std::string ext = entry.path().extension().string();
         if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
-        const std::string from = folderOf(fs::relative(entry.path(), engine));
+        const std::string from = folderOf(fs::relative(entry.path(), root));
         graph[from];
         std::ifstream in(entry.path());
         std::smatch m;
@@ -77,12 +78,21 @@ TEST(IncludeGraph, CyclesAreFoundThroughAnyNumberOfFolders) {
 }
 
 TEST(IncludeGraph, NoEngineFoldersDependOnEachOther) {
-    const TGraph graph = FolderIncludes(fs::path(TARNWICK_SOURCE_DIR) / "engine");
+    const TGraph graph = FolderIncludes("engine");
     ASSERT_TRUE(graph.count("device") && graph.count("transport") && graph.count("image") && graph.count("write"));
     // The transport knows nothing of the devices that use it.
     EXPECT_FALSE(graph.at("transport").count("device"));
     // The image code knows nothing of the jobs and the facade that run it.
     EXPECT_FALSE(graph.at("image").count("write"));
+    EXPECT_TRUE(Cycles(graph).empty());
+}
+
+TEST(IncludeGraph, NoPlatformFoldersDependOnEachOther) {
+    const TGraph graph = FolderIncludes("platform");
+    ASSERT_TRUE(graph.count(".") && graph.count("posix") && graph.count("virtual"));
+    // The root declares what every system provides; the systems' folders and the virtual bus
+    // build on it, never the other way round.
+    EXPECT_TRUE(graph.at(".").empty()) << *graph.at(".").begin();
     EXPECT_TRUE(Cycles(graph).empty());
 }
 

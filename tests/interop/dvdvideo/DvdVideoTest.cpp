@@ -11,23 +11,16 @@
 #include <regex>
 #include <sstream>
 
+#include "support/RunTool.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-bool HaveTool(const std::string& tool) { return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string Shell(const std::string& command, int* status = nullptr) {
-    std::string out;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int rc = pclose(p);
-    if (status) *status = rc;
-    return out;
-}
+using testsupport::CliPath;
+using testsupport::HaveTool;
+using testsupport::Quote;
+using testsupport::RunTool;
 
 std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -75,13 +68,10 @@ protected:
         const std::string size = standard == "pal" ? "720x576" : "720x480";
         const std::string rate = standard == "pal" ? "25" : "30000/1001";
         const fs::path out = Root / (name + ".mpg");
-        int rc = 0;
-        const std::string log =
-            Shell("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=" + size + ":rate=" + rate +
-                      " -f lavfi -i sine=frequency=440 -t " + std::to_string(seconds) + " -target " + standard +
-                      "-dvd -shortest '" + out.string() + "'",
-                  &rc);
-        EXPECT_EQ(rc, 0) << log;
+        const auto run = RunTool("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=" + size + ":rate=" + rate +
+                                 " -f lavfi -i sine=frequency=440 -t " + std::to_string(seconds) + " -target " +
+                                 standard + "-dvd -shortest " + Quote(out.string()));
+        EXPECT_EQ(run.Code, 0) << run.Output;
         return out;
     }
 
@@ -90,22 +80,21 @@ protected:
         const fs::path project = Root / (name + ".xml");
         std::ofstream(project) << xml;
         const fs::path dvd = Root / name;
-        int rc = 0;
-        const std::string log = Shell(std::string("VIDEO_FORMAT=") + (standard == "pal" ? "PAL" : "NTSC") +
-                                          " dvdauthor -o '" + dvd.string() + "' -x '" + project.string() + "'",
-                                      &rc);
-        EXPECT_EQ(rc, 0) << log;
+        const auto run = RunTool(std::string("VIDEO_FORMAT=") + (standard == "pal" ? "PAL" : "NTSC") +
+                                 " dvdauthor -o " + Quote(dvd.string()) + " -x " + Quote(project.string()));
+        EXPECT_EQ(run.Code, 0) << run.Output;
         return dvd;
     }
 
+    // The folder itself, or (FromDrive) the folder as the disc in virtual drive E:, as the demo
+    // and the window copy it.
     fs::path Image(const fs::path& dvd, const std::string& volume, std::string* output = nullptr) {
         const fs::path iso = Root / (dvd.filename().string() + ".iso");
-        int rc = 0;
-        const std::string log = Shell(std::string(TARNWICK_BINARY_DIR) + "/cli/tarnwick-cli image --volume-id " +
-                                          volume + " '" + dvd.string() + "' '" + iso.string() + "'",
-                                      &rc);
-        EXPECT_EQ(rc, 0) << log;
-        if (output) *output = log;
+        const std::string source = FromDrive ? "--virtual " + Quote("E=dvd-rom:" + dvd.string()) : "";
+        const auto run = RunTool(CliPath() + " " + source + " image --volume-id " + volume + " " +
+                                 (FromDrive ? std::string("E:") : Quote(dvd.string())) + " " + Quote(iso.string()));
+        EXPECT_EQ(run.Code, 0) << run.Output;
+        if (output) *output = run.Output;
         return iso;
     }
 
@@ -116,26 +105,26 @@ protected:
         EXPECT_NE(log.find("DVD-Video folder found"), std::string::npos) << log;
         EXPECT_EQ(log.find(">>> DVD-Video"), std::string::npos) << "an IFO of dvdauthor was refused: " << log;
 
-        const std::string onFolder = Shell("lsdvd '" + dvd.string() + "' 2>/dev/null");
-        const std::string onImage = Shell("lsdvd '" + iso.string() + "' 2>/dev/null");
+        const std::string onFolder = RunTool("lsdvd " + Quote(dvd.string()) + " 2>/dev/null").Output;
+        const std::string onImage = RunTool("lsdvd " + Quote(iso.string()) + " 2>/dev/null").Output;
         ASSERT_FALSE(Titles(onFolder).empty()) << onFolder;
         EXPECT_EQ(Titles(onImage), Titles(onFolder)) << onImage;
         EXPECT_NE(onImage.find("Disc Title: " + volume), std::string::npos) << onImage;
 
         const fs::path backup = Root / (volume + "-backup");
-        const std::string backupLog = Shell("dvdbackup -M -i '" + iso.string() + "' -o '" + backup.string() + "'");
+        const std::string backupLog =
+            RunTool("dvdbackup -M -i " + Quote(iso.string()) + " -o " + Quote(backup.string())).Output;
         // dvdbackup names its folder after the title it reads from the disc.
         ASSERT_TRUE(fs::is_directory(backup)) << backupLog;
         const auto copied = fs::directory_iterator(backup)->path();
         EXPECT_EQ(Files(copied / "VIDEO_TS"), Files(dvd / "VIDEO_TS")) << copied;
 
-        int rc = 0;
-        const std::string info = Shell("udfinfo '" + iso.string() + "'", &rc);
-        EXPECT_EQ(rc, 0) << info;
-        EXPECT_NE(info.find("label=" + volume), std::string::npos) << info;
+        const auto info = RunTool("udfinfo " + Quote(iso.string()));
+        EXPECT_EQ(info.Code, 0) << info.Output;
+        EXPECT_NE(info.Output.find("label=" + volume), std::string::npos) << info.Output;
 
         const fs::path extracted = Root / (volume + "-7z");
-        Shell("7z x -tudf -y -o'" + extracted.string() + "' '" + iso.string() + "'");
+        RunTool("7z x -tudf -y -o" + Quote(extracted.string()) + " " + Quote(iso.string()));
         EXPECT_EQ(Files(extracted), Files(dvd));
         // An empty AUDIO_TS is part of the disc too.
         if (fs::is_directory(dvd / "AUDIO_TS")) {
@@ -164,6 +153,7 @@ protected:
     }
 
     fs::path Root;
+    bool FromDrive = false;
 };
 
 TEST_F(DvdVideo, TwoTitleSetsWithChaptersInPal) {
@@ -191,6 +181,12 @@ TEST_F(DvdVideo, MenusInNtsc) {
     ReadsBackAsTheFolder(dvd, "MENUS");
 }
 
+// The sample disc of the demo and the window's first copy is a DVD-Video as players take it.
+TEST_F(DvdVideo, TheSampleDiscIsImagedWithoutAWarningAndReadsBackAsTheFolder) {
+    FromDrive = true;
+    ReadsBackAsTheFolder(fs::path(TARNWICK_SOURCE_DIR) / "samples" / "dvd", "SAMPLE_DVD");
+}
+
 TEST_F(DvdVideo, RandomBytesAsIfosGiveAValidImageAndAMessage) {
     const fs::path dvd = Root / "junk";
     fs::create_directories(dvd / "VIDEO_TS");
@@ -200,16 +196,19 @@ TEST_F(DvdVideo, RandomBytesAsIfosGiveAValidImageAndAMessage) {
     std::ofstream(dvd / "VIDEO_TS" / "VTS_01_0.IFO", std::ios::binary) << junk.substr(0, 4000);
     std::ofstream(dvd / "VIDEO_TS" / "VTS_01_1.VOB", std::ios::binary) << junk << junk;
     std::string log;
+    FromDrive = true;
     const fs::path iso = Image(dvd, "JUNK", &log);
-    EXPECT_NE(log.find("VIDEO_TS.IFO"), std::string::npos) << log;
+    // Named once, although the layout runs twice per job, with the path as the drive spells it.
+    const std::string named = ">>> DVD-Video: \"E:\\VIDEO_TS\\VIDEO_TS.IFO\": ";
+    const size_t first = log.find(named);
+    EXPECT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(named, first + 1), std::string::npos) << log;
     const fs::path extracted = Root / "junk-7z";
-    Shell("7z x -tudf -y -o'" + extracted.string() + "' '" + iso.string() + "'");
+    RunTool("7z x -tudf -y -o" + Quote(extracted.string()) + " " + Quote(iso.string()));
     EXPECT_EQ(Files(extracted), Files(dvd));
     const fs::path bsd = Root / "junk-bsdtar";
     fs::create_directories(bsd);
-    int rc = 0;
-    Shell("bsdtar -xf '" + iso.string() + "' -C '" + bsd.string() + "'", &rc);
-    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(RunTool("bsdtar -xf " + Quote(iso.string()) + " -C " + Quote(bsd.string())).Code, 0);
     EXPECT_EQ(Files(bsd), Files(dvd));
 }
 

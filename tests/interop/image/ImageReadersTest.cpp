@@ -9,27 +9,16 @@
 
 #include "engine/write/VornBurner.h"
 #include "support/EngineHelpers.h"
+#include "support/RunTool.h"
 #include "support/TempTree.h"
 
 using namespace tarnwick;
+using testsupport::HaveTool;
+using testsupport::RunTool;
 using testsupport::TTempTree;
 namespace fs = std::filesystem;
 
 namespace {
-
-bool HaveTool(const std::string& tool) { return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string Shell(const std::string& command, int* status = nullptr) {
-    std::string out;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int rc = pclose(p);
-    if (status) *status = rc;
-    return out;
-}
 
 std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -96,15 +85,15 @@ struct Image : ::testing::Test {
 TEST_F(Image, IsoinfoSeesBothTreesAndTheVolume) {
     if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo missing";
     Master();
-    std::string d = Shell("isoinfo -d -i " + Iso);
+    std::string d = RunTool("isoinfo -d -i " + Iso).Output;
     EXPECT_NE(d.find("Volume id: TEST VOLUME"), std::string::npos) << d;
     EXPECT_NE(d.find("Joliet with UCS level 1 found"), std::string::npos) << d;
     EXPECT_NE(d.find("Volume size is: " + std::to_string(E.Layout().EndLBA)), std::string::npos) << d;
-    std::string j = Shell("isoinfo -f -J -j iso8859-1 -i " + Iso);
+    std::string j = RunTool("isoinfo -f -J -j iso8859-1 -i " + Iso).Output;
     EXPECT_NE(j.find("/Long folder name with spaces/A rather long file name, with commas.text"), std::string::npos) << j;
     EXPECT_NE(j.find("/caf\xE9/men\xFC.txt"), std::string::npos) << j;
     EXPECT_NE(j.find("/many/file number 149.dat"), std::string::npos);
-    std::string i = Shell("isoinfo -f -i " + Iso);
+    std::string i = RunTool("isoinfo -f -i " + Iso).Output;
     EXPECT_NE(i.find("/VIDEO_TS/VTS_01_1.VOB;1"), std::string::npos) << i;
     EXPECT_NE(i.find("/README.TXT;1"), std::string::npos) << i;
 }
@@ -112,7 +101,7 @@ TEST_F(Image, IsoinfoSeesBothTreesAndTheVolume) {
 TEST_F(Image, IsovfyFindsNoErrors) {
     if (!HaveTool("isovfy")) GTEST_SKIP() << "isovfy missing";
     Master();
-    std::string v = Shell("isovfy " + Iso);
+    std::string v = RunTool("isovfy " + Iso).Output;
     EXPECT_NE(v.find("No errors found"), std::string::npos) << v;
 }
 
@@ -120,9 +109,9 @@ TEST_F(Image, BsdtarExtractsTheSameBytes) {
     if (!HaveTool("bsdtar")) GTEST_SKIP() << "bsdtar missing";
     Master();
     fs::create_directories(Work.Path("out"));
-    int status = 0;
-    std::string log = Shell("bsdtar -x -f " + Iso + " -C " + Work.Path("out"), &status);
-    ASSERT_EQ(status, 0) << log;
+    const auto run = RunTool("bsdtar -x -f " + Iso + " -C " + Work.Path("out"));
+    const std::string& log = run.Output;
+    ASSERT_EQ(run.Code, 0) << log;
     auto got = Files(Work.Path("out"));
     auto want = Files(Src.Path());
     EXPECT_EQ(got.size(), want.size());
@@ -132,9 +121,9 @@ TEST_F(Image, BsdtarExtractsTheSameBytes) {
 TEST_F(Image, SevenZipExtractsTheSameBytes) {
     if (!HaveTool("7z")) GTEST_SKIP() << "7z missing";
     Master();
-    int status = 0;
-    std::string log = Shell("7z x -y -o" + Work.Path("out7") + " " + Iso, &status);
-    ASSERT_EQ(status, 0) << log;
+    const auto run = RunTool("7z x -y -o" + Work.Path("out7") + " " + Iso);
+    const std::string& log = run.Output;
+    ASSERT_EQ(run.Code, 0) << log;
     auto got = Files(Work.Path("out7"));
     auto want = Files(Src.Path());
     EXPECT_EQ(got.size(), want.size());
@@ -144,9 +133,9 @@ TEST_F(Image, SevenZipExtractsTheSameBytes) {
 TEST_F(Image, XorrisoListsTheTreeWithoutJolietToo) {
     if (!HaveTool("xorriso")) GTEST_SKIP() << "xorriso missing";
     Master(false);
-    int status = 0;
-    std::string out = Shell("xorriso -abort_on FAILURE -indev " + Iso + " -find / -type f", &status);
-    EXPECT_EQ(status, 0) << out;
+    const auto run = RunTool("xorriso -abort_on FAILURE -indev " + Iso + " -find / -type f");
+    const std::string& out = run.Output;
+    EXPECT_EQ(run.Code, 0) << out;
     EXPECT_NE(out.find("'/VIDEO_TS/VTS_01_1.VOB'"), std::string::npos) << out;
     EXPECT_NE(out.find("'/MANY/"), std::string::npos) << out;
     EXPECT_EQ(out.find("FAILURE"), std::string::npos) << out;
@@ -172,18 +161,19 @@ TEST_F(Image, FilesOver4GiBReadAsOneFile) {
         out.write("after", 5);
     }
     fs::resize_file(Iso, std::uintmax_t(E.Layout().EndLBA * 2048));
-    int status = 0;
-    std::string out = Shell("xorriso -abort_on FAILURE -indev " + Iso + " -find / -type f -exec lsdl", &status);
-    EXPECT_EQ(status, 0) << out;
+    const auto run = RunTool("xorriso -abort_on FAILURE -indev " + Iso + " -find / -type f -exec lsdl");
+    const std::string& out = run.Output;
+    EXPECT_EQ(run.Code, 0) << out;
     EXPECT_NE(out.find(std::to_string(size)), std::string::npos) << out;
-    std::string small = Shell("xorriso -indev " + Iso + " -osirrox on -extract /small.txt " + Work.Path("small.txt"));
+    const std::string small =
+        RunTool("xorriso -indev " + Iso + " -osirrox on -extract /small.txt " + Work.Path("small.txt")).Output;
     EXPECT_EQ(Slurp(Work.Path("small.txt")), "after") << small;
     if (HaveTool("bsdtar")) {
-        std::string l = Shell("bsdtar tvf " + Iso);
+        std::string l = RunTool("bsdtar tvf " + Iso).Output;
         EXPECT_NE(l.find(std::to_string(size)), std::string::npos) << l;
     }
     if (HaveTool("7z")) {
-        std::string l = Shell("7z l " + Iso);
+        std::string l = RunTool("7z l " + Iso).Output;
         EXPECT_NE(l.find(std::to_string(size)), std::string::npos) << l;
     }
 }

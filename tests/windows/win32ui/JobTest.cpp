@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 #include "platform/win32/Win32.h"
+#include "support/RandomBytes.h"
 #include "windows/support/PumpUntil.h"
 #include "windows/support/TempFolder.h"
 #include <commctrl.h>
@@ -119,10 +119,7 @@ TEST_F(Win32JobTest, CopiesTheVirtualDvdToAnImageAndBurnsItOntoTheVirtualDvdR) {
     const std::string disc = Temp.MakeDir("disc");
     Temp.MakeDir("disc\\VIDEO_TS");
     Temp.Write("disc\\VIDEO_TS\\VIDEO_TS.IFO", std::string(6000, 'i'));
-    std::string big(3 * 1048576 + 123, '\0');
-    std::mt19937 rng(7);
-    for (char& c : big)
-        c = char(rng());
+    const std::string big = testsupport::RandomBytes(3 * 1048576 + 123, 7);
     Temp.Write("disc\\VIDEO_TS\\VTS_01_1.VOB", big);
     const std::string burned = Temp / "dvdr.bin";
     std::string error;
@@ -192,10 +189,7 @@ TEST_F(Win32JobTest, AUsedCdRwIsErasedOnYesWithTheStatusLineFollowingTheDriveAnd
     std::string error;
     ASSERT_TRUE(emulator::RegisterVirtualDriveDefinition("G=cd-rw+erasems=4000:" + burned, error)) << error;
     auto image = [&](const char* name, unsigned seed) {
-        std::string bytes(500 * 2048, '\0');
-        std::mt19937 rng(seed);
-        for (char& c : bytes)
-            c = char(rng());
+        const std::string bytes = testsupport::RandomBytes(500 * 2048, seed);
         Temp.Write(name, bytes);
         return bytes;
     };

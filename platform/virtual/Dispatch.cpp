@@ -1,7 +1,8 @@
 // The pass-through dispatch: a letter with a virtual drive is served by the virtual bus,
 // every other letter by the OS. Virtual handles come from a table of their own, numbered
 // where no OS handle lies (far below the invalid value), so a handle alone tells the two
-// apart.
+// apart. It sits beside the bus it asks first: platform's root declares the functions and
+// includes nothing of its sub-folders.
 #include "platform/PassThrough.h"
 
 #include <cctype>
