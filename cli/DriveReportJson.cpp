@@ -70,7 +70,9 @@ std::string DriveJson(const TDriveReport& r, const std::string& indent) {
     disc += ", \"erasable\": " + (known ? Bool(r.Erasable) : std::string("null"));
     disc += ", \"recorded_sectors\": " + (capacity ? std::to_string(r.RecordedSectors) : std::string("null"));
     disc += ", \"free_sectors\": " +
-            (capacity && r.DiscStatus != 3 ? std::to_string(r.FreeSectors) : std::string("null")) + "}";
+            (capacity && r.DiscStatus != 3 ? std::to_string(r.FreeSectors) : std::string("null"));
+    // Why the disc's sectors cannot be copied (encrypted, region-locked); null when nothing stops it.
+    disc += ", \"protection\": " + (r.Protection.empty() ? std::string("null") : JsonString(r.Protection)) + "}";
     field("disc", disc);
     field("files", JsonString(r.Files));
     field("adjustments", Array(r.Adjustments), true);

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/common/Settings.h"
+#include "app/common/DriveLetters.h"
 #include "cli/Command.h"
 #include "cli/DeviceLookup.h"
 #include "cli/JobRunner.h"
@@ -63,10 +64,9 @@ void ApplyReadOptions(TVornBurner& engine, TConsole& console, const TReadOptions
 // A virtual DVD-ROM over a folder serves the folder's files, not the sectors of a disc made
 // of them: a read of its sectors would be zeros. Its files are copied by `image`.
 bool FolderDisc(TVornBurner& engine, TConsole& console) {
-    const std::string& device = engine.SelectedDevice;
-    const size_t comma = device.find(',');
-    if (comma == std::string::npos || comma + 1 >= device.size()) return false;
-    const char letter = device[comma + 1];
+    const auto named = app::DeviceDriveLetter(engine.SelectedDevice);
+    if (!named) return false;
+    const char letter = *named;
     if (platform::VirtualDriveRoot(letter).empty()) return false;
     console.Error(std::string("the disc in ") + letter + ": is a folder (a virtual drive): it has files but no sectors to read; " +
                   "copy its files with tarnwick-cli image " + letter + ": OUTPUT.iso");

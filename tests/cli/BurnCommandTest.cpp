@@ -76,7 +76,7 @@ TEST_F(BurnCli, TestWriteFromTheOptionOrTheSettingsFileRecordsNothing) {
 // A test write asked for in a pipe, a FIFO or with a trailing comment stays a test write; a
 // value that cannot be read is named with the value used instead.
 TEST_F(BurnCli, TestWriteFromAPipeAFifoOrACommentedValueIsNotDropped) {
-    const std::string cli = Quote(CliPath()) + " --virtual " + Quote("R=cd-r:" + T.Path("disc.bin")) + " burn -q " +
+    const std::string cli = Quote(CliPath()) + " --virtual " + Quote("R=cd-r:" + T.Path("disc.bin")) + " burn " +
                             Quote(T.Path("image.iso")) + " --device R --settings ";
     auto pipe = RunTool(Env + "bash -c " + Quote(cli + "<(printf '[Options]\\nTestWrite=1\\n')"));
     ASSERT_EQ(pipe.Code, 0) << pipe.Output;

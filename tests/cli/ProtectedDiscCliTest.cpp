@@ -31,8 +31,13 @@ TEST(ProtectedDiscCli, DevicesReadAndImageNameTheProtectionAndCopyNothing) {
     auto devices = RunTool(cli("253") + "devices");
     EXPECT_EQ(devices.Code, 0) << devices.Output;
     EXPECT_TRUE(Has(devices.Output, std::string("Protection    ") + kEncrypted)) << devices.Output;
+    auto json = RunTool(cli("253") + "devices --json | jq -r '.drives[0].disc.protection'");
+    EXPECT_TRUE(Has(json.Output, kEncrypted)) << json.Output;
 
-    auto read = RunTool(cli("253") + "read E: " + Quote(t.Path("copy.iso")));
+    // A disc of sectors (an image), since a drive over a folder has none to read.
+    t.File("pressed.iso", std::string(600 * 2048, '\0'));
+    auto read = RunTool(env + Quote(CliPath()) + " --virtual " + Quote("E=dvd-rom+css=253:" + t.Path("pressed.iso")) +
+                        " read E: " + Quote(t.Path("copy.iso")));
     EXPECT_EQ(read.Code, 1) << read.Output;
     EXPECT_TRUE(Has(read.Output, kEncrypted)) << read.Output;
 
@@ -43,4 +48,7 @@ TEST(ProtectedDiscCli, DevicesReadAndImageNameTheProtectionAndCopyNothing) {
 
     auto unprotected = RunTool(env + Quote(CliPath()) + " --virtual " + Quote("E=dvd-rom:" + t.Path("disc")) + " devices");
     EXPECT_FALSE(Has(unprotected.Output, "Protection")) << unprotected.Output;
+    auto plainJson = RunTool(env + Quote(CliPath()) + " --virtual " + Quote("E=dvd-rom:" + t.Path("disc")) +
+                             " devices --json | jq -e '.drives[0].disc.protection == null'");
+    EXPECT_EQ(plainJson.Code, 0) << plainJson.Output;
 }
