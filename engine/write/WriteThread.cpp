@@ -209,14 +209,16 @@ void EndJob(TVornBurner& Engine, TCacheThread& cache) {
     const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
     Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
     Engine.Job().CurrentFile = cache.CurrentFileName.Get();
-    const std::string error = Engine.Job().Error.Get();
+    // The end as it stands now: a cache stopped below adds nothing to it.
+    const TJobResult result = FinishedResult(Engine);
+    const std::string& error = result.Text;
     // A job that stopped early can leave the cache inside a read of the source drive: it
     // ends before the job reports, so no command of this job comes after its end.
     if (!cache.Ended() && (cache.Remaining() != 0 || !error.empty())) {
         cache.Abort();
         cache.WaitForEnd(kCacheEndWaitMs);
     }
-    Engine.Job().LastResult = FinishedResult(Engine);
+    Engine.Job().LastResult = result;
     if (Engine.OnWriteDone) {
         Engine.Job().LastWriteError = error;
         platform::Synchronize([&Engine] { Engine.DoWriteDone(); });
