@@ -6,20 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace tarnwick::cli {
+#include "cli/ExitCodes.h"
 
-// Exit codes (also listed by --help).
-enum TExitCode : int {
-    ExitOk = 0,               // the job ended without an error text
-    ExitJobFailed = 1,        // the job ended with an error text (printed)
-    ExitUsage = 2,            // bad command line
-    ExitSourceUnreadable = 3, // the source is missing or cannot be listed
-    ExitSetupFailed = 4,      // the engine could not be prepared (virtual drive, settings...)
-    ExitAborted = 5,          // interrupted (Ctrl-C): the job ended "OPERATION ABORTED BY USER"
-    ExitVerifyMismatch = 6,   // verify found the disc different from the image
-    ExitSkippedSectors = 7,   // read finished, with unreadable sectors written as zeros
-    ExitEntriesChanged = 8,   // image written, but entries were left out or renamed (listed)
-};
+namespace tarnwick::cli {
 
 inline constexpr const char* kExitCodesHelp =
     "Exit codes: 0 ok, 1 job failed, 2 usage error, 3 source missing or unreadable, "

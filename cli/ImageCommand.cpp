@@ -171,12 +171,11 @@ int RunImage(const TImageOptions& o) {
         return ExitSourceUnreadable;
     }
     const int code = RunJob(engine, console, [&] { engine.CreateImageFile(o.Output); });
-    if (code == ExitOk) console.Message("Image: " + o.Output);
+    if (code == ExitOk || code == ExitEntriesChanged) console.Message("Image: " + o.Output);
     // Scripts must notice an image that does not hold every source entry as it is.
-    if (code == ExitOk && !engine.EntryNotes().empty()) {
+    if (code == ExitEntriesChanged) {
         console.Notice("Entries left out or renamed: " + std::to_string(engine.EntryNotes().size()));
         for (const std::string& note : engine.EntryNotes()) console.Notice("  " + note);
-        return ExitEntriesChanged;
     }
     return code;
 }

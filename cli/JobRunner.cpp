@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "cli/Command.h"
-#include "engine/device/Messages.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Console.h"
 #include "platform/Threads.h"
@@ -106,7 +105,6 @@ public:
     void Send(TVornBurner& engine) {
         if (platform::InterruptRequested() && !Sent.exchange(true)) engine.AbortWrite();
     }
-    bool SentAbort() const { return Sent; }
 
 private:
     std::atomic<bool> Over{false};
@@ -155,16 +153,16 @@ int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& 
     }
     console.EndProgress();
     engine.OnWriteDone = nullptr;
-    if (error.empty()) {
+    // The engine's result of the job that reported; a job that never reported failed here.
+    const TJobResult result = ended ? engine.LastJobResult() : TJobResult{TJobResultKind::Failed, error};
+    if (result.Completed()) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         console.Message("Done: " + std::to_string(engine.BytesWritten()) + " bytes in " +
                         std::to_string(int64_t(seconds * 1000)) + " ms");
-        return ExitOk;
+    } else {
+        console.Error(result.Text);
     }
-    console.Error(error);
-    if (watch.SentAbort() && error == msg::OperationAborted) return ExitAborted;
-    if (error.rfind("VERIFY FAILED", 0) == 0) return ExitVerifyMismatch;
-    return ExitJobFailed;
+    return ExitCodeOf(result.Kind);
 }
 
 } // namespace tarnwick::cli

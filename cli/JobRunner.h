@@ -48,7 +48,8 @@ void AttachConsole(TVornBurner& engine, TConsole& console);
 // Makes the progress text from the seconds since the start (in place of the image line).
 using TProgressText = std::function<std::string(double seconds)>;
 
-// start() begins the job (CreateImageFile, BurnImageFile, ...). Returns the exit code.
+// start() begins the job (CreateImageFile, BurnImageFile, ...). Returns the exit code of the
+// job's result (ExitCodeOf its kind).
 int RunJob(TVornBurner& engine, TConsole& console, const std::function<void()>& start,
            const TProgressText& progressText = nullptr);
 

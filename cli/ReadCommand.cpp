@@ -48,9 +48,8 @@ void Settle(TVornBurner& engine) {
 }
 
 int ReadInto(TVornBurner& engine, TConsole& console, const std::string& output) {
-    int code = RunJob(engine, console, [&] { engine.ReadDiscToImageFile(output); });
+    const int code = RunJob(engine, console, [&] { engine.ReadDiscToImageFile(output); });
     Settle(engine);
-    if (code == ExitOk && engine.UnreadableSectors() > 0) code = ExitSkippedSectors;
     return code;
 }
 

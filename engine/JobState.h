@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/GuardedString.h"
+#include "engine/JobResult.h"
 
 namespace tarnwick {
 
@@ -48,10 +49,13 @@ struct TJobState {
     std::atomic<int32_t> EraseProgress{-1};
     TGuardedString CurrentFile;
     // The job's first error: its cache, its writer and its recorder all put theirs here, and
-    // the first one stays. Emptied when a job starts its cache.
-    TGuardedString Error;
+    // the first one stays, with its kind. Emptied when a job starts its cache.
+    TJobError Error;
     std::string LastWriteError; // written by the write thread before it reports the end
-    // Sectors written as zeros by the last read job (SkipUnreadable).
+    // How the last job ended: set by whatever ends the job (its thread, or its entry when it
+    // refuses or fails before a thread runs) before OnWriteDone is raised.
+    TJobResult LastResult;
+    // Sectors written as zeros by the last read job (SkipUnreadable); 0 for other jobs.
     std::atomic<int64_t> UnreadableSectors{0};
     // The image file of the running burn, read again by the verify after it.
     std::string BurnedImageName;

@@ -20,14 +20,14 @@ bool TVornBurner::BurnImageFile(const std::string& FileName) {
     // CD-R and CD-RW take 27 sectors per WRITE(10); everything else 32.
     const int32_t blockSize = discType == dtCDR || discType == dtCDRW ? 55296 : 65536;
     if (const std::string refusal = CheckBurn(*this, FileName, discType); !refusal.empty()) {
-        if (OnWriteDone) OnWriteDone(this, refusal);
+        EndAtEntry(TJobResultKind::Refused, refusal);
         return false;
     }
     try {
         TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
         FJob.ImageSectors = BytesToSectors(image.GetSize());
     } catch (EFileStreamError&) {
-        if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
+        EndAtEntry(TJobResultKind::Refused, msg::Format(msg::CantOpenFile, FileName));
         return false;
     }
     FJob.BurnedImageName = FileName;

@@ -16,7 +16,9 @@ void TCacheThread::QueueReader() {
         Current = NewBlock();
         const int32_t c = int32_t(std::min<int64_t>(FBlockSize, r));
         std::string error;
-        if (!Reader->Read(Current->Data, c, error, aborted)) Fail(error);
+        // A source gives up on its own at an abort: that end is the abort's.
+        if (!Reader->Read(Current->Data, c, error, aborted))
+            Fail(error, aborted() ? TJobResultKind::Aborted : TJobResultKind::Failed);
         Staged = c;
         Free = FBlockSize - c;
         Produced += c;

@@ -145,9 +145,9 @@ void TCacheThread::ProducerWaits(std::unique_lock<std::mutex>& lock, TProducerWa
     }
 }
 
-void TCacheThread::StopLocked(const std::string& Error) {
+void TCacheThread::StopLocked(const std::string& Error, TJobResultKind Kind) {
     // The first error of a job is the one reported (the writer may have set its own).
-    FJob->Error.SetIfEmpty(Error);
+    FJob->Error.SetIfEmpty(Error, Kind);
     Finished = true;
     DataOrEnd.notify_all();
 }
@@ -368,16 +368,16 @@ void TCacheThread::AbortCleanUp() {
     {
         std::lock_guard lock(Lock);
         Blocks.clear();
-        StopLocked(msg::OperationAborted);
+        StopLocked(msg::OperationAborted, TJobResultKind::Aborted);
     }
     Source.reset();
     throw TStop{};
 }
 
-void TCacheThread::Fail(const std::string& Error) {
+void TCacheThread::Fail(const std::string& Error, TJobResultKind Kind) {
     {
         std::lock_guard lock(Lock);
-        StopLocked(Error);
+        StopLocked(Error, Kind);
     }
     Source.reset();
     throw TStop{};

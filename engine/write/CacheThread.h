@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/GuardedString.h"
+#include "engine/JobResult.h"
 #include "engine/JobState.h"
 #include "engine/MemoryStream.h"
 #include "engine/image/DirectoryEncoder.h"
@@ -132,9 +133,9 @@ private:
     // True when a waiting consumer should look again (under Lock).
     bool ConsumerMayGo() const;
     // Ends the thread's work with the job's first error (under Lock), waking every waiter.
-    void StopLocked(const std::string& Error);
+    void StopLocked(const std::string& Error, TJobResultKind Kind = TJobResultKind::Failed);
     [[noreturn]] void AbortCleanUp();
-    [[noreturn]] void Fail(const std::string& Error);
+    [[noreturn]] void Fail(const std::string& Error, TJobResultKind Kind = TJobResultKind::Failed);
     void SetLevel(int Level);
     void FreeBlockList();
     // A block to fill: a spare one when there is one, else a new one.

@@ -45,7 +45,7 @@ int32_t TVornBurner::CreateImageFile(const std::string& FileName) {
     FJob.ClearAborts();
     // A folder cannot take the image: refused before anything is read or written.
     if (platform::DirectoryExists(FileName)) {
-        if (OnWriteDone) OnWriteDone(this, msg::Format(msg::OutputIsFolder, FileName));
+        EndAtEntry(TJobResultKind::Refused, msg::Format(msg::OutputIsFolder, FileName));
         return -1;
     }
     SetISOFileName(FileName);

@@ -49,17 +49,21 @@ std::string TDiscComparer::Finish() {
     return std::string();
 }
 
-std::string VerifyBurnedDisc(TVornBurner& Engine, const std::string& ImageFile, int64_t Sectors) {
+TJobResult VerifyBurnedDisc(TVornBurner& Engine, const std::string& ImageFile, int64_t Sectors) {
     auto& job = JobState();
     const auto aborted = [&job] { return job.AbortFlag.load(); };
+    // A read or a wait that gave up ends the job as the abort's when the abort stopped it.
+    const auto stopped = [&aborted](const std::string& error) {
+        return TJobResult{aborted() ? TJobResultKind::Aborted : TJobResultKind::Failed, error};
+    };
     std::string error;
-    if (!WaitDriveReadyToRead(Engine, kReadyAfterCloseMs, aborted, error)) return error;
+    if (!WaitDriveReadyToRead(Engine, kReadyAfterCloseMs, aborted, error)) return stopped(error);
     Engine.DebugMessage(std::string(">>> ") + msg::Format(msg::Verifying, (long long)Sectors), 1);
     std::unique_ptr<TFileStreamEx> image;
     try {
         image = std::make_unique<TFileStreamEx>(ImageFile, fmOpenRead | fmShareDenyNone);
     } catch (EFileStreamError&) {
-        return msg::Format(msg::CantOpenFile, ImageFile);
+        return {TJobResultKind::Failed, msg::Format(msg::CantOpenFile, ImageFile)};
     }
     TDiscComparer comparer(Engine);
     std::vector<uint8_t> block(TCacheThread::kMaxBlockBytes);
@@ -74,11 +78,12 @@ std::string VerifyBurnedDisc(TVornBurner& Engine, const std::string& ImageFile, 
             got += r;
         }
         // The image may end inside its last sector; anything shorter means it changed.
-        if (got <= (n - 1) * kSectorSize) return msg::Format(msg::CantReadFile, ImageFile);
-        if (!comparer.Compare(uint32_t(lba), block.data(), bytes, aborted)) return comparer.Error();
+        if (got <= (n - 1) * kSectorSize) return {TJobResultKind::Failed, msg::Format(msg::CantReadFile, ImageFile)};
+        if (!comparer.Compare(uint32_t(lba), block.data(), bytes, aborted)) return stopped(comparer.Error());
         lba += n;
     }
-    return comparer.Finish();
+    const std::string differ = comparer.Finish();
+    return {differ.empty() ? TJobResultKind::Success : TJobResultKind::VerifyMismatch, differ};
 }
 
 } // namespace tarnwick

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/JobResult.h"
 #include "engine/write/DriveReader.h"
 
 namespace tarnwick {
@@ -37,7 +38,7 @@ private:
 };
 
 // The verify after a burn: waits until the closed disc is ready, then compares it with the
-// image file just burned. Returns the job's error text (empty when the disc equals it).
-std::string VerifyBurnedDisc(TVornBurner& Engine, const std::string& ImageFile, int64_t Sectors);
+// image file just burned. Returns the job's end (an empty text when the disc equals it).
+TJobResult VerifyBurnedDisc(TVornBurner& Engine, const std::string& ImageFile, int64_t Sectors);
 
 } // namespace tarnwick

@@ -94,7 +94,11 @@ bool TDiscRecorder::WaitAborted() {
     auto& job = JobState();
     if (!job.WaitsAborted()) return false;
     // Once the last block is written only a second abort gets here, and the disc stays open.
-    Job.SetJobErrorIfEmpty(job.AbortGrace.load() ? kAbortedDiscLeftOpen : msg::OperationAborted);
+    // An abort that cuts the closing short leaves a disc that is not what was asked: a failure.
+    if (job.AbortGrace.load())
+        Job.SetJobErrorIfEmpty(kAbortedDiscLeftOpen);
+    else
+        Job.SetJobErrorIfEmpty(msg::OperationAborted, TJobResultKind::Aborted);
     Job.StopReader();
     return true;
 }
@@ -108,8 +112,8 @@ bool TDiscRecorder::DriveGone() {
     return LastFailureUnanswered();
 }
 
-void TDiscRecorder::FailWrite(const std::string& text) {
-    Job.SetJobError(text);
+void TDiscRecorder::FailWrite(const std::string& text, TJobResultKind kind) {
+    Job.SetJobError(text, kind);
     Job.StopReader();
 }
 
@@ -203,7 +207,7 @@ bool TDiscRecorder::WriteBlock(uint32_t Lba, uint8_t* Data, uint32_t Bytes) {
     } shown{JobState().WaitStatus};
     for (;;) {
         if (AbortRequested()) {
-            FailWrite(msg::OperationAborted);
+            FailWrite(msg::OperationAborted, TJobResultKind::Aborted);
             return false;
         }
         if (Engine.Write10(Lba, uint16_t(Bytes / kSectorSize), Data, Bytes, kSrbDataOutNotify)) return true;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/JobResult.h"
+
 namespace tarnwick {
 
 class TVornBurner;
@@ -19,8 +21,8 @@ public:
     virtual ~IRecordingJob() = default;
     virtual std::string JobError() = 0;
     // The drive's failure replaces whatever the stopping reader may have put there.
-    virtual void SetJobError(const std::string& text) = 0;
-    virtual void SetJobErrorIfEmpty(const std::string& text) = 0;
+    virtual void SetJobError(const std::string& text, TJobResultKind kind = TJobResultKind::Failed) = 0;
+    virtual void SetJobErrorIfEmpty(const std::string& text, TJobResultKind kind = TJobResultKind::Failed) = 0;
     virtual void StopReader() = 0;
 };
 
@@ -86,7 +88,7 @@ private:
     bool WaitAborted();
     bool LastFailureUnanswered() const;
     bool DriveGone();
-    void FailWrite(const std::string& text);
+    void FailWrite(const std::string& text, TJobResultKind kind = TJobResultKind::Failed);
     void FlushDvd();
     void FlushOther();
     // False when the job must end here (the drive is gone, or an abort during the retries).

@@ -28,14 +28,18 @@ public:
     void Close() override {
         Recorder.Close();
         // A test write records nothing that could be compared.
-        if (Engine.VerifyAfterBurn() && !Engine.TestWrite() && Engine.Job().Error.Empty())
-            Engine.Job().Error.SetIfEmpty(VerifyBurnedDisc(Engine, Engine.Job().BurnedImageName, Engine.Job().ImageSectors));
+        if (Engine.VerifyAfterBurn() && !Engine.TestWrite() && Engine.Job().Error.Empty()) {
+            const TJobResult verified = VerifyBurnedDisc(Engine, Engine.Job().BurnedImageName, Engine.Job().ImageSectors);
+            if (!verified.Text.empty()) Engine.Job().Error.SetIfEmpty(verified.Text, verified.Kind);
+        }
     }
 
 private:
     std::string JobError() override { return Engine.Job().Error.Get(); }
-    void SetJobError(const std::string& text) override { Engine.Job().Error.Set(text); }
-    void SetJobErrorIfEmpty(const std::string& text) override { Engine.Job().Error.SetIfEmpty(text); }
+    void SetJobError(const std::string& text, TJobResultKind kind) override { Engine.Job().Error.Set(text, kind); }
+    void SetJobErrorIfEmpty(const std::string& text, TJobResultKind kind) override {
+        Engine.Job().Error.SetIfEmpty(text, kind);
+    }
     void StopReader() override { Cache.Abort(); }
 
     TVornBurner& Engine;

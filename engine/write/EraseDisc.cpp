@@ -20,7 +20,7 @@ bool TVornBurner::EraseDisc(bool Full) {
         eraser->Start();
         job.CurrentEraser = eraser;
     } catch (const std::exception&) { // an eraser that never ran would never end
-        if (OnWriteDone) OnWriteDone(this, msg::NoJobThread);
+        EndAtEntry(TJobResultKind::Failed, msg::NoJobThread);
         return false;
     }
     return true;

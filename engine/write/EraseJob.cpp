@@ -42,18 +42,20 @@ std::string RefuseErase(TVornBurner& Engine, uint8_t discType) {
     return std::string();
 }
 
-// The wait after the command, and its outcome as the job's error text.
-std::string Follow(TVornBurner& Engine, uint8_t discType, bool full) {
+TJobResult Failure(const std::string& text) { return {TJobResultKind::Failed, text}; }
+
+// The wait after the command, and its outcome as the job's end.
+TJobResult Follow(TVornBurner& Engine, uint8_t discType, bool full) {
     const auto outcome = Engine.WaitLongOperation(
         rec::EraseDeadlineMs(discType, full), kPollMs, [] { return JobState().AbortFlag.load(); },
         Engine.Job().EraseProgress);
-    auto unfinished = [&](const std::string& error) {
+    auto unfinished = [&](const std::string& error, TJobResultKind kind = TJobResultKind::Failed) {
         Engine.DebugMessage(std::string(">>> ") + msg::EraseUnfinished, 0);
-        return error;
+        return TJobResult{kind, error};
     };
     switch (outcome) {
-    case TSCSIDevice::TLongWait::Done: return std::string();
-    case TSCSIDevice::TLongWait::Aborted: return unfinished(msg::OperationAborted);
+    case TSCSIDevice::TLongWait::Done: return TJobResult{};
+    case TSCSIDevice::TLongWait::Aborted: return unfinished(msg::OperationAborted, TJobResultKind::Aborted);
     case TSCSIDevice::TLongWait::TimedOut: return unfinished(msg::EraseTimedOut);
     case TSCSIDevice::TLongWait::Gone: return unfinished(EraseFailure(Engine));
     case TSCSIDevice::TLongWait::Failed: break;
@@ -61,28 +63,28 @@ std::string Follow(TVornBurner& Engine, uint8_t discType, bool full) {
     return unfinished(EraseFailure(Engine));
 }
 
-std::string Format(TVornBurner& Engine, uint8_t discType) {
+TJobResult Format(TVornBurner& Engine, uint8_t discType) {
     std::array<uint8_t, rec::kFormatCapacitiesAlloc> list{};
     uint32_t valid = 0;
-    if (!Engine.ReadFormatCapacities(list.data(), uint16_t(list.size()), valid)) return EraseFailure(Engine);
+    if (!Engine.ReadFormatCapacities(list.data(), uint16_t(list.size()), valid)) return Failure(EraseFailure(Engine));
     const auto descriptor = rec::ChooseFormat(discType, list.data(), valid);
-    if (!descriptor) return msg::Bracketed(msg::EraseError, "NO FORMAT FOR THIS MEDIUM");
-    if (!Engine.FormatUnit(descriptor->data(), true)) return EraseFailure(Engine);
+    if (!descriptor) return Failure(msg::Bracketed(msg::EraseError, "NO FORMAT FOR THIS MEDIUM"));
+    if (!Engine.FormatUnit(descriptor->data(), true)) return Failure(EraseFailure(Engine));
     return Follow(Engine, discType, true);
 }
 
 } // namespace
 
-std::string EraseMedium(TVornBurner& Engine, uint8_t discType, bool full) {
+TJobResult EraseMedium(TVornBurner& Engine, uint8_t discType, bool full) {
     Engine.Job().EraseProgress = -1;
     if (rec::ErasedByFormat(discType)) return Format(Engine, discType);
     // Any other disc gets BLANK: a disc the job did not know is refused by the drive in its
     // own words.
-    if (!Engine.Blank(full, true)) return EraseFailure(Engine);
+    if (!Engine.Blank(full, true)) return Failure(EraseFailure(Engine));
     return Follow(Engine, discType, full);
 }
 
-std::string FormatMedium(TVornBurner& Engine, uint8_t discType) {
+TJobResult FormatMedium(TVornBurner& Engine, uint8_t discType) {
     Engine.Job().EraseProgress = -1;
     Engine.DebugMessage(std::string(">>> ") + msg::Format(msg::FormattingForFirstUse, DiscName(discType)), 1);
     return Format(Engine, discType);
@@ -100,10 +102,11 @@ TThErase::~TThErase() {
 
 void TThErase::Start() { Thread = std::thread([this] { Execute(); }); }
 
-std::string TThErase::Run() {
+TJobResult TThErase::Run() {
     const uint8_t discType = Engine.GetDiscType();
     JobState().DiscType = discType;
-    if (std::string refused = RefuseErase(Engine, discType); !refused.empty()) return refused;
+    if (std::string refused = RefuseErase(Engine, discType); !refused.empty())
+        return {TJobResultKind::Refused, refused};
     std::string line = msg::Format(msg::StartingErase, DiscName(discType));
     line = msg::Format(line.c_str(), std::string(FFull ? "FULL" : "MINIMAL"));
     Engine.DebugMessage(">>> " + line, 1);
@@ -111,18 +114,18 @@ std::string TThErase::Run() {
     const bool locked = Engine.PreventAllowRemoval(false);
     if (!locked)
         Engine.DebugMessage(std::string(">>> ") + msg::Bracketed(msg::TrayNotLocked, Engine.LastCommandError), 1);
-    std::string error = EraseMedium(Engine, discType, FFull);
+    TJobResult result = EraseMedium(Engine, discType, FFull);
     if (locked) Engine.PreventAllowRemoval(true);
-    if (error.empty()) Engine.DebugMessage(std::string(">>> ") + msg::EraseDone, 1);
-    return error;
+    if (result.Text.empty()) Engine.DebugMessage(std::string(">>> ") + msg::EraseDone, 1);
+    return result;
 }
 
 void TThErase::Execute() {
     // The erase sequence and its waits see the job of this thread's engine.
     TJobBinding binding(Engine.Job());
-    const std::string error = Run();
+    Engine.Job().LastResult = Run();
     if (Engine.OnWriteDone) {
-        Engine.Job().LastWriteError = error;
+        Engine.Job().LastWriteError = Engine.Job().LastResult.Text;
         platform::Synchronize([this] { Engine.DoWriteDone(); });
     }
     Engine.SetReleaseHandles(true);

@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "engine/JobResult.h"
+
 namespace tarnwick {
 
 class TVornBurner;
@@ -22,7 +24,7 @@ public:
 
 private:
     void Execute();
-    std::string Run();
+    TJobResult Run();
 
     TVornBurner& Engine;
     bool FFull;
@@ -31,10 +33,10 @@ private:
 };
 
 // Erases (BLANK) or formats (FORMAT UNIT, with the descriptor READ FORMAT CAPACITIES lists)
-// the disc of DiscType and waits for the drive within the medium's deadline. The job's error
-// text: empty on success.
-std::string EraseMedium(TVornBurner& Engine, uint8_t DiscType, bool Full);
+// the disc of DiscType and waits for the drive within the medium's deadline. The job's end:
+// an empty text on success, Aborted when AbortWrite ended the wait.
+TJobResult EraseMedium(TVornBurner& Engine, uint8_t DiscType, bool Full);
 // Formats a DVD+RW or DVD-RW that the drive refuses to write before it is formatted.
-std::string FormatMedium(TVornBurner& Engine, uint8_t DiscType);
+TJobResult FormatMedium(TVornBurner& Engine, uint8_t DiscType);
 
 } // namespace tarnwick

@@ -44,6 +44,11 @@ void TVornBurner::DoWriteDone() {
     FReportingEnd = false;
 }
 
+void TVornBurner::EndAtEntry(TJobResultKind Kind, const std::string& Text) {
+    FJob.LastResult = {Kind, Text};
+    if (OnWriteDone) OnWriteDone(this, Text);
+}
+
 // Shared by both job entries: replaces this engine's job with a new cache thread and waits
 // until it is full (or has queued everything). False, with OnWriteDone raised here, when the
 // cache failed first.
@@ -57,6 +62,8 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
     job.CurrentCache.reset();
     job.CurrentEraser.reset();
     job.Error.Set(std::string());
+    // Only a read job's source counts skipped sectors.
+    job.UnreadableSectors = 0;
     // A copy of a disc is never padded: the image holds the disc's sectors and no more.
     const bool pad = WritePostGap() && !Reader;
     std::shared_ptr<TCacheThread> cache;
@@ -65,7 +72,7 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
                                                &FImage.HeaderStream, ImageFileName, &FCompilation.FileTable, FCompilation.FileCount,
                                                std::move(Directories), std::move(Reader));
     } catch (const std::exception&) { // no thread or no memory for one
-        if (OnWriteDone) OnWriteDone(this, msg::NoJobThread);
+        EndAtEntry(TJobResultKind::Failed, msg::NoJobThread);
         return false;
     }
     job.CurrentCache = cache;
@@ -75,7 +82,8 @@ bool TVornBurner::StartCache(int32_t BlockSize, const std::string& ImageFileName
         if (job.AbortFlag) cache->Abort();
         if (!job.Error.Empty()) {
             FJob.CurrentFile = cache->CurrentFileName.Get();
-            if (OnWriteDone) OnWriteDone(this, job.Error.Get());
+            const TJobResult failed = job.Error.Result();
+            EndAtEntry(failed.Kind, failed.Text);
             return false;
         }
         if (cache->WaitForReady(kReadyPollMs)) {
@@ -100,7 +108,7 @@ bool TVornBurner::StartWriteThread(bool ToImageFile) {
         // A writer that never ran would keep the job "running" for ever: the cache is
         // stopped and the job ends here.
         if (job.CurrentCache) job.CurrentCache->Abort();
-        if (OnWriteDone) OnWriteDone(this, msg::NoJobThread);
+        EndAtEntry(TJobResultKind::Failed, msg::NoJobThread);
         return false;
     }
     return true;

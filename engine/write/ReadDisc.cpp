@@ -21,7 +21,8 @@ bool TVornBurner::ReadDiscToImageFile(const std::string& FileName) {
     TDiscExtent extent;
     const std::string error = MeasureDiscToRead(*this, extent, [&job] { return job.AbortFlag.load(); });
     if (!error.empty()) {
-        if (OnWriteDone) OnWriteDone(this, error);
+        // The measuring stops at an abort; anything else that stops it is a failure.
+        EndAtEntry(job.AbortFlag ? TJobResultKind::Aborted : TJobResultKind::Failed, error);
         return false;
     }
     FJob.ImageSectors = extent.Sectors;

@@ -23,7 +23,7 @@ bool TDiscRecorder::AcceptsMedium() {
     // The disc information was read just before (the session count): disc status 0 is blank.
     // A drive that did not answer leaves zeros, and the first write speaks for it.
     if (Engine.LastDiscInformation().Blank()) return true;
-    FailWrite(msg::DiscNotBlank);
+    FailWrite(msg::DiscNotBlank, TJobResultKind::Refused);
     return false;
 }
 
@@ -35,9 +35,9 @@ bool TDiscRecorder::WantsFormat(uint32_t Lba) const {
 
 bool TDiscRecorder::FormatForFirstUse() {
     FFormatTried = true;
-    const std::string error = FormatMedium(Engine, uint8_t(FDiscType));
-    if (error.empty()) return true;
-    FailWrite(error);
+    const TJobResult formatted = FormatMedium(Engine, uint8_t(FDiscType));
+    if (formatted.Text.empty()) return true;
+    FailWrite(formatted.Text, formatted.Kind);
     return false;
 }
 

@@ -38,7 +38,7 @@ public:
         // Past the disc's end every image sector differs; the disc is not read there.
         const uint32_t held = DiscEnd ? std::min(n, *DiscEnd > first ? *DiscEnd - first : 0u) : n;
         if (held > 0 && !Comparer.Compare(first, Buffer, int32_t(held * kSectorSize), Aborted())) {
-            if (Aborted()()) return Failed(Comparer.Error());
+            if (Aborted()()) return Failed(Comparer.Error(), TJobResultKind::Aborted);
             // Is the disc shorter than the image, or blank? Then this is no unreadable sector.
             const std::string error = Comparer.Error();
             uint32_t last = 0, blockLength = 0;
@@ -54,15 +54,15 @@ public:
     void Close() override {
         if (!Engine.Job().Error.Empty()) return;
         const std::string result = Comparer.Finish();
-        if (!result.empty()) Engine.Job().Error.SetIfEmpty(result);
+        if (!result.empty()) Engine.Job().Error.SetIfEmpty(result, TJobResultKind::VerifyMismatch);
     }
 
 private:
     static std::function<bool()> Aborted() {
         return [] { return JobState().AbortFlag.load(); };
     }
-    bool Failed(const std::string& error) {
-        Engine.Job().Error.SetIfEmpty(error);
+    bool Failed(const std::string& error, TJobResultKind kind = TJobResultKind::Failed) {
+        Engine.Job().Error.SetIfEmpty(error, kind);
         Cache.Abort();
         return false;
     }
@@ -85,12 +85,12 @@ bool TVornBurner::VerifyImageFile(const std::string& FileName) {
         TFileStreamEx image(FileName, fmOpenRead | fmShareDenyNone);
         FJob.ImageSectors = BytesToSectors(image.GetSize());
     } catch (EFileStreamError&) {
-        if (OnWriteDone) OnWriteDone(this, msg::Format(msg::CantOpenFile, FileName));
+        EndAtEntry(TJobResultKind::Refused, msg::Format(msg::CantOpenFile, FileName));
         return false;
     }
     // Nothing compared is nothing verified.
     if (FJob.ImageSectors == 0) {
-        if (OnWriteDone) OnWriteDone(this, msg::Format(kImageEmpty, FileName));
+        EndAtEntry(TJobResultKind::Refused, msg::Format(kImageEmpty, FileName));
         return false;
     }
     DebugMessage(std::string(">>> ") + msg::Format(msg::Verifying, (long long)FJob.ImageSectors), 1);

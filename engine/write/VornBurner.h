@@ -162,6 +162,9 @@ public:
     void AbortWrite();
     int64_t GetTrackSectors() const;
     void DoWriteDone();
+    // Ends a job in its entry, before any of its threads runs: the result is kept and
+    // OnWriteDone raised with its text.
+    void EndAtEntry(TJobResultKind Kind, const std::string& Text);
     // True while DoWriteDone runs OnWriteDone: the job's threads wait for it to return, so
     // they cannot end before.
     bool ReportingEnd() const { return FReportingEnd.load(); }
@@ -195,6 +198,10 @@ public:
     int32_t EraseProgress() const { return FJob.EraseProgress.load(); }
     std::string CurrentFile() const { return FJob.CurrentFile.Get(); }
     const std::string& LastWriteError() const { return FJob.LastWriteError; }
+    // How the last job that reported its end ended; read it in or after OnWriteDone.
+    const TJobResult& LastJobResult() const { return FJob.LastResult; }
+    // The running (or last) job is the image-file job, which reads the compilation.
+    bool JobReadsCompilation() const { return FJobReadsCompilation; }
     int64_t UnreadableSectors() const { return FJob.UnreadableSectors.load(); }
 
 private:

@@ -158,7 +158,7 @@ int32_t NextBlock(TVornBurner& Engine, TCacheThread& cache, std::unique_ptr<TCac
     TJobState& job = Engine.Job();
     for (;;) {
         if (job.AbortFlag) {
-            job.Error.SetIfEmpty(msg::OperationAborted);
+            job.Error.SetIfEmpty(msg::OperationAborted, TJobResultKind::Aborted);
             cache.Abort();
             return kStop;
         }
@@ -188,6 +188,18 @@ void WriteBlocks(TVornBurner& Engine, IWriteTarget& target, TCacheThread& cache)
     }
 }
 
+// The job's end: its first error with the kind it was set with; a job without one that
+// skipped unreadable sectors, or an image that does not hold every entry as it was, says so.
+TJobResult FinishedResult(TVornBurner& Engine) {
+    TJobResult result = Engine.Job().Error.Result();
+    if (!result.Text.empty()) return result;
+    if (Engine.Job().UnreadableSectors > 0)
+        result.Kind = TJobResultKind::SkippedSectors;
+    else if (Engine.JobReadsCompilation() && !Engine.EntryNotes().empty())
+        result.Kind = TJobResultKind::EntriesChanged;
+    return result;
+}
+
 // The log's end-of-job lines, the end report, and the reset for the next job.
 void EndJob(TVornBurner& Engine, TCacheThread& cache) {
     // Files that grew while read, then the queue's figures (as the fifo figures of other
@@ -197,13 +209,16 @@ void EndJob(TVornBurner& Engine, TCacheThread& cache) {
     const std::string counts = msg::Format(msg::QueueCounts, (long long)cache.EmptyReads());
     Engine.DebugMessage(">>> " + msg::Format(counts.c_str(), std::to_string(cache.FullWaits())), 1);
     Engine.Job().CurrentFile = cache.CurrentFileName.Get();
-    const std::string error = Engine.Job().Error.Get();
+    // The end as it stands now: a cache stopped below adds nothing to it.
+    const TJobResult result = FinishedResult(Engine);
+    const std::string& error = result.Text;
     // A job that stopped early can leave the cache inside a read of the source drive: it
     // ends before the job reports, so no command of this job comes after its end.
     if (!cache.Ended() && (cache.Remaining() != 0 || !error.empty())) {
         cache.Abort();
         cache.WaitForEnd(kCacheEndWaitMs);
     }
+    Engine.Job().LastResult = result;
     if (Engine.OnWriteDone) {
         Engine.Job().LastWriteError = error;
         platform::Synchronize([&Engine] { Engine.DoWriteDone(); });

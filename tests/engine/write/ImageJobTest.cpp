@@ -46,7 +46,7 @@ bool WaitChild(pid_t pid, int& status, std::chrono::seconds bound = std::chrono:
 }
 #endif
 
-struct TJobResult {
+struct TJobEnd {
     bool Ended = false;
     std::string Error;
     bool OnMainThread = false;
@@ -98,7 +98,7 @@ public:
     }
 
     TVornBurner Engine;
-    TJobResult Result;
+    TJobEnd Result;
     TFileList Files;
     std::vector<uint8_t> HeaderBytes, Expected;
     int64_t ListedSectors = 0;
@@ -520,7 +520,7 @@ TEST(ImageJob, StreamedHeaderEqualsTheWholeHeaderAndTheDataFollows) {
         }
     }
     TVornBurner engine;
-    TJobResult result;
+    TJobEnd result;
     engine.OnWriteDone = [&](TComponent*, const std::string& error) {
         result.Ended = true;
         result.Error = error;
