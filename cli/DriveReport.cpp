@@ -1,12 +1,10 @@
 #include "cli/DriveReport.h"
 
 #include <algorithm>
-#include <array>
 
-#include "engine/Bytes.h"
-#include "engine/device/Cdb.h"
 #include "engine/device/DeviceEntry.h"
 #include "engine/device/Identity.h"
+#include "engine/device/Reading.h"
 #include "engine/device/ScsiDevice.h"
 #include "engine/write/DiscProtection.h"
 #include "platform/Drives.h"
@@ -15,39 +13,22 @@
 namespace tarnwick::cli {
 
 namespace {
-std::string InquiryField(const uint8_t* inquiry, size_t at, size_t width) {
-    std::string s(reinterpret_cast<const char*>(inquiry) + at, width);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-    return s;
-}
-} // namespace
-
-namespace {
-// Reads the disc state after GetSessionCount has left the disc information in the shared
-// buffer: the status bits, and the last track's next writable address and free blocks.
+// Reads the disc state after GetSessionCount has read the disc information: the status bits,
+// and the last track's next writable address and free blocks.
 void ReadDiscState(TSCSIDevice& dev, TDriveReport& r) {
-    const auto& di = DrvLibState().DiscInformation;
-    if (di[0] == 0 && di[1] == 0) return; // the drive did not answer
-    r.DiscInfoKnown = true;
     const reply::TDiscInformation info = dev.LastDiscInformation();
+    if (!info.Returned()) return; // the drive did not answer
+    r.DiscInfoKnown = true;
     r.DiscStatus = info.Status;
     r.Erasable = info.Erasable;
-    const uint16_t lastTrack = uint16_t(di[6] | (di[11] << 8));
-    std::array<uint8_t, 36> ti{};
-    uint32_t moved = 0;
-    const auto c = cdb::ReadTrackInformation(lastTrack, uint16_t(ti.size()));
-    if (!dev.RunCdb(c.data(), uint8_t(c.size()), SRB_EVENT_NOTIFY | SRB_DIR_IN, ti.data(), uint32_t(ti.size()), 10000,
-                    &moved) ||
-        moved < 28)
-        return;
+    reply::TTrackInformation track;
+    if (!reading::ReadTrackInformation(dev, info.LastTrack, track)) return;
     r.CapacityKnown = true;
-    const bool nwaValid = ti[7] & 0x01;
-    const uint32_t start = GetBE32(&ti[8]), size = GetBE32(&ti[24]);
-    r.FreeSectors = nwaValid ? GetBE32(&ti[16]) : 0;
+    r.FreeSectors = track.NwaValid ? track.FreeBlocks : 0;
     // A track written anywhere (DVD+RW, restricted overwrite, DVD-RAM) spans the whole disc.
-    const bool randomWritable = r.DiscStatus == 3;
+    const bool randomWritable = info.Status == reply::TDiscInformation::Other;
     if (randomWritable) r.FreeSectors = 0;
-    r.RecordedSectors = randomWritable ? size : nwaValid ? GetBE32(&ti[12]) : start + size;
+    r.RecordedSectors = randomWritable ? track.Size : track.NwaValid ? track.NextWritable : track.Start + track.Size;
 }
 } // namespace
 
@@ -67,9 +48,10 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     if (dev.Inquiry()) {
         ident::SanitizeIdentity(dev.InquiryData.data());
         flags = ident::ModelFlagsFor(dev.InquiryData.data());
-        r.Vendor = InquiryField(dev.InquiryData.data(), 8, 8);
-        r.Product = InquiryField(dev.InquiryData.data(), 16, 16);
-        r.Revision = InquiryField(dev.InquiryData.data(), 32, 4);
+        const ident::TProductFields product = ident::ProductFields(dev.InquiryData.data(), dev.InquiryData.size());
+        r.Vendor = product.Vendor;
+        r.Product = product.Product;
+        r.Revision = product.Revision;
     }
     dev.ForceBUF = flags.ForceBUF;
     if (flags.ForceBUF) r.Adjustments.push_back("underrun-free whatever its page says");
@@ -81,12 +63,13 @@ TDriveReport QueryDrive(TSCSIDevice& dev, const std::string& deviceString) {
     r.CapabilityFlags = dev.CapabilityFlags;
     r.MaxReadSpeed = dev.DeviceMaxReadSpeed();
     r.MaxWriteSpeed = dev.DeviceMaxWriteSpeed();
-    r.CurrentWriteSpeed = GetBE16(&dev.CapabilitiesPage[20]);
+    const reply::TCapabilitiesPage page = dev.LastCapabilities();
+    r.CurrentWriteSpeed = page.CurrentWriteSpeed;
     uint32_t size = 0, free = 0;
     if (dev.ReadBufferCapacity(size, free))
         r.BufferBytes = size;
     else
-        r.BufferBytes = uint32_t(GetBE16(&dev.CapabilitiesPage[12])) * 1024;
+        r.BufferBytes = uint32_t(page.BufferKB) * 1024;
     r.DiscType = dev.GetDiscType();
     r.Sessions = dev.GetSessionCount();
     ReadDiscState(dev, r);

@@ -12,6 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t buf[256];
     const uint8_t alloc = uint8_t(size ? data[size - 1] : 12);
     for (uint8_t format : {0, 1, 2, 4}) rig.Dev.ReadTOC(format, buf, format != 1, 0, alloc, 0);
+    // The parsers read no further than the bytes they are given.
+    const reply::TTocTrack first = reply::ParseFirstTocTrack(data, size);
+    if (first.Control > 0x0F) __builtin_trap();
+    reply::ParseAtip(data, size);
     JobState().DiscType = 0;
     return 0;
 }

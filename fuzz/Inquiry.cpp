@@ -17,5 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ident::SanitizeIdentity(inquiry);
     fuzz::TFuzzRig::Sink += ident::DeviceString(0, 0, 0, 'E', inquiry).size() + ident::IdentityText(inquiry).size();
     ident::ModelFlagsFor(inquiry);
+    // The fields read no further than the bytes they are given.
+    const ident::TProductFields fields = ident::ProductFields(data, size);
+    fuzz::TFuzzRig::Sink += fields.Vendor.size() + fields.Product.size() + fields.Revision.size();
     return 0;
 }

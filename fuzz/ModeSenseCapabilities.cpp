@@ -12,6 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (rig.Dev.DeviceMaxWriteSpeed() == 0) __builtin_trap();
     }
     rig.Dev.QueryMaxReadSpeed();
+    // The parser on its own reads no further than the bytes it is given.
+    reply::ParseCapabilitiesPage(data, size);
     rig.Dev.QueryCurrentWriteSpeed();
     return 0;
 }

@@ -12,12 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rig.Drive->Replies[0x52] = fuzz::Bytes(data, half);
     rig.Drive->Replies[0x25] = fuzz::Bytes(data + half, size - half);
     rig.Drive->OverstateMoved = size && (data[0] & 0x40);
-    reading::TTrackInfo info;
+    reply::TTrackInformation info;
     for (uint16_t track : {uint16_t(1), uint16_t(0xFF), uint16_t(size ? data[size - 1] : 0)})
-        reading::ReadTrackInformation(rig.Dev, track, info);
-    std::array<uint8_t, 36> reply{};
-    std::memcpy(reply.data(), data, std::min(size, reply.size()));
-    info = reading::TrackInfoFromReply(reply);
+        if (reading::QueryTrackInformation(rig.Dev, track, info) > 36) __builtin_trap();
+    // The parser on its own reads no further than the bytes it is given.
+    info = reply::ParseTrackInformation(data, half);
     uint32_t last = 0, blockLength = 0;
     reading::ReadCapacity(rig.Dev, last, blockLength);
     return 0;

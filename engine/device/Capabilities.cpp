@@ -85,14 +85,18 @@ bool TSCSIDevice::HasPage30() {
     return reply::FindModePage(TByteReader(cap.data(), 128), kVendorPage30, true) >= 0;
 }
 
+reply::TCapabilitiesPage TSCSIDevice::LastCapabilities() const {
+    return reply::ParseCapabilitiesPage(CapabilitiesPage.data(), CapabilitiesPage.size());
+}
+
 uint16_t TSCSIDevice::QueryMaxReadSpeed() {
     if (!ReadCapabilities()) return 0;
-    return GetBE16(&CapabilitiesPage[kPgMaxReadSpeed]);
+    return LastCapabilities().MaxReadSpeed;
 }
 
 uint16_t TSCSIDevice::QueryCurrentWriteSpeed() {
     if (!ReadCapabilities()) return 0;
-    return GetBE16(&CapabilitiesPage[kPgCurWriteSpeed]);
+    return LastCapabilities().CurrentWriteSpeed;
 }
 
 } // namespace tarnwick

@@ -189,14 +189,6 @@ TCdb10 ReadFormatCapacities(uint16_t alloc) {
     return c;
 }
 
-TCdb10 ReadTrackInformation(uint16_t track, uint16_t alloc) {
-    TCdb10 c{opReadTrackInformation};
-    c[1] = 0x01;
-    PutBE32(&c[2], track);
-    PutBE16(&c[7], alloc);
-    return c;
-}
-
 TCdb12 Blank(uint8_t type, bool immed) {
     TCdb12 c{opBlank};
     c[1] = uint8_t((immed ? 0x10 : 0x00) | (type & 0x07));

@@ -79,8 +79,6 @@ TCdb10 SynchronizeCache(bool immed);
 TCdb10 CloseTrackSession(bool closeTrack, bool immed, bool finalize);
 TCdb10 CloseTrackSessionRaw(bool immed, uint8_t function, uint8_t b3, uint8_t b4, uint8_t b5);
 TCdb10 ReadFormatCapacities(uint16_t alloc);
-// READ TRACK INFORMATION of a track by its number (address type 01b).
-TCdb10 ReadTrackInformation(uint16_t track, uint16_t alloc);
 
 TCdb12 Read12(uint32_t lba, uint32_t blocks);
 TCdb12 SetCDSpeed(uint16_t readKBs, uint16_t writeKBs);

@@ -1,5 +1,6 @@
 #include "engine/device/Identity.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "engine/device/DeviceEntry.h"
@@ -22,7 +23,20 @@ std::string Trim(std::string s) {
     return s.substr(b, e - b);
 }
 
+// Bytes [at, at + len) of a reply holding valid bytes, without the padding at its end.
+std::string PaddedField(const uint8_t* p, size_t valid, int at, int len) {
+    if (size_t(at) >= valid) return {};
+    std::string s(reinterpret_cast<const char*>(p) + at, std::min(size_t(len), valid - size_t(at)));
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+    return s;
+}
+
 } // namespace
+
+TProductFields ProductFields(const uint8_t* inq, size_t valid) {
+    return {PaddedField(inq, valid, kVendor, kVendorLen), PaddedField(inq, valid, kProduct, kProductLen),
+            PaddedField(inq, valid, kRevision, kRevisionLen)};
+}
 
 std::string DeviceString(uint8_t ha, uint8_t target, uint8_t lun, char letter, const uint8_t* inq) {
     TDeviceEntry e;

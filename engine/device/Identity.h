@@ -1,6 +1,7 @@
 #pragma once
 // A drive's identity from its INQUIRY data: the device-list string, the identity text and
 // the model adjustments that a few drive models need. Pure functions.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,13 @@ std::string DeviceString(uint8_t ha, uint8_t target, uint8_t lun, char letter, c
 void SanitizeIdentity(uint8_t* inquiry56);
 // Vendor, product and revision separated by one space: 30 characters.
 std::string IdentityText(const uint8_t* inquiry36);
+
+// Vendor, product and revision as the drive gave them, without the spaces and NULs that pad
+// their ends; a field past the valid bytes of the reply is cut there.
+struct TProductFields {
+    std::string Vendor, Product, Revision;
+};
+TProductFields ProductFields(const uint8_t* inquiry, size_t valid);
 
 struct TModelFlags {
     bool ForceBUF = false;

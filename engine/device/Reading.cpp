@@ -1,5 +1,8 @@
 #include "engine/device/Reading.h"
 
+#include <algorithm>
+#include <array>
+
 #include "engine/Bytes.h"
 #include "engine/device/Cdb.h"
 #include "engine/device/Replies.h"
@@ -37,27 +40,23 @@ bool ReadCapacity(TSCSIDevice& device, uint32_t& lastLba, uint32_t& blockLength)
     return true;
 }
 
-TTrackInfo TrackInfoFromReply(const std::array<uint8_t, 36>& r) {
-    TTrackInfo t;
-    t.Start = GetBE32(&r[8]);
-    t.Size = GetBE32(&r[24]);
-    t.Blank = (r[6] & 0x40) != 0;
-    t.LastRecordedValid = (r[7] & 0x02) != 0;
-    t.LastRecorded = GetBE32(&r[28]);
-    return t;
-}
-
-bool ReadTrackInformation(TSCSIDevice& device, uint16_t track, TTrackInfo& info) {
+size_t QueryTrackInformation(TSCSIDevice& device, uint16_t track, reply::TTrackInformation& info) {
     alignas(4) std::array<uint8_t, 36> reply{};
     uint32_t moved = 0;
+    info = {};
     const auto c = cdb::ReadTrackInformation(1, track, uint16_t(reply.size()));
     if (!device.RunCdb(c.data(), uint8_t(c.size()), kFlagsIn, reply.data(), uint32_t(reply.size()), 10000, &moved))
-        return false;
+        return 0;
+    const size_t got = std::min<size_t>(moved, reply.size());
+    uint16_t length = 0;
+    const size_t valid = TByteReader(reply.data(), got).BE16(0, length) ? reply::Valid(got, size_t(length) + 2) : 0;
+    info = reply::ParseTrackInformation(reply.data(), valid);
+    return valid;
+}
+
+bool ReadTrackInformation(TSCSIDevice& device, uint16_t track, reply::TTrackInformation& info) {
     // A reply that stops before the track size holds no usable descriptor.
-    if (moved < 28 || reply::Valid(moved, size_t(GetBE16(&reply[0])) + 2) < 28) return false;
-    reply::ClearBeyond(reply.data(), reply.size(), reply::Valid(moved, size_t(GetBE16(&reply[0])) + 2));
-    info = TrackInfoFromReply(reply);
-    return true;
+    return QueryTrackInformation(device, track, info) >= 28;
 }
 
 } // namespace tarnwick::reading

@@ -2,8 +2,10 @@
 // The read side of the MMC command set: sectors with READ(10)/READ(12), the recorded size
 // with READ CAPACITY, and track descriptors with READ TRACK INFORMATION. Like the other
 // commands they send one request each and never retry; the caller decides.
-#include <array>
+#include <cstddef>
 #include <cstdint>
+
+#include "engine/device/Replies.h"
 
 namespace tarnwick {
 
@@ -21,17 +23,12 @@ bool ReadSectors(TSCSIDevice& device, uint32_t lba, uint32_t blocks, uint8_t* bu
 // Last logical block address and block length; false when the drive refused.
 bool ReadCapacity(TSCSIDevice& device, uint32_t& lastLba, uint32_t& blockLength);
 
-// The 36-byte track descriptor of READ TRACK INFORMATION for a track number.
-struct TTrackInfo {
-    uint32_t Start = 0;
-    uint32_t Size = 0;
-    bool Blank = false;
-    bool LastRecordedValid = false;
-    uint32_t LastRecorded = 0;
-};
-bool ReadTrackInformation(TSCSIDevice& device, uint16_t track, TTrackInfo& info);
-// The same, from the reply bytes (exposed for tests).
-TTrackInfo TrackInfoFromReply(const std::array<uint8_t, 36>& reply);
+// READ TRACK INFORMATION of a track number (FFh: the invisible or incomplete track), 36 bytes
+// asked. Returns the bytes of the reply the drive returned (0 when it refused); info holds what
+// they carry.
+size_t QueryTrackInformation(TSCSIDevice& device, uint16_t track, reply::TTrackInformation& info);
+// The same, true only when the reply reaches the track size (28 bytes).
+bool ReadTrackInformation(TSCSIDevice& device, uint16_t track, reply::TTrackInformation& info);
 
 } // namespace reading
 } // namespace tarnwick

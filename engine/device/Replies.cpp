@@ -121,15 +121,84 @@ uint8_t SessionCount(uint8_t statusByte, uint8_t sessionsLsb) {
     return sessionsLsb;
 }
 
+namespace {
+// The field at offset, or 0 when the reply does not hold it whole.
+uint8_t U8Or0(const TByteReader& r, size_t offset) {
+    uint8_t v = 0;
+    return r.U8(offset, v) ? v : 0;
+}
+uint16_t BE16Or0(const TByteReader& r, size_t offset) {
+    uint16_t v = 0;
+    return r.BE16(offset, v) ? v : 0;
+}
+uint32_t BE32Or0(const TByteReader& r, size_t offset) {
+    uint32_t v = 0;
+    return r.BE32(offset, v) ? v : 0;
+}
+} // namespace
+
+uint32_t MsfToLba(uint8_t m, uint8_t s, uint8_t f) {
+    const int64_t lba = (int64_t(m) * 60 + s) * 75 + f - 150;
+    return lba < 0 ? 0 : uint32_t(lba);
+}
+
+uint32_t TDiscInformation::LeadOutLimitLba(bool cd) const {
+    if (!cd) return LeadOutLimit;
+    return MsfToLba(uint8_t(LeadOutLimit >> 16), uint8_t(LeadOutLimit >> 8), uint8_t(LeadOutLimit));
+}
+
 TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid) {
+    const TByteReader r(reply, valid);
     TDiscInformation d;
-    if (valid > 2) {
-        d.Status = reply[2] & 0x03;
-        d.LastSession = (reply[2] >> 2) & 0x03;
-        d.Erasable = (reply[2] & 0x10) != 0;
-    }
-    if (valid > 4) d.SessionsLsb = reply[4];
+    d.Length = BE16Or0(r, 0);
+    const uint8_t state = U8Or0(r, 2);
+    d.Status = state & 0x03;
+    d.LastSession = (state >> 2) & 0x03;
+    d.Erasable = (state & 0x10) != 0;
+    d.SessionsLsb = U8Or0(r, 4);
+    d.LastTrack = uint16_t(U8Or0(r, 6) | (U8Or0(r, 11) << 8));
+    d.LeadOutLimit = BE32Or0(r, 20);
     return d;
+}
+
+TTrackInformation ParseTrackInformation(const uint8_t* reply, size_t valid) {
+    const TByteReader r(reply, valid);
+    TTrackInformation t;
+    t.Blank = (U8Or0(r, 6) & 0x40) != 0;
+    t.NwaValid = (U8Or0(r, 7) & 0x01) != 0;
+    t.LastRecordedValid = (U8Or0(r, 7) & 0x02) != 0;
+    t.Start = BE32Or0(r, 8);
+    t.NextWritable = BE32Or0(r, 12);
+    t.FreeBlocks = BE32Or0(r, 16);
+    t.Size = BE32Or0(r, 24);
+    t.LastRecorded = BE32Or0(r, 28);
+    return t;
+}
+
+TTocTrack ParseFirstTocTrack(const uint8_t* reply, size_t valid) {
+    const TByteReader r(reply, valid);
+    TTocTrack t;
+    t.Given = r.Has(0, 12) && BE16Or0(r, 0) + 2u >= 12u;
+    if (t.Given) t.Control = U8Or0(r, 5) & 0x0F;
+    return t;
+}
+
+TAtip ParseAtip(const uint8_t* reply, size_t valid) {
+    const TByteReader r(reply, valid);
+    TAtip a;
+    a.LeadOutLimitGiven = r.Has(0, 15) && BE16Or0(r, 0) >= 13;
+    if (a.LeadOutLimitGiven) a.LeadOutLimit = MsfToLba(U8Or0(r, 12), U8Or0(r, 13), U8Or0(r, 14));
+    return a;
+}
+
+TCapabilitiesPage ParseCapabilitiesPage(const uint8_t* page, size_t valid) {
+    const TByteReader r(page, valid);
+    TCapabilitiesPage c;
+    c.MaxReadSpeed = BE16Or0(r, 8);
+    c.BufferKB = BE16Or0(r, 12);
+    c.MaxWriteSpeed = BE16Or0(r, 18);
+    c.CurrentWriteSpeed = BE16Or0(r, 20);
+    return c;
 }
 
 TCopyrightInformation ParseCopyrightInformation(const uint8_t* reply, size_t valid) {

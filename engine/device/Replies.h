@@ -46,22 +46,76 @@ uint8_t DiscTypeFromAtip(uint8_t byte6);
 // a blank disc has none, and an empty last session is not counted.
 uint8_t SessionCount(uint8_t statusByte, uint8_t sessionsLsb);
 
-// READ DISC INFORMATION byte 2 and the session count, read once: the disc status (bits 1-0),
-// the state of the last session (bits 3-2) and Erasable (bit 4).
+// A CD address in MSF (minute, second, frame) as a block address; 0 for one before the first.
+uint32_t MsfToLba(uint8_t m, uint8_t s, uint8_t f);
+
+// READ DISC INFORMATION, read once: the length field, byte 2 (the disc status in bits 1-0,
+// the state of the last session in bits 3-2, Erasable in bit 4), the session count, the last
+// track of the last session and the last possible start of the lead-out.
 struct TDiscInformation {
     enum : uint8_t { Empty = 0, Incomplete = 1, Complete = 2, Other = 3 };        // disc status
     enum : uint8_t { SessionEmpty = 0, SessionIncomplete = 1, SessionComplete = 3 }; // last session
+    static constexpr uint32_t kNoLeadOutLimit = 0xFFFFFFFFu;
+    uint16_t Length = 0; // bytes 0-1: 0 when the drive returned nothing
     uint8_t Status = Empty;
     uint8_t LastSession = SessionEmpty;
     bool Erasable = false;
     uint8_t SessionsLsb = 0;
+    uint16_t LastTrack = 0;     // last track in the last session: byte 6 (LSB) and byte 11 (MSB)
+    uint32_t LeadOutLimit = 0;  // bytes 20-23 as they stand: a CD gives 00h M S F
 
+    bool Returned() const { return Length != 0; }
     bool Blank() const { return Status == Empty; }
     // Nothing more can be recorded at sector 0 of a write-once disc in this state.
     bool Closed() const { return Status == Complete || LastSession == SessionComplete; }
+    bool LeadOutLimitGiven() const { return LeadOutLimit != kNoLeadOutLimit; }
+    // The last possible lead-out start as a block address (cd: the field holds MSF).
+    uint32_t LeadOutLimitLba(bool cd) const;
 };
-// From the reply as the drive returned it (a short reply reads as a blank disc).
+// From the reply as the drive returned it (a short reply reads as a blank disc; a field it
+// does not hold whole reads as 0).
 TDiscInformation ParseDiscInformation(const uint8_t* reply, size_t valid);
+
+// READ TRACK INFORMATION's track descriptor. A field the reply does not hold whole reads as 0.
+struct TTrackInformation {
+    bool Blank = false;             // byte 6 bit 6
+    bool NwaValid = false;          // byte 7 bit 0
+    bool LastRecordedValid = false; // byte 7 bit 1
+    uint32_t Start = 0;             // bytes 8-11
+    uint32_t NextWritable = 0;      // bytes 12-15, when NwaValid
+    uint32_t FreeBlocks = 0;        // bytes 16-19
+    uint32_t Size = 0;              // bytes 24-27
+    uint32_t LastRecorded = 0;      // bytes 28-31, when LastRecordedValid
+};
+TTrackInformation ParseTrackInformation(const uint8_t* reply, size_t valid);
+
+// READ TOC format 0 asked from track 1: the first track descriptor (bytes 4-11), Given when
+// the reply declares and holds it whole. Control is its low nibble of byte 5; bit 2 marks a
+// data track.
+struct TTocTrack {
+    bool Given = false;
+    uint8_t Control = 0;
+    bool Data() const { return (Control & 0x04) != 0; }
+};
+TTocTrack ParseFirstTocTrack(const uint8_t* reply, size_t valid);
+
+// READ TOC format 4 (ATIP) in MSF: the last possible start of the lead-out (bytes 12-14),
+// Given when the reply declares and holds it, as a block address.
+struct TAtip {
+    bool LeadOutLimitGiven = false;
+    uint32_t LeadOutLimit = 0;
+};
+TAtip ParseAtip(const uint8_t* reply, size_t valid);
+
+// The figures of the capabilities page (2Ah), read from its page-code byte on: speeds in KB/s,
+// the drive's buffer in KB. A figure the page does not hold whole reads as 0.
+struct TCapabilitiesPage {
+    uint16_t MaxReadSpeed = 0;      // bytes 8-9
+    uint16_t BufferKB = 0;          // bytes 12-13
+    uint16_t MaxWriteSpeed = 0;     // bytes 18-19
+    uint16_t CurrentWriteSpeed = 0; // bytes 20-21
+};
+TCapabilitiesPage ParseCapabilitiesPage(const uint8_t* page, size_t valid);
 
 // A DVD's copyright information (READ DVD STRUCTURE format 01h): the protection system
 // (byte 4: 0 none, 1 CSS/CPPM, 2 CPRM, ...) and the regions the disc does not play in (byte 5,

@@ -160,6 +160,8 @@ public:
     // The capabilities page (2Ah) from its page-code byte on, in the drive's byte order, with a
     // current or maximum write speed of 0 replaced by 1385 KB/s.
     std::array<uint8_t, 256> CapabilitiesPage{};
+    // Its figures, as ReadCapabilities last left the page.
+    reply::TCapabilitiesPage LastCapabilities() const;
     uint32_t CapabilityFlags = 0;
     alignas(4) std::array<uint8_t, 26> ATIPData{}; // a command buffer: keep it aligned
 

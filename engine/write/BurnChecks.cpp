@@ -4,8 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/Bytes.h"
 #include "engine/device/Messages.h"
+#include "engine/device/Reading.h"
 #include "engine/write/DiscRecorder.h"
 #include "engine/StreamEx.h"
 #include "engine/write/VornBurner.h"
@@ -14,22 +14,13 @@ namespace tarnwick {
 
 namespace {
 
-constexpr uint8_t kOpReadTrackInformation = 0x52;
-constexpr uint8_t kInvisibleTrack = 0xFF;
-constexpr uint8_t kFlagsIn = SRB_EVENT_NOTIFY | SRB_DIR_IN;
-constexpr uint32_t kNoAddress = 0xFFFFFFFFu;
+constexpr uint16_t kInvisibleTrack = 0xFF;
 
 bool WriteOnce(uint8_t t) { return t == dtCDR || t == dtDVDR || t == dtDVDPlusR; }
 bool Sequential(uint8_t t) {
     return t == dtCDR || t == dtCDRW || t == dtDVDR || t == dtDVDRWSequential || t == dtDVDPlusR;
 }
 bool IsCd(uint8_t t) { return t == dtCDR || t == dtCDRW; }
-
-// A CD address in MSF (minute, second, frame) as a block address.
-uint32_t MsfToLba(uint8_t m, uint8_t s, uint8_t f) {
-    const int64_t lba = (int64_t(m) * 60 + s) * 75 + f - 150;
-    return lba < 0 ? 0 : uint32_t(lba);
-}
 
 std::string Name(uint8_t discType) { return DiscTypeNames[discType < 15 ? discType : 0]; }
 
@@ -70,25 +61,23 @@ bool CanSimulate(uint8_t discType, uint32_t capabilityFlags) {
 
 std::optional<uint32_t> FreeSectors(TVornBurner& engine, uint8_t discType) {
     // The track being written next: its free blocks, when the drive gives a writable address.
-    std::array<uint8_t, 36> rti{};
-    std::array<uint8_t, 10> cdb{kOpReadTrackInformation, 0x01};
-    PutBE32(&cdb[2], kInvisibleTrack);
-    PutBE16(&cdb[7], uint16_t(rti.size()));
-    uint32_t moved = 0;
-    if (engine.RunCdb(cdb.data(), uint8_t(cdb.size()), kFlagsIn, rti.data(), uint32_t(rti.size()), 10000, &moved) &&
-        moved >= 20 && (rti[7] & 0x01))
-        return GetBE32(&rti[16]);
+    reply::TTrackInformation track;
+    if (reading::QueryTrackInformation(engine, kInvisibleTrack, track) >= 20 && track.NwaValid)
+        return track.FreeBlocks;
 
     // A blank disc: the last possible start of the lead-out is the room there is.
     std::array<uint8_t, 34> di{};
-    if (engine.ReadDiscInformation(di.data(), uint8_t(di.size())) &&
-        reply::ParseDiscInformation(di.data(), di.size()).Blank() && GetBE32(&di[20]) != kNoAddress)
-        return IsCd(discType) ? MsfToLba(di[21], di[22], di[23]) : GetBE32(&di[20]);
+    if (engine.ReadDiscInformation(di.data(), uint8_t(di.size()))) {
+        const reply::TDiscInformation info = reply::ParseDiscInformation(di.data(), di.size());
+        if (info.Blank() && info.LeadOutLimitGiven()) return info.LeadOutLimitLba(IsCd(discType));
+    }
 
     if (IsCd(discType)) {
         std::array<uint8_t, 28> atip{};
-        if (engine.ReadTOC(4, atip.data(), true, 0, uint8_t(atip.size()), 0) && GetBE16(&atip[0]) >= 13)
-            return MsfToLba(atip[12], atip[13], atip[14]);
+        if (engine.ReadTOC(4, atip.data(), true, 0, uint8_t(atip.size()), 0)) {
+            const reply::TAtip a = reply::ParseAtip(atip.data(), atip.size());
+            if (a.LeadOutLimitGiven) return a.LeadOutLimit;
+        }
     }
     return std::nullopt;
 }

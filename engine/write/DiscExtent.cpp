@@ -41,16 +41,15 @@ std::string DriveFailure(TVornBurner& e) {
 bool FirstTrackIsAudio(TVornBurner& e) {
     alignas(4) std::array<uint8_t, 12> toc{};
     if (!e.ReadTOC(0, toc.data(), false, 1, uint8_t(toc.size()), 0)) return false;
-    if (GetBE16(&toc[0]) + 2u < 12u) return false;
-    return (toc[5] & 0x04) == 0;
+    const reply::TTocTrack first = reply::ParseFirstTocTrack(toc.data(), toc.size());
+    return first.Given && !first.Data();
 }
 
 // End of what is recorded, from the last track that holds data; 0 when unknown.
 uint32_t RecordedTrackEnd(TVornBurner& e) {
-    const auto& di = DrvLibState().DiscInformation;
-    uint16_t last = uint16_t(di[6] | (di[11] << 8));
+    uint16_t last = e.LastDiscInformation().LastTrack;
     for (int tries = 0; last > 0 && tries < 2; ++tries, --last) {
-        reading::TTrackInfo t;
+        reply::TTrackInformation t;
         if (!reading::ReadTrackInformation(e, last, t)) return 0;
         if (t.Blank) continue; // the invisible track after the recorded ones
         if (t.LastRecordedValid) return t.LastRecorded + 1;
