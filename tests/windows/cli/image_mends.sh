@@ -33,12 +33,10 @@ if ! out=$(wine "$cli" image -q "$(winepath -w "$src")" "$(winepath -w "$iso")" 
 fi
 mkdir "$work/x"
 bsdtar -xf "$iso" -C "$work/x"
-# Every file comes back with its bytes; the Joliet tree gives a name without a dot the dot
-# that marks it ("trailing space " is "trailing space ."), so bsdtar extracts it so.
+# Every file comes back under its own name with its bytes (a name without a dot gets none in
+# the Joliet tree, so "trailing space " is extracted as it is).
 while IFS= read -r -d '' f; do
   rel=${f#"$src/"}
-  base=${rel##*/}
-  [[ "$base" == *.* ]] || rel="$rel."
   cmp -s "$f" "$work/x/$rel" || fail "bsdtar: \"$rel\" missing or different"
 done < <(find "$src" -type f -print0)
 n_src=$(find "$src" -type f | wc -l)
