@@ -95,6 +95,10 @@ private:
     bool CloseMedium();
     bool CloseCdSession();
     bool ClosedImmediately() const;
+    // How a poll for the end of a closing ended: the drive answered (or an abort ended the
+    // wait), the drive vanished (the job error says so), or the budget ran out.
+    enum class TCloseEnd { Done, DriveGone, OverBudget };
+    TCloseEnd PollCloseEnd(uint32_t budgetMs);
     // Waits, bounded, for a closing sent with Immed to end; false when the job ends instead.
     bool WaitClosed();
     // One CD closing command, retried while the drive is busy (a second abort ends it).

@@ -62,27 +62,29 @@ bool TDiscRecorder::ClosedImmediately() const {
     }
 }
 
-bool TDiscRecorder::WaitClosed() {
+TDiscRecorder::TCloseEnd TDiscRecorder::PollCloseEnd(uint32_t budgetMs) {
     // A drive answers TEST UNIT READY while it closes with Immed; READ DISC INFORMATION waits
-    // for the end of the closing instead.
+    // for the end of the closing instead (NOT READY, operation or long write in progress).
     const uint64_t start = platform::Clock().NowMs();
     while (!Engine.UpdateDiscInformation()) {
         TDecision decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome);
         if (decision == TDecision::CheckDrive) {
             if (DriveGone()) {
                 Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
-                return false;
+                return TCloseEnd::DriveGone;
             }
             decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome); // the drive's answer to the check
         }
-        if (decision == TDecision::GoOn) return true; // not a wait: go on
-        if (platform::Clock().NowMs() - start >= kCloseWaitMs) return true;
+        if (decision == TDecision::GoOn) return TCloseEnd::Done; // an answer that is not a wait
+        if (platform::Clock().NowMs() - start >= budgetMs) return TCloseEnd::OverBudget;
         platform::Clock().SleepMs(kFlushPollMs);
         // The closing is under way and the drive finishes it alone: an abort only ends the wait.
-        if (JobState().WaitsAborted()) return true;
+        if (JobState().WaitsAborted()) return TCloseEnd::Done;
     }
-    return true;
+    return TCloseEnd::Done;
 }
+
+bool TDiscRecorder::WaitClosed() { return PollCloseEnd(kCloseWaitMs) != TCloseEnd::DriveGone; }
 
 bool TDiscRecorder::FinalizeDvdPlusR() const { return Engine.FinalizeDisc() || Engine.Job().FinalizeForPlayers; }
 
@@ -158,29 +160,12 @@ bool TDiscRecorder::CloseAndWait(uint8_t function, uint8_t track, const char* le
 }
 
 bool TDiscRecorder::WaitCloseDone(uint32_t budgetMs, std::string& detail) {
-    // While it closes, the drive answers READ DISC INFORMATION with NOT READY (operation or
-    // long write in progress); the first answer marks the end of the closing.
-    const uint64_t start = platform::Clock().NowMs();
-    while (!Engine.UpdateDiscInformation()) {
-        TDecision decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome);
-        if (decision == TDecision::CheckDrive) {
-            if (DriveGone()) {
-                Job.SetJobErrorIfEmpty(msg::BracketedOrNoDevice(msg::WriterError, ""));
-                detail = Engine.LastCommandError;
-                return false;
-            }
-            decision = Decide(TDecisionPoint::CloseWait, Engine.LastOutcome); // the drive's answer to the check
-        }
-        if (decision == TDecision::GoOn) return true; // an answer that is not a wait
-        if (platform::Clock().NowMs() - start >= budgetMs) {
-            detail = msg::Format(msg::CloseNotDone, (long long)(budgetMs / 60000));
-            return false;
-        }
-        platform::Clock().SleepMs(kFlushPollMs);
-        // The drive finishes a closing it has begun alone: a second abort only ends the wait.
-        if (JobState().WaitsAborted()) return true;
+    switch (PollCloseEnd(budgetMs)) {
+    case TCloseEnd::Done: return true;
+    case TCloseEnd::DriveGone: detail = Engine.LastCommandError; return false;
+    case TCloseEnd::OverBudget: detail = msg::Format(msg::CloseNotDone, (long long)(budgetMs / 60000)); return false;
     }
-    return true;
+    return false;
 }
 
 void TDiscRecorder::LockTray() {

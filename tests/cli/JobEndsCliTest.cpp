@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/RandomBytes.h"
 #include "support/RunTool.h"
 #include "support/TempTree.h"
 
@@ -29,12 +30,7 @@ protected:
         T.Dir("config");
         T.Dir("temp");
         Env = "TARNWICK_CONFIG_DIR=" + Quote(T.Path("config")) + " ";
-        Bytes.assign(kSectors * 2048, '\0');
-        uint32_t x = 4242;
-        for (auto& c : Bytes) {
-            x = x * 1103515245u + 12345u;
-            c = char(x >> 24);
-        }
+        Bytes = testsupport::RandomBytes(kSectors * 2048, 4242);
         T.File("image.iso", Bytes);
     }
     std::string Command(const std::string& drives, const std::string& args) const {
