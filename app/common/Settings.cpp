@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "app/common/DriveLetters.h"
 #include "engine/write/VornBurner.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -114,9 +115,8 @@ TWindowPaths ReadWindowPaths(const std::string& FileName) {
 
 std::string ForeignPathMessage(const std::string& Path) {
     if (platform::UsesDriveLetters()) return {};
-    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    const bool drive = Path.size() >= 2 && letter(Path[0]) && Path[1] == ':' &&
-                       (Path.size() == 2 || Path[2] == '\\' || Path[2] == '/');
+    // "c:", or "c:\" / "c:/" leading a longer path.
+    const bool drive = ParseDriveName(Path.substr(0, 3), {.Separator = true}).has_value();
     const bool share = Path.rfind("\\\\", 0) == 0;
     if (!drive && !share) return {};
     return "THE IMAGE FILE \"" + Path + "\" NAMES A WINDOWS " + (drive ? "DRIVE" : "SHARE") +
